@@ -1,0 +1,32 @@
+// The command-line grammar shared by the window and the console program:
+// switches -N -B -T -R -S -D, a key -K:/-k: with 16..64 hex digits, and file
+// names (the last one counts).
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "carrier/settings.h"
+
+namespace pt {
+
+struct CommandLineEffects {
+  int cipherIndex = -1;  // list position of the last cipher switch, or -1
+  bool checkShow = false;  // -S
+  int invalidKeys = 0;     // number of rejected -K: arguments
+  int fileArguments = 0;   // number of arguments taken as file names
+};
+
+// Reads the arguments (program name excluded) left to right into state and
+// fx. onInvalidKey runs once for every rejected -K: argument, at once.
+void ParseCommandLine(const std::vector<std::string>& args, RunState& state,
+                      CommandLineEffects& fx,
+                      const std::function<void()>& onInvalidKey = {});
+
+// Looks arg up as a file-search pattern: the first matching non-directory
+// file, its last component spelled as stored on disk; "" when nothing
+// matches or the first match is empty.
+std::string LookupCommandLineFile(const std::string& arg);
+
+}  // namespace pt

@@ -1,0 +1,92 @@
+// The contract between the conversion jobs and the cipher engines: which
+// cipher a job uses, how the key bytes become each engine's key, the 16-bit
+// key check value, and how one payload row is enciphered or deciphered.
+// Every byte-level choice here decides the stored bytes of a carrier.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "crypto/blowfish.h"
+#include "crypto/rijndael.h"
+#include "crypto/twofish.h"
+
+namespace pt {
+
+inline constexpr std::uint8_t kCipherNone = 0;
+inline constexpr std::uint8_t kCipherBlowfish = 'B';
+inline constexpr std::uint8_t kCipherTwofish = 'T';
+inline constexpr std::uint8_t kCipherRijndael = 'R';
+
+// Texts of the main window's cipher list, positions 0..3.
+inline constexpr std::array<const char*, 4> kCipherListItems = {
+    "None", "BlowFish", "TwoFish", "Rijndael (AES)"};
+
+inline constexpr std::size_t kKeyMixSize = 56;
+
+// 'B', 'T', 'R' for list positions 1..3, 0 for any other position.
+std::uint8_t CipherIdForIndex(int listIndex);
+// The list text cut before its first blank when that blank is at the third
+// character or later: "Rijndael (AES)" -> "Rijndael".
+std::string MethodLogName(std::string_view listText);
+
+// CRC-16/XMODEM (poly 0x1021, init 0, no reflection, no final XOR) over K.
+std::uint16_t KeyCrc16(std::string_view key);
+
+// K stretched cyclically to the smallest of 16, 24, 32 bytes not below its
+// length; empty for keys outside 8..32 bytes.
+std::string ExtendKey(std::string_view key);
+
+// The 56-byte Blowfish key of the decode side when the carrier's key mixing
+// area is not all zero. Positions are filled 55, 0, 53, 2, ..., 1, 54.
+std::array<std::uint8_t, kKeyMixSize> MixBlowfishKey(
+    std::string_view key, const std::uint8_t (&area)[kKeyMixSize]);
+
+// "(low)", "(medium)", "(high)" for 128, 192, 256 bits, else "".
+const char* StrengthWord(unsigned bits);
+
+// One object per job: the three engines, of which the one selected by the
+// cipher id is keyed and used for every row of the payload.
+class ChunkCipher {
+ public:
+  ChunkCipher() = default;
+  ChunkCipher(const ChunkCipher&) = delete;
+  ChunkCipher& operator=(const ChunkCipher&) = delete;
+
+  // Keys the engine for packing. Returns the strength log line
+  // ("-> Block cipher mode = ..."), or "" for an id without an engine.
+  std::string KeyForEncode(std::uint8_t cipherId, std::string_view key);
+
+  // Keys the engine for unpacking. Returns the method log lines in order
+  // ("-> TwoFish decryption method", "-> Block cipher mode = 128 bit (low)").
+  // Any id other than 'B', 'T', 'R' selects the XOR method.
+  std::vector<std::string> KeyForDecode(
+      std::uint8_t cipherId, std::string_view key,
+      const std::uint8_t (&keyMix)[kKeyMixSize]);
+
+  // Enciphers the first n bytes of buf in place (n > 0). buf must hold the
+  // length rounded up to the block size. Returns the enciphered length.
+  std::size_t EncryptChunk(std::uint8_t* buf, std::size_t n);
+
+  // Deciphers one row of m bytes as read, of which the first n belong to the
+  // payload. Returns false when a 16-byte-block cipher met a row length that
+  // is not a multiple of 16 (the caller shows its message); the whole blocks
+  // are deciphered in any case.
+  bool DecryptChunk(std::uint8_t* buf, std::size_t m, std::size_t n);
+
+  std::uint8_t cipherId() const { return id_; }
+
+ private:
+  std::uint8_t id_ = kCipherNone;
+  CBlowFish blowfish_;
+  twofish twofish_;
+  rijndael rijndael_;
+  std::string xorKey_;      // the first min(L, 56) key bytes (XOR method)
+  std::size_t xorPos_ = 0;  // carried from row to row
+};
+
+}  // namespace pt

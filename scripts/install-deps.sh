@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages pixelTuck needs to build, test and run.
+# Does nothing when they are all present; uses sudo when not run as root.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  qt6-base-dev zlib1g-dev
+  libgtest-dev           # unit tests
+  nettle-dev             # test-only reference ciphers (never linked by the program)
+  xvfb xauth x11-apps    # headless window runs and screenshots
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "Installing: ${missing[*]}"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

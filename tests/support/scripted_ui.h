@@ -1,0 +1,83 @@
+// A JobUi for tests: records everything the job shows and answers message
+// boxes, key requests and the file dialog from scripted queues.
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "carrier/job_ui.h"
+
+namespace pt::test {
+
+struct ShownMessage {
+  MsgKind kind;
+  std::string text;
+  MsgButtons buttons;
+};
+
+class RecordingProgress : public ProgressBar {
+ public:
+  void SetVisible(bool v) override { visible = v; ++visibilityChanges; }
+  void SetPosition(int p) override { position = p; positions.push_back(p); }
+  int Position() const override { return position; }
+  void Repaint() override { ++repaints; }
+
+  bool visible = false;
+  int position = 0;
+  int repaints = 0;
+  int visibilityChanges = 0;
+  std::vector<int> positions;
+};
+
+class ScriptedUi : public JobUi {
+ public:
+  // Log
+  void ClearLog() override { log.clear(); ++clears; }
+  void AddLogLine(const std::string& line) override { log.push_back(line); }
+  void RepaintLog() override { ++logRepaints; }
+  void ScrollLogToEnd() override { ++scrolls; }
+
+  ProgressBar& Progress() override { return progress; }
+  void SetBusyCursor(bool b) override { busy = b; }
+
+  MsgAnswer ShowMessage(MsgKind kind, const std::string& text,
+                        MsgButtons buttons) override;
+  KeyReply RequestKey(const KeyRequest& request) override;
+
+  void HidePreview() override { previewHidden = true; }
+  bool ShowBitmapChecked() const override { return showBitmap; }
+  void ShowPreview(const std::string& path) override { previews.push_back(path); }
+  void CopyLogToClipboard() override { ++clipboardCopies; }
+  void CloseWindow() override { ++closes; }
+  std::optional<std::string> ChooseFile() override;
+
+  // Answers, consumed in order. An empty answer queue gives the button that
+  // stops the job (Abort, Cancel) or OK for a single-button box.
+  std::deque<MsgAnswer> answers;
+  std::deque<KeyReply> keys;       // empty: the dialog is cancelled
+  std::deque<std::optional<std::string>> files;  // empty: cancelled
+  bool showBitmap = false;
+
+  // Records
+  std::vector<std::string> log;
+  std::vector<ShownMessage> messages;
+  std::vector<KeyRequest> keyRequests;
+  std::vector<std::string> previews;
+  RecordingProgress progress;
+  bool busy = false;
+  bool previewHidden = false;
+  int clears = 0, logRepaints = 0, scrolls = 0, clipboardCopies = 0,
+      closes = 0, fileDialogs = 0;
+
+  // Helpers for assertions
+  std::vector<std::string> MessageTexts() const;
+  bool LogContains(const std::string& line) const;
+};
+
+// A reply from the key dialog closed with OK.
+KeyReply AsciiKey(const std::string& text);
+KeyReply HexKey(const std::string& text);
+
+}  // namespace pt::test
