@@ -1,1 +1,288 @@
-// placeholder: implemented in progress
+#include "util/text.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <ctime>
+#include <system_error>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <glob.h>
+#include <sys/stat.h>
+#endif
+
+namespace pt {
+
+namespace {
+
+// A drive colon ("C:name") ends the directory part on Windows only.
+bool EndsDirectory(char c) {
+#ifdef _WIN32
+  return IsPathSeparator(c) || c == ':';
+#else
+  return IsPathSeparator(c);
+#endif
+}
+
+// 0-based index just past the directory part of p (its last separator or
+// drive colon), 0 when p has no directory part.
+std::size_t DirectoryPrefixLength(std::string_view p) {
+  for (std::size_t i = p.size(); i > 0; --i) {
+    if (EndsDirectory(p[i - 1])) return i;
+  }
+  return 0;
+}
+
+std::uint8_t HexDigitValue(char c) {
+  const auto u = static_cast<std::uint8_t>(c);
+  const auto digit = static_cast<std::uint8_t>(u - 48);
+  if (digit <= 9) return digit;
+  return static_cast<std::uint8_t>(u - 55);
+}
+
+bool IsAbsolutePath(std::string_view p) {
+  if (p.empty()) return false;
+  if (IsPathSeparator(p[0])) return true;
+#ifdef _WIN32
+  if (p.size() >= 2 && p[1] == ':') return true;
+#endif
+  return false;
+}
+
+#ifndef _WIN32
+bool IsRegularFile(const std::string& path, std::int64_t* size) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (size != nullptr) *size = static_cast<std::int64_t>(st.st_size);
+  return true;
+}
+#endif
+
+}  // namespace
+
+bool IsPathSeparator(char c) {
+#ifdef _WIN32
+  return c == '\\' || c == '/';
+#else
+  return c == '/';
+#endif
+}
+
+bool IsHexText(std::string_view s) {
+  if (s.size() % 2 != 0) return false;
+  for (char c : s) {
+    const bool hex = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') ||
+                     (c >= 'a' && c <= 'f');
+    if (!hex) return false;
+  }
+  return true;
+}
+
+std::string HexToBytes(std::string_view s) {
+  std::string out;
+  out.reserve(s.size() / 2);
+  for (std::size_t i = 0; i + 1 < s.size(); i += 2) {
+    // Deliberately not textbook hex: keys of existing carriers were derived
+    // with this arithmetic, lower-case second digits included.
+    const unsigned high = HexDigitValue(s[i]);
+    const unsigned low = HexDigitValue(s[i + 1]);
+    out.push_back(static_cast<char>(((high * 16U) | low) & 0xFFU));
+  }
+  return out;
+}
+
+std::string ToUpperAscii(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return out;
+}
+
+std::string ToLowerAscii(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+std::string ByteToHex(std::uint8_t b) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string out(2, '0');
+  out[0] = kDigits[b >> 4];
+  out[1] = kDigits[b & 0x0F];
+  return out;
+}
+
+std::string ValueToHex(std::uint32_t v, int n) {
+  if (n < 1 || n > 4) n = 4;
+  std::string out;
+  for (int i = n - 1; i >= 0; --i) {
+    out += ByteToHex(static_cast<std::uint8_t>((v >> (8 * i)) & 0xFFU));
+  }
+  return out;
+}
+
+std::string IntToStrPadded(long long v, int w, char c) {
+  std::string digits = std::to_string(v);
+  if (w > 0 && digits.size() < static_cast<std::size_t>(w)) {
+    digits.insert(0, static_cast<std::size_t>(w) - digits.size(), c);
+  }
+  return digits;
+}
+
+std::string GroupThousands(long long v) {
+  // std::to_string of an integer never uses the locale's grouping.
+  const std::string digits = std::to_string(v);
+  const std::size_t sign = (!digits.empty() && digits[0] == '-') ? 1 : 0;
+  std::string out = digits.substr(0, sign);
+  const std::size_t count = digits.size() - sign;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i > 0 && (count - i) % 3 == 0) out += '.';
+    out += digits[sign + i];
+  }
+  return out;
+}
+
+std::string ElapsedText(std::int64_t start, std::int64_t end) {
+  if (end == 0) end = NowSeconds();
+  if (end < start) return "<start>stop>";
+  const std::int64_t d = end - start;
+  return IntToStrPadded(d / 3600, 2, '0') + ":" +
+         IntToStrPadded((d % 3600) / 60, 2, '0') + ":" +
+         IntToStrPadded(d % 60, 2, '0');
+}
+
+std::int64_t NowSeconds() {
+  return static_cast<std::int64_t>(std::time(nullptr));
+}
+
+std::string AddTrailingBackslash(std::string p) {
+  if (!p.empty() && !EndsDirectory(p.back())) p += kPathSeparator;
+  return p;
+}
+
+int LastCharPos(std::string_view s, char wanted, bool stopAtSeparator) {
+  for (std::size_t i = s.size(); i > 0; --i) {
+    const char c = s[i - 1];
+    if (c == wanted) return static_cast<int>(i);
+    if (stopAtSeparator && EndsDirectory(c)) return 0;
+  }
+  return 0;
+}
+
+PathParts SplitPath(std::string_view p) {
+  PathParts parts;
+  const int dot = LastCharPos(p, '.', true);
+  if (dot > 0) {
+    const auto x = static_cast<std::size_t>(dot);
+    parts.ext = std::string(p.substr(x));
+    p = p.substr(0, x - 1);
+  }
+  const std::size_t prefix = DirectoryPrefixLength(p);
+  if (prefix > 0) {
+    // A drive colon stays with the directory ("C:"), a separator does not.
+    const bool colon = p[prefix - 1] == ':';
+    parts.dir = std::string(p.substr(0, colon ? prefix : prefix - 1));
+    p = p.substr(prefix);
+  }
+  parts.name = std::string(p);
+  return parts;
+}
+
+std::int64_t FileSizeOf(std::string& p, bool fix) {
+  if (p.empty()) return -1;
+#ifdef _WIN32
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA(p.c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return -1;
+  std::int64_t size = -1;
+  do {
+    if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      size = (static_cast<std::int64_t>(fd.nFileSizeHigh) << 32) |
+             static_cast<std::int64_t>(fd.nFileSizeLow);
+      if (fix) p = p.substr(0, DirectoryPrefixLength(p)) + fd.cFileName;
+      break;
+    }
+  } while (FindNextFileA(h, &fd));
+  FindClose(h);
+  return size;
+#else
+  // A name that exists as written wins, so that names containing pattern
+  // characters ("a[1].txt") still find themselves.
+  std::int64_t size = -1;
+  if (IsRegularFile(p, &size)) return size;
+
+  glob_t g{};
+  // No escape character: the pattern behaves like the Windows file search.
+  const int rc = ::glob(p.c_str(), GLOB_NOESCAPE, nullptr, &g);
+  if (rc == 0) {
+    for (std::size_t i = 0; i < g.gl_pathc; ++i) {
+      const std::string match = g.gl_pathv[i];
+      if (IsRegularFile(match, &size)) {
+        if (fix) {
+          p = p.substr(0, DirectoryPrefixLength(p)) +
+              match.substr(DirectoryPrefixLength(match));
+        }
+        break;
+      }
+      size = -1;
+    }
+  }
+  ::globfree(&g);
+  return size;
+#endif
+}
+
+std::string LocateFile(const std::string& p) {
+  std::string fixed = p;
+  if (FileSizeOf(fixed, true) > 0) return fixed;
+  if (p.empty() || IsAbsolutePath(p)) return {};
+
+  const char* env = std::getenv("PATH");
+  if (env == nullptr) return {};
+#ifdef _WIN32
+  constexpr char kListSeparator = ';';
+#else
+  constexpr char kListSeparator = ':';
+#endif
+  const std::string_view path(env);
+  std::size_t begin = 0;
+  while (begin <= path.size()) {
+    std::size_t end = path.find(kListSeparator, begin);
+    if (end == std::string_view::npos) end = path.size();
+    std::string dir(path.substr(begin, end - begin));
+    if (dir.empty()) dir = ".";  // an empty entry means the current folder
+    const std::string candidate = AddTrailingBackslash(dir) + p;
+#ifdef _WIN32
+    const DWORD attrs = GetFileAttributesA(candidate.c_str());
+    if (attrs != INVALID_FILE_ATTRIBUTES &&
+        (attrs & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      return candidate;
+    }
+#else
+    if (IsRegularFile(candidate, nullptr)) return candidate;
+#endif
+    begin = end + 1;
+  }
+  return {};
+}
+
+std::string FormatFixed(double v, int decimals) {
+  if (decimals < 0) decimals = 0;
+  if (decimals > 30) decimals = 30;
+  // to_chars is locale-independent; the buffer holds any double in fixed
+  // notation (309 integer digits) plus sign, point and decimals.
+  char buf[400];
+  const auto res = std::to_chars(buf, buf + sizeof buf, v,
+                                 std::chars_format::fixed, decimals);
+  if (res.ec != std::errc{}) return {};
+  return std::string(buf, res.ptr);
+}
+
+}  // namespace pt
