@@ -1,1 +1,154 @@
-// placeholder: implemented in progress
+#include "carrier/file_io.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace pt {
+
+namespace {
+
+constexpr std::size_t kStreamBuffer = 1 << 20;
+
+std::filesystem::path FsPath(const std::string& p) {
+  // Paths are UTF-8 text throughout the program.
+  return std::filesystem::path(std::u8string(p.begin(), p.end()));
+}
+
+std::int64_t g_writeBudget = -1;
+std::int64_t g_readBudget = -1;
+
+bool Take(std::int64_t& budget, std::size_t n) {
+  if (budget < 0) return true;
+  if (static_cast<std::uint64_t>(budget) < n) {
+    budget = 0;
+    return false;
+  }
+  budget -= static_cast<std::int64_t>(n);
+  return true;
+}
+
+}  // namespace
+
+namespace io_faults {
+void FailWritesAfter(std::int64_t bytes) { g_writeBudget = bytes; }
+void FailReadsAfter(std::int64_t bytes) { g_readBudget = bytes; }
+void Reset() { g_writeBudget = g_readBudget = -1; }
+bool TakeWrite(std::size_t n) { return Take(g_writeBudget, n); }
+bool TakeRead(std::size_t n) { return Take(g_readBudget, n); }
+}  // namespace io_faults
+
+std::FILE* OpenFile(const std::string& path, const char* mode) {
+  if (path.empty()) return nullptr;
+#ifdef _WIN32
+  std::wstring wmode(mode, mode + std::char_traits<char>::length(mode));
+  return _wfopen(FsPath(path).c_str(), wmode.c_str());
+#else
+  return std::fopen(path.c_str(), mode);
+#endif
+}
+
+bool DeleteFile(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && std::filesystem::remove(FsPath(path), ec) && !ec;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  const bool same = std::filesystem::equivalent(FsPath(a), FsPath(b), ec);
+  return !ec && same;
+}
+
+bool IsDirectory(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::is_directory(FsPath(path), ec);
+}
+
+// ---------------------------------------------------------------- InputFile
+
+InputFile::~InputFile() { Close(); }
+
+bool InputFile::Open(const std::string& path) {
+  Close();
+  failed_ = false;
+  if (IsDirectory(path)) return false;
+  file_ = OpenFile(path, "rb");
+  if (file_ != nullptr) std::setvbuf(file_, nullptr, _IOFBF, kStreamBuffer);
+  return file_ != nullptr;
+}
+
+std::size_t InputFile::Read(void* buf, std::size_t n) {
+  if (file_ == nullptr || failed_) return 0;
+  if (!io_faults::TakeRead(n)) {
+    failed_ = true;
+    return 0;
+  }
+  const std::size_t got = std::fread(buf, 1, n, file_);
+  if (got < n && std::ferror(file_)) failed_ = true;
+  return got;
+}
+
+void InputFile::Close() {
+  if (file_ != nullptr) std::fclose(file_);
+  file_ = nullptr;
+}
+
+// --------------------------------------------------------------- OutputFile
+
+OutputFile::~OutputFile() { Discard(); }
+
+bool OutputFile::Create(const std::string& finalPath) {
+  Discard();
+  failed_ = false;
+  finalPath_ = finalPath;
+  partialPath_ = finalPath + ".partial";
+  if (finalPath.empty() || IsDirectory(finalPath)) return false;
+  file_ = OpenFile(partialPath_, "wb");
+  if (file_ == nullptr) return false;
+  std::setvbuf(file_, nullptr, _IOFBF, kStreamBuffer);
+  return true;
+}
+
+bool OutputFile::Write(const void* buf, std::size_t n) {
+  if (file_ == nullptr || failed_) return false;
+  if (n == 0) return true;
+  if (!io_faults::TakeWrite(n) || std::fwrite(buf, 1, n, file_) != n) {
+    failed_ = true;
+  }
+  return !failed_;
+}
+
+bool OutputFile::WriteZeros(std::size_t n) {
+  static const unsigned char zeros[4096] = {};
+  while (n > 0) {
+    const std::size_t step = n < sizeof zeros ? n : sizeof zeros;
+    if (!Write(zeros, step)) return false;
+    n -= step;
+  }
+  return true;
+}
+
+bool OutputFile::Commit() {
+  if (file_ == nullptr) return false;
+  bool ok = !failed_ && std::fflush(file_) == 0 && !std::ferror(file_);
+  ok = (std::fclose(file_) == 0) && ok;
+  file_ = nullptr;
+  if (ok) {
+    std::error_code ec;
+    std::filesystem::rename(FsPath(partialPath_), FsPath(finalPath_), ec);
+    ok = !ec;
+  }
+  if (!ok) DeleteFile(partialPath_);
+  partialPath_.clear();
+  return ok;
+}
+
+void OutputFile::Discard() {
+  if (file_ != nullptr) {
+    std::fclose(file_);
+    file_ = nullptr;
+    DeleteFile(partialPath_);
+  }
+  partialPath_.clear();
+}
+
+}  // namespace pt

@@ -1,0 +1,80 @@
+// Binary file streams of the conversion jobs. Reads and writes go through
+// large stdio buffers, so the jobs can move one pixel row at a time without
+// one system call per row. Output files are written under a temporary name
+// beside their final name and renamed into place only when complete, so a
+// failed job never leaves a half-written file or spoils an existing one.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace pt {
+
+// fopen with a UTF-8 path (wide-character open on Windows).
+std::FILE* OpenFile(const std::string& path, const char* mode);
+// Deletes a file; false when it could not be deleted (or did not exist).
+bool DeleteFile(const std::string& path);
+// True when both paths name the same existing file (links included).
+bool SameFile(const std::string& a, const std::string& b);
+bool IsDirectory(const std::string& path);
+
+class InputFile {
+ public:
+  InputFile() = default;
+  ~InputFile();
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+
+  bool Open(const std::string& path);
+  // Reads up to n bytes; returns the count. A short count means end of file
+  // or an error (see Failed).
+  std::size_t Read(void* buf, std::size_t n);
+  bool Failed() const { return failed_; }
+  bool IsOpen() const { return file_ != nullptr; }
+  void Close();
+
+ private:
+  std::FILE* file_ = nullptr;
+  bool failed_ = false;
+};
+
+class OutputFile {
+ public:
+  OutputFile() = default;
+  ~OutputFile();  // discards the file unless it was committed
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  // Opens "<finalPath>.partial" for writing, replacing any such file.
+  bool Create(const std::string& finalPath);
+  bool Write(const void* buf, std::size_t n);
+  bool WriteZeros(std::size_t n);
+  // Flushes, closes and renames the file into place; false (and the partial
+  // file removed) when any of that fails or a write failed before.
+  bool Commit();
+  // Closes and removes the partial file.
+  void Discard();
+  bool IsOpen() const { return file_ != nullptr; }
+  const std::string& finalPath() const { return finalPath_; }
+
+ private:
+  std::FILE* file_ = nullptr;
+  std::string finalPath_;
+  std::string partialPath_;
+  bool failed_ = false;
+};
+
+// Test seam: every OutputFile write and every InputFile read counts bytes
+// against these budgets; once a budget is used up further calls fail.
+// Negative means unlimited (the default).
+namespace io_faults {
+void FailWritesAfter(std::int64_t bytes);
+void FailReadsAfter(std::int64_t bytes);
+void Reset();
+bool TakeWrite(std::size_t n);  // false when this write must fail
+bool TakeRead(std::size_t n);
+}  // namespace io_faults
+
+}  // namespace pt
