@@ -1,0 +1,147 @@
+#include "crypto/key_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pt {
+namespace {
+
+const std::string kRetry = " !!!\nPlease try again ...";
+const std::string kMismatch = "Passwords are not identical !!!\nPlease try again ...";
+const std::string kPairs = "HEX Values must be a couple of two-byte-pairs !!!\nPlease try again ...";
+const std::string kNonHex = "Password contains non HEX characters";
+
+std::string AsciiLength(std::size_t n) {
+  return "Password is smaller than 8 or larger than 32 characters (" + std::to_string(n) +
+         ")" + kRetry;
+}
+std::string HexLength(std::size_t n) {
+  return "Password is smaller than 16 or larger than 64 characters (" + std::to_string(n) +
+         ")" + kRetry;
+}
+
+// ---------------------------------------------------------------------------
+// Dialog rules
+
+struct DialogCase {
+  const char* name;
+  bool hexMode;
+  bool reenterShown;
+  std::string enter;
+  std::string reenter;
+  std::string message;  // empty: accepted
+  bool clearReenter;
+};
+
+class CheckDialogKeyTest : public ::testing::TestWithParam<DialogCase> {};
+
+TEST_P(CheckDialogKeyTest, AppliesRulesInOrder) {
+  const DialogCase& c = GetParam();
+  const KeyCheck got = CheckDialogKey(c.hexMode, c.reenterShown, c.enter, c.reenter);
+  EXPECT_EQ(got.accepted, c.message.empty());
+  EXPECT_EQ(got.message, c.message);
+  EXPECT_EQ(got.clearReenter, c.clearReenter);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ascii, CheckDialogKeyTest,
+    ::testing::Values(
+        DialogCase{"Seven", false, false, "1234567", "", AsciiLength(7), false},
+        DialogCase{"Eight", false, false, "12345678", "", "", false},
+        DialogCase{"ThirtyTwo", false, false, std::string(32, 'k'), "", "", false},
+        DialogCase{"ThirtyThree", false, false, std::string(33, 'k'), "", AsciiLength(33), false},
+        DialogCase{"Empty", false, false, "", "", AsciiLength(0), false},
+        DialogCase{"BlanksCount", false, false, "  a b c  ", "", "", false},
+        // The re-entry field is ignored while it is hidden.
+        DialogCase{"HiddenReenterIgnored", false, false, "password", "other", "", false},
+        DialogCase{"MaskedSame", false, true, "password", "password", "", false},
+        DialogCase{"MaskedDifferentCase", false, true, "password", "Password", kMismatch, true},
+        // The mismatch comes first even when the key is also too short.
+        DialogCase{"MaskedMismatchBeforeLength", false, true, "short", "shorter", kMismatch, true},
+        DialogCase{"MaskedSameButShort", false, true, "short", "short", AsciiLength(5), false},
+        DialogCase{"MaskedReenterEmpty", false, true, "password", "", kMismatch, true}),
+    [](const auto& c) { return std::string(c.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    Hex, CheckDialogKeyTest,
+    ::testing::Values(
+        DialogCase{"Fifteen", true, false, std::string(15, '0'), "", HexLength(15), false},
+        DialogCase{"Sixteen", true, false, std::string(16, '0'), "", "", false},
+        DialogCase{"Seventeen", true, false, std::string(17, '0'), "", kPairs, false},
+        DialogCase{"SixtyFour", true, false, std::string(64, 'f'), "", "", false},
+        DialogCase{"SixtyFive", true, false, std::string(65, 'f'), "", HexLength(65), false},
+        DialogCase{"SixtySix", true, false, std::string(66, 'F'), "", HexLength(66), false},
+        DialogCase{"Empty", true, false, "", "", HexLength(0), false},
+        DialogCase{"LetterG", true, false, "0123456789abcdeg", "", kNonHex, false},
+        DialogCase{"Blank", true, false, "0123456789abcde ", "", kNonHex, false},
+        DialogCase{"OddAndNonHex", true, false, "0123456789abcdeg0", "", kPairs, false},
+        DialogCase{"MixedCase", true, false, "0123456789abcdefABCDEF", "", "", false},
+        // Hex mode never compares a re-entry.
+        DialogCase{"ReenterIgnored", true, true, std::string(16, 'a'), "x", "", false}),
+    [](const auto& c) { return std::string(c.param.name); });
+
+// ---------------------------------------------------------------------------
+// Key bytes
+
+std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+
+TEST(KeyBytesFromDialog, AsciiKeyIsTheTextAsTyped) {
+  EXPECT_EQ(KeyBytesFromDialog(false, " Pass word "), " Pass word ");
+  EXPECT_EQ(KeyBytesFromDialog(false, "00ff00ff00ff00ff"), "00ff00ff00ff00ff");
+}
+
+TEST(KeyBytesFromDialog, HexKeyKeepsCaseOfTypedDigits) {
+  EXPECT_EQ(Bytes(KeyBytesFromDialog(true, std::string(16, '0'))),
+            std::vector<std::uint8_t>(8, 0));
+  // "cd" typed in lower case gives 0xED, "ef" gives 0xEF.
+  EXPECT_EQ(Bytes(KeyBytesFromDialog(true, "cdef1a1A00000000")),
+            (std::vector<std::uint8_t>{0xED, 0xEF, 0x3A, 0x1A, 0, 0, 0, 0}));
+}
+
+// ---------------------------------------------------------------------------
+// Command-line key
+
+struct CommandKeyCase {
+  const char* name;
+  std::string text;
+  bool accepted;
+};
+
+class ParseCommandLineKeyTest : public ::testing::TestWithParam<CommandKeyCase> {};
+
+TEST_P(ParseCommandLineKeyTest, AcceptsSixteenToSixtyFourHexDigits) {
+  const auto key = ParseCommandLineKey(GetParam().text);
+  EXPECT_EQ(key.has_value(), GetParam().accepted);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ParseCommandLineKeyTest,
+    ::testing::Values(CommandKeyCase{"Fifteen", std::string(15, '1'), false},
+                      CommandKeyCase{"Sixteen", std::string(16, '1'), true},
+                      CommandKeyCase{"Seventeen", std::string(17, '1'), false},
+                      CommandKeyCase{"SixtyFour", std::string(64, 'a'), true},
+                      CommandKeyCase{"SixtySix", std::string(66, 'a'), false},
+                      CommandKeyCase{"Empty", "", false},
+                      CommandKeyCase{"NonHex", "0123456789abcdeX", false},
+                      CommandKeyCase{"WithColon", ":123456789abcdef", false},
+                      CommandKeyCase{"Blank", "0123456789abcde ", false}),
+    [](const auto& c) { return std::string(c.param.name); });
+
+TEST(ParseCommandLineKey, UpperCasesBeforeConversion) {
+  const auto key = ParseCommandLineKey("cdef0123456789ab");
+  ASSERT_TRUE(key.has_value());
+  EXPECT_EQ(*key, "CDEF0123456789AB");
+  // Upper-cased first, so "cd" gives 0xCD here, unlike in the dialog.
+  EXPECT_EQ(Bytes(KeyBytesFromDialog(true, *key)),
+            (std::vector<std::uint8_t>{0xCD, 0xEF, 0x01, 0x23, 0x45, 0x67, 0x89, 0xAB}));
+}
+
+TEST(CommandLineKeyMessage, Text) {
+  EXPECT_EQ(std::string(kCommandLineKeyInvalid), "Key given by command line is not valid !!!\n");
+}
+
+}  // namespace
+}  // namespace pt
