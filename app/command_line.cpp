@@ -1,1 +1,55 @@
-// placeholder: implemented in progress
+#include "app/command_line.h"
+
+#include "crypto/key_rules.h"
+#include "util/text.h"
+
+namespace pt {
+
+namespace {
+
+bool IsKeyArgument(const std::string& arg) {
+  return arg.size() >= 3 && arg[0] == '-' && (arg[1] == 'K' || arg[1] == 'k') &&
+         arg[2] == ':';
+}
+
+}  // namespace
+
+void ParseCommandLine(const std::vector<std::string>& args, RunState& state,
+                      CommandLineEffects& fx, const std::function<void()>& onInvalidKey) {
+  for (const std::string& arg : args) {
+    if (arg.size() == 2 && arg[0] == '-') {
+      switch (arg[1]) {
+        case 'N': case 'n': fx.cipherIndex = 0; break;
+        case 'B': case 'b': fx.cipherIndex = 1; break;
+        case 'T': case 't': fx.cipherIndex = 2; break;
+        case 'R': case 'r': fx.cipherIndex = 3; break;
+        case 'S': case 's': fx.checkShow = true; break;
+        case 'D': case 'd':
+          state.debugDump = true;
+          state.deleteTempFile = false;
+          break;
+        default: break;  // other letters are ignored, and are no file names
+      }
+      continue;
+    }
+    if (IsKeyArgument(arg)) {
+      if (const auto key = ParseCommandLineKey(std::string_view(arg).substr(3))) {
+        state.commandLineKey = *key;
+      } else {
+        ++fx.invalidKeys;
+        if (onInvalidKey) onInvalidKey();
+      }
+      continue;
+    }
+    ++fx.fileArguments;
+    state.commandLineFile = LookupCommandLineFile(arg);
+  }
+}
+
+std::string LookupCommandLineFile(const std::string& arg) {
+  std::string path = arg;
+  if (FileSizeOf(path, true) > 0) return path;
+  return {};
+}
+
+}  // namespace pt

@@ -1,0 +1,227 @@
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/app/temp_dir.h"
+
+namespace pt {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Parsed {
+  RunState state;
+  CommandLineEffects fx;
+  int messages = 0;
+};
+
+Parsed Parse(const std::vector<std::string>& args, RunState start = {}) {
+  Parsed r;
+  r.state = start;
+  ParseCommandLine(args, r.state, r.fx, [&r] { ++r.messages; });
+  return r;
+}
+
+// Runs each test inside its own temporary folder, so that relative names
+// such as "-BB" can be created and found.
+class CommandLineTest : public test::TempDirTest {
+ protected:
+  void SetUp() override {
+    TempDirTest::SetUp();
+    oldCwd_ = fs::current_path();
+    fs::current_path(dir_);
+  }
+  void TearDown() override {
+    fs::current_path(oldCwd_);
+    TempDirTest::TearDown();
+  }
+  fs::path oldCwd_;
+};
+
+// ---------------------------------------------------------------------------
+// Switches
+
+struct SwitchCase {
+  std::vector<std::string> args;
+  int cipherIndex;
+  bool checkShow;
+};
+
+class SwitchTest : public ::testing::TestWithParam<SwitchCase> {};
+
+TEST_P(SwitchTest, SelectsCipherAndShow) {
+  const Parsed r = Parse(GetParam().args);
+  EXPECT_EQ(r.fx.cipherIndex, GetParam().cipherIndex);
+  EXPECT_EQ(r.fx.checkShow, GetParam().checkShow);
+  EXPECT_EQ(r.fx.fileArguments, 0);
+  EXPECT_EQ(r.fx.invalidKeys, 0);
+  EXPECT_EQ(r.messages, 0);
+  EXPECT_EQ(r.state.commandLineFile, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Args, SwitchTest,
+    ::testing::Values(SwitchCase{{}, -1, false}, SwitchCase{{"-N"}, 0, false},
+                      SwitchCase{{"-b"}, 1, false}, SwitchCase{{"-T"}, 2, false},
+                      SwitchCase{{"-t"}, 2, false}, SwitchCase{{"-R"}, 3, false},
+                      SwitchCase{{"-r"}, 3, false}, SwitchCase{{"-S"}, -1, true},
+                      SwitchCase{{"-s"}, -1, true},
+                      // Of several cipher switches the last wins.
+                      SwitchCase{{"-R", "-n", "-B"}, 1, false},
+                      SwitchCase{{"-N", "-S", "-T"}, 2, true},
+                      // Other letters are ignored and are no file names.
+                      SwitchCase{{"-x"}, -1, false}, SwitchCase{{"-K"}, -1, false},
+                      SwitchCase{{"--"}, -1, false}, SwitchCase{{"-1"}, -1, false}));
+
+TEST(CommandLine, DebugSwitchSetsDumpAndKeepsTempFile) {
+  for (const char* arg : {"-D", "-d"}) {
+    const Parsed r = Parse({arg});
+    EXPECT_TRUE(r.state.debugDump) << arg;
+    EXPECT_FALSE(r.state.deleteTempFile) << arg;
+  }
+  const Parsed none = Parse({"-x"});
+  EXPECT_FALSE(none.state.debugDump);
+  EXPECT_TRUE(none.state.deleteTempFile);
+  EXPECT_EQ(none.state.commandLineKey, "");
+}
+
+// ---------------------------------------------------------------------------
+// Keys
+
+struct KeyCase {
+  const char* name;
+  std::string arg;
+  std::string key;  // empty: rejected
+};
+
+class KeyArgumentTest : public ::testing::TestWithParam<KeyCase> {};
+
+TEST_P(KeyArgumentTest, AcceptsOrReportsOnce) {
+  RunState start;
+  start.commandLineKey = "00112233445566778899";
+  const Parsed r = Parse({GetParam().arg}, start);
+  if (GetParam().key.empty()) {
+    EXPECT_EQ(r.messages, 1);
+    EXPECT_EQ(r.fx.invalidKeys, 1);
+    EXPECT_EQ(r.state.commandLineKey, start.commandLineKey);
+  } else {
+    EXPECT_EQ(r.messages, 0);
+    EXPECT_EQ(r.fx.invalidKeys, 0);
+    EXPECT_EQ(r.state.commandLineKey, GetParam().key);
+  }
+  EXPECT_EQ(r.fx.fileArguments, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Args, KeyArgumentTest,
+    ::testing::Values(
+        KeyCase{"Fifteen", "-K:" + std::string(15, 'a'), ""},
+        KeyCase{"Sixteen", "-K:0123456789abcdef", "0123456789ABCDEF"},
+        KeyCase{"SixteenLowerSwitch", "-k:cdefcdefcdefcdef", "CDEFCDEFCDEFCDEF"},
+        KeyCase{"Seventeen", "-K:" + std::string(17, '1'), ""},
+        KeyCase{"SixtyFour", "-K:" + std::string(64, 'f'), std::string(64, 'F')},
+        KeyCase{"SixtySix", "-K:" + std::string(66, '1'), ""},
+        KeyCase{"NonHex", "-K:0123456789abcdeg", ""},
+        KeyCase{"Nothing", "-K:", ""},
+        KeyCase{"BlankInside", "-K:01234567 89abcdef0", ""}),
+    [](const auto& c) { return std::string(c.param.name); });
+
+TEST(CommandLine, ValidThenInvalidKeyKeepsFirstAndReportsOnce) {
+  const Parsed r = Parse({"-K:00112233445566aa", "-K:123"});
+  EXPECT_EQ(r.state.commandLineKey, "00112233445566AA");
+  EXPECT_EQ(r.messages, 1);
+  EXPECT_EQ(r.fx.invalidKeys, 1);
+}
+
+TEST(CommandLine, LaterValidKeyReplacesEarlier) {
+  const Parsed r = Parse({"-K:0000000000000000", "-k:1111111111111111"});
+  EXPECT_EQ(r.state.commandLineKey, "1111111111111111");
+}
+
+TEST(CommandLine, InvalidKeyWithoutCallbackIsCounted) {
+  RunState state;
+  CommandLineEffects fx;
+  ParseCommandLine({"-K:zz"}, state, fx);
+  EXPECT_EQ(fx.invalidKeys, 1);
+  EXPECT_EQ(state.commandLineKey, "");
+}
+
+// ---------------------------------------------------------------------------
+// File arguments
+
+TEST_F(CommandLineTest, SwitchesAndFileStartJob) {
+  const std::string file = Write("report.doc", "content");
+  const Parsed r = Parse({"-t", "-S", file});
+  EXPECT_EQ(r.fx.cipherIndex, 2);
+  EXPECT_TRUE(r.fx.checkShow);
+  EXPECT_EQ(r.fx.fileArguments, 1);
+  EXPECT_EQ(r.state.commandLineFile, file);
+}
+
+TEST_F(CommandLineTest, RelativeFileName) {
+  Write("data.bin", "x");
+  EXPECT_EQ(Parse({"data.bin"}).state.commandLineFile, "data.bin");
+}
+
+TEST_F(CommandLineTest, SlashAndLongSwitchesAreFileNames) {
+  Parsed r = Parse({"-BB"});
+  EXPECT_EQ(r.fx.fileArguments, 1);
+  EXPECT_EQ(r.fx.cipherIndex, -1);
+  EXPECT_EQ(r.state.commandLineFile, "");
+
+  r = Parse({"/B"});
+  EXPECT_EQ(r.fx.fileArguments, 1);
+  EXPECT_EQ(r.fx.cipherIndex, -1);
+
+  Write("-BB", "exists");
+  r = Parse({"-BB"});
+  EXPECT_EQ(r.state.commandLineFile, "-BB");
+  EXPECT_EQ(r.fx.cipherIndex, -1);
+}
+
+TEST_F(CommandLineTest, EmptyFileOrDirectoryGivesNoFile) {
+  const std::string empty = Write("empty.txt", "");
+  fs::create_directory(dir_ / "folder");
+  for (const std::string& arg : {empty, PathOf("folder"), PathOf("missing.txt"), std::string()}) {
+    const Parsed r = Parse({arg});
+    EXPECT_EQ(r.state.commandLineFile, "") << arg;
+    EXPECT_EQ(r.fx.fileArguments, 1) << arg;
+  }
+}
+
+TEST_F(CommandLineTest, LastFileArgumentCounts) {
+  const std::string a = Write("a.txt", "a");
+  const std::string b = Write("b.txt", "b");
+  EXPECT_EQ(Parse({a, b}).state.commandLineFile, b);
+  EXPECT_EQ(Parse({b, a}).state.commandLineFile, a);
+  const Parsed r = Parse({a, PathOf("gone.txt")});
+  EXPECT_EQ(r.state.commandLineFile, "");
+  EXPECT_EQ(r.fx.fileArguments, 2);
+}
+
+TEST_F(CommandLineTest, PatternTakesFirstNonEmptyMatchByName) {
+  fs::create_directory(dir_ / "a.doc");  // directories never match
+  Write("b.doc", "bb");
+  Write("c.doc", "cc");
+  EXPECT_EQ(Parse({PathOf("*.doc")}).state.commandLineFile, PathOf("b.doc"));
+  // The first match empty: nothing, even though a later match is not.
+  Write("a0.doc", "");
+  Write("ab.doc", "not empty");
+  EXPECT_EQ(LookupCommandLineFile(PathOf("a*.doc")), "");
+  EXPECT_EQ(LookupCommandLineFile(PathOf("*.none")), "");
+}
+
+TEST_F(CommandLineTest, SwitchesDoNotTouchRunStateFile) {
+  RunState start;
+  start.commandLineFile = Write("keep.txt", "k");
+  const Parsed r = Parse({"-N", "-x", "-K:0000000000000000"}, start);
+  EXPECT_EQ(r.state.commandLineFile, start.commandLineFile);
+}
+
+}  // namespace
+}  // namespace pt

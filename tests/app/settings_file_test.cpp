@@ -1,0 +1,386 @@
+#include "app/settings_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "tests/app/temp_dir.h"
+
+namespace pt {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDirTest;
+
+const char* const kDefaultList = "zip,gz,arj,rar,lzh,cab,z,bz2,msi";
+
+// The values the window sets before the file is read.
+Settings StartupDefaults() {
+  Settings s;
+  s.startupCipher = 2;
+  s.compressionMode = 1;
+  s.compressionLevel = -1;
+  s.showBitmap = s.exitAfterConversion = s.copyLog = false;
+  s.keyMode = 1;
+  s.hidePassword = false;
+  s.disclaimerAccepted = false;
+  s.compressedExtensions = kDefaultList;
+  s.targetNameRule = 0;
+  return s;
+}
+
+// ---------------------------------------------------------------------------
+// File name
+
+struct CfgNameCase {
+  std::string exe;
+  std::string cfg;
+};
+
+class ConfigurationFileForTest : public ::testing::TestWithParam<CfgNameCase> {};
+
+TEST_P(ConfigurationFileForTest, ReplacesThreeLetterExtensionOrAppends) {
+  EXPECT_EQ(ConfigurationFileFor(GetParam().exe), GetParam().cfg);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, ConfigurationFileForTest,
+    ::testing::Values(CfgNameCase{"/opt/pt/pixeltuck", "/opt/pt/pixeltuck.cfg"},
+                      CfgNameCase{"/opt/pt/pixeltuck.exe", "/opt/pt/pixeltuck.cfg"},
+                      CfgNameCase{"/opt/pt/pixeltuck.EXE", "/opt/pt/pixeltuck.cfg"},
+                      CfgNameCase{"/opt/pt/pixeltuck.cfg", "/opt/pt/pixeltuck.cfg"},
+                      CfgNameCase{"/opt/v1.2/pixeltuck", "/opt/v1.2/pixeltuck.cfg"},
+                      CfgNameCase{"/opt/a.bc/pixeltuck", "/opt/a.bc/pixeltuck.cfg"},
+                      CfgNameCase{"/bin/run.sh", "/bin/run.sh.cfg"},
+                      CfgNameCase{"/bin/tool.app.x", "/bin/tool.app.x.cfg"},
+                      CfgNameCase{"pixeltuck", "pixeltuck.cfg"},
+                      CfgNameCase{"a.b.exe", "a.b.cfg"},
+                      CfgNameCase{"", ""}));
+
+TEST(ExecutablePath, NamesThisTestProgram) {
+  const std::string exe = ExecutablePath();
+  ASSERT_FALSE(exe.empty());
+  EXPECT_TRUE(fs::is_regular_file(exe)) << exe;
+  EXPECT_EQ(fs::path(exe).filename().string().rfind("app_tests", 0), 0U) << exe;
+}
+
+// ---------------------------------------------------------------------------
+// Text form
+
+TEST(SettingsToText, DefaultsWithAcceptedDisclaimer) {
+  Settings s = StartupDefaults();
+  s.disclaimerAccepted = true;
+  EXPECT_EQ(SettingsToText(s), "2 1 -1 0 0 0 1 0 1 zip,gz,arj,rar,lzh,cab,z,bz2,msi 0");
+}
+
+TEST(SettingsToText, EveryFieldInOrder) {
+  Settings s;
+  s.startupCipher = 3;
+  s.compressionMode = 0;
+  s.compressionLevel = -9;
+  s.showBitmap = true;
+  s.exitAfterConversion = false;
+  s.copyLog = true;
+  s.keyMode = 2;
+  s.hidePassword = true;
+  s.disclaimerAccepted = false;
+  s.compressedExtensions = "7z";
+  s.targetNameRule = 3;
+  EXPECT_EQ(SettingsToText(s), "3 0 -9 1 0 1 2 1 0 7z 3");
+}
+
+struct LoadCase {
+  const char* name;
+  std::string text;
+  std::function<void(Settings&)> expect;  // changes from the defaults
+};
+
+class LoadSettingsFromTextTest : public ::testing::TestWithParam<LoadCase> {};
+
+TEST_P(LoadSettingsFromTextTest, LoadsOverDefaults) {
+  Settings got = StartupDefaults();
+  LoadSettingsFromText(got, GetParam().text);
+  Settings want = StartupDefaults();
+  GetParam().expect(want);
+  EXPECT_EQ(got, want) << "text: " << GetParam().text << "\nloaded: " << SettingsToText(got)
+                       << "\nwanted: " << SettingsToText(want);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, LoadSettingsFromTextTest,
+    ::testing::Values(
+        LoadCase{"AllFields", "3 2 7 1 1 1 2 1 1 arc 2",
+                 [](Settings& s) {
+                   s.startupCipher = 3;
+                   s.compressionMode = 2;
+                   s.compressionLevel = 7;
+                   s.showBitmap = s.exitAfterConversion = s.copyLog = true;
+                   s.keyMode = 2;
+                   s.hidePassword = s.disclaimerAccepted = true;
+                   s.compressedExtensions = "arc";
+                   s.targetNameRule = 2;
+                 }},
+        LoadCase{"OnlyFirstValue", "3",
+                 [](Settings& s) {
+                   s.startupCipher = 3;
+                   s.targetNameRule = 1;
+                 }},
+        LoadCase{"FirstValueFourIgnored", "4 2",
+                 [](Settings& s) {
+                   s.compressionMode = 2;
+                   s.targetNameRule = 1;
+                 }},
+        LoadCase{"FirstValueMinusOneIgnored", "-1 3",
+                 [](Settings& s) {
+                   s.compressionMode = 3;
+                   s.targetNameRule = 1;
+                 }},
+        LoadCase{"ShowBitmapTwoStopsLoad", "0 2 5 2 1 1 3 1 1 rar 2",
+                 [](Settings& s) {
+                   s.startupCipher = 0;
+                   s.compressionMode = 2;
+                   s.compressionLevel = 5;
+                   s.targetNameRule = 1;
+                 }},
+        LoadCase{"LevelMinusNine", "2 1 -9", [](Settings& s) {
+                   s.compressionLevel = -9;
+                   s.targetNameRule = 1;
+                 }},
+        LoadCase{"LevelTenIgnored", "2 1 10 1", [](Settings& s) {
+                   s.showBitmap = true;
+                   s.targetNameRule = 1;
+                 }},
+        LoadCase{"LevelMinusTenIgnored", "2 1 -10 1", [](Settings& s) {
+                   s.showBitmap = true;
+                   s.targetNameRule = 1;
+                 }},
+        LoadCase{"BlankInExtensionList", "2 1 -1 0 0 0 1 0 1 zip, gz 2",
+                 [](Settings& s) {
+                   s.disclaimerAccepted = true;
+                   s.compressedExtensions = "zip,";
+                   s.targetNameRule = 1;
+                 }},
+        LoadCase{"EmptyExtensionList", "2 1 -1 0 0 0 1 0 1  2",
+                 [](Settings& s) {
+                   s.disclaimerAccepted = true;
+                   s.compressedExtensions = "2";
+                   s.targetNameRule = 1;
+                 }},
+        LoadCase{"LineEndsTabsAndRuns", "\r\n 1\r\n2\t\t-3   1\n0\n1 3 0 1\r\nz\r\n3\r\n",
+                 [](Settings& s) {
+                   s.startupCipher = 1;
+                   s.compressionMode = 2;
+                   s.compressionLevel = -3;
+                   s.showBitmap = true;
+                   s.copyLog = true;
+                   s.keyMode = 3;
+                   s.disclaimerAccepted = true;
+                   s.compressedExtensions = "z";
+                   s.targetNameRule = 3;
+                 }},
+        // keyMode and targetNameRule are stored first and then corrected.
+        LoadCase{"KeyModeOutOfRange", "2 1 -1 0 0 0 7 0 0 zip 5",
+                 [](Settings& s) {
+                   s.compressedExtensions = "zip";
+                   s.targetNameRule = 1;
+                 }},
+        LoadCase{"KeyModeZero", "2 1 -1 0 0 0 0 1 0 zip 3",
+                 [](Settings& s) {
+                   s.hidePassword = true;
+                   s.compressedExtensions = "zip";
+                   s.targetNameRule = 3;
+                 }},
+        LoadCase{"Empty", "", [](Settings& s) { s.targetNameRule = 1; }},
+        LoadCase{"OnlyBlanks", " \r\n\t ", [](Settings& s) { s.targetNameRule = 1; }},
+        LoadCase{"Garbage", "hello world 1 2 3", [](Settings& s) { s.targetNameRule = 1; }},
+        LoadCase{"NumberFollowedByLetters", "1x 3", [](Settings& s) {
+                   s.startupCipher = 1;
+                   s.targetNameRule = 1;
+                 }},
+        LoadCase{"SignWithoutDigits", "- 3", [](Settings& s) { s.targetNameRule = 1; }},
+        LoadCase{"PlusSign", "+3 +0", [](Settings& s) {
+                   s.startupCipher = 3;
+                   s.compressionMode = 0;
+                   s.targetNameRule = 1;
+                 }},
+        LoadCase{"NulByteStopsLoad", std::string("1 2\0 3 1", 8), [](Settings& s) {
+                   s.startupCipher = 1;
+                   s.compressionMode = 2;
+                   s.targetNameRule = 1;
+                 }},
+        LoadCase{"NulByteInsideWordKept", std::string("2 1 -1 0 0 0 1 0 0 a\0b 2", 24),
+                 [](Settings& s) {
+                   s.compressedExtensions = std::string("a\0b", 3);
+                   s.targetNameRule = 2;
+                 }},
+        // Outside the 32-bit range: a failed read, not a wrapped value.
+        LoadCase{"Int32Overflow", "4294967297 1", [](Settings& s) { s.targetNameRule = 1; }},
+        LoadCase{"Int32MinimumStillReads", "-2147483648 3", [](Settings& s) {
+                   s.compressionMode = 3;
+                   s.targetNameRule = 1;
+                 }},
+        LoadCase{"BelowInt32Minimum", "-2147483649 3", [](Settings& s) { s.targetNameRule = 1; }},
+        LoadCase{"HugeTargetNameRule",
+                 "2 1 -1 0 0 0 1 0 0 zip 99999999999999999999999999999999999999",
+                 [](Settings& s) {
+                   s.compressedExtensions = "zip";
+                   s.targetNameRule = 1;
+                 }},
+        LoadCase{"TargetNameRuleKeepsFollowingText", "2 1 -1 0 0 0 1 0 0 zip 2junk",
+                 [](Settings& s) {
+                   s.compressedExtensions = "zip";
+                   s.targetNameRule = 2;
+                 }}),
+    [](const auto& c) { return std::string(c.param.name); });
+
+// ---------------------------------------------------------------------------
+// Files
+
+using SettingsFileTest = TempDirTest;
+
+TEST_F(SettingsFileTest, NoFileKeepsDefaults) {
+  Settings s = StartupDefaults();
+  EXPECT_FALSE(LoadSettings(s, PathOf("pixeltuck.cfg")));
+  EXPECT_EQ(s, StartupDefaults());
+  EXPECT_EQ(s.startupCipher, 2);
+  EXPECT_EQ(s.compressionMode, 1);
+  EXPECT_EQ(s.compressionLevel, -1);
+  EXPECT_FALSE(s.showBitmap || s.exitAfterConversion || s.copyLog || s.hidePassword ||
+               s.disclaimerAccepted);
+  EXPECT_EQ(s.keyMode, 1);
+  EXPECT_EQ(s.compressedExtensions, kDefaultList);
+  EXPECT_EQ(s.targetNameRule, 0);
+}
+
+TEST_F(SettingsFileTest, EmptyFileOrDirectoryIsNoFile) {
+  Settings s = StartupDefaults();
+  EXPECT_FALSE(LoadSettings(s, Write("empty.cfg", "")));
+  fs::create_directory(dir_ / "dir.cfg");
+  EXPECT_FALSE(LoadSettings(s, PathOf("dir.cfg")));
+  EXPECT_FALSE(LoadSettings(s, ""));
+  EXPECT_EQ(s, StartupDefaults());
+}
+
+TEST_F(SettingsFileTest, OnlyFirstValue) {
+  Settings s = StartupDefaults();
+  EXPECT_TRUE(LoadSettings(s, Write("p.cfg", "3")));
+  Settings want = StartupDefaults();
+  want.startupCipher = 3;
+  want.targetNameRule = 1;
+  EXPECT_EQ(s, want);
+}
+
+TEST_F(SettingsFileTest, SavedValuesLoadBack) {
+  Settings saved = StartupDefaults();
+  saved.compressionMode = 3;
+  saved.compressionLevel = -9;
+  saved.showBitmap = true;
+  saved.keyMode = 2;
+  saved.compressedExtensions = "zip;7z";
+  saved.targetNameRule = 2;
+  const std::string path = PathOf("p.cfg");
+  ASSERT_TRUE(SaveSettings(saved, path));
+  Settings loaded = StartupDefaults();
+  ASSERT_TRUE(LoadSettings(loaded, path));
+  EXPECT_EQ(loaded, saved);
+  EXPECT_EQ(loaded.compressionMode, 3);
+  EXPECT_EQ(loaded.compressionLevel, -9);
+}
+
+TEST_F(SettingsFileTest, FileIsExactlyOneLineWithoutLineEnd) {
+  Settings s = StartupDefaults();
+  s.disclaimerAccepted = true;
+  const std::string path = PathOf("p.cfg");
+  ASSERT_TRUE(SaveSettings(s, path));
+  EXPECT_EQ(Read(path), "2 1 -1 0 0 0 1 0 1 zip,gz,arj,rar,lzh,cab,z,bz2,msi 0");
+}
+
+TEST_F(SettingsFileTest, SaveReplacesAnyOldContent) {
+  const std::string path = Write("p.cfg", std::string(5000, 'x') + "\r\n");
+  Settings s = StartupDefaults();
+  ASSERT_TRUE(SaveSettings(s, path));
+  EXPECT_EQ(Read(path), SettingsToText(s));
+  // Rewritten also when nothing changed.
+  Write("p.cfg", "junk");
+  ASSERT_TRUE(SaveSettings(s, path));
+  EXPECT_EQ(Read(path), SettingsToText(s));
+}
+
+TEST_F(SettingsFileTest, BlankInExtensionListRoundTrip) {
+  Settings s = StartupDefaults();
+  s.compressedExtensions = "zip, gz";
+  s.targetNameRule = 2;
+  const std::string path = PathOf("p.cfg");
+  ASSERT_TRUE(SaveSettings(s, path));
+  Settings loaded = StartupDefaults();
+  ASSERT_TRUE(LoadSettings(loaded, path));
+  EXPECT_EQ(loaded.compressedExtensions, "zip,");
+  EXPECT_EQ(loaded.targetNameRule, 1);
+}
+
+TEST_F(SettingsFileTest, EmptyExtensionListRoundTrip) {
+  Settings s = StartupDefaults();
+  s.compressedExtensions = "";
+  s.targetNameRule = 3;
+  const std::string path = PathOf("p.cfg");
+  ASSERT_TRUE(SaveSettings(s, path));
+  EXPECT_EQ(Read(path), "2 1 -1 0 0 0 1 0 0  3");
+  Settings loaded = StartupDefaults();
+  ASSERT_TRUE(LoadSettings(loaded, path));
+  EXPECT_EQ(loaded.compressedExtensions, "3");
+  EXPECT_EQ(loaded.targetNameRule, 1);
+}
+
+TEST_F(SettingsFileTest, CrLfFileReadWithoutTranslation) {
+  Settings s = StartupDefaults();
+  ASSERT_TRUE(LoadSettings(s, Write("p.cfg", "1\r\n0\r\n-1\r\n0 0 0 2 0 1 gz\r\n2\r\n")));
+  EXPECT_EQ(s.startupCipher, 1);
+  EXPECT_EQ(s.compressionMode, 0);
+  EXPECT_EQ(s.keyMode, 2);
+  EXPECT_EQ(s.compressedExtensions, "gz");
+  EXPECT_EQ(s.targetNameRule, 2);
+}
+
+TEST_F(SettingsFileTest, OnlyTheFirstPartOfAHugeFileIsRead) {
+  // The value after the bound is never reached.
+  const std::string text = std::string(kMaxSettingsFileBytes, ' ') + "3 0";
+  Settings s = StartupDefaults();
+  EXPECT_TRUE(LoadSettings(s, Write("big.cfg", text)));
+  Settings want = StartupDefaults();
+  want.targetNameRule = 1;
+  EXPECT_EQ(s, want);
+}
+
+TEST_F(SettingsFileTest, BinaryGarbageLoadsWithoutHarm) {
+  std::string bytes;
+  for (int i = 0; i < 4096; ++i) bytes.push_back(static_cast<char>((i * 131 + 7) & 0xFF));
+  Settings s = StartupDefaults();
+  EXPECT_TRUE(LoadSettings(s, Write("garbage.cfg", bytes)));
+  EXPECT_GE(s.keyMode, 1);
+  EXPECT_LE(s.keyMode, 3);
+  EXPECT_GE(s.targetNameRule, 1);
+  EXPECT_LE(s.targetNameRule, 3);
+}
+
+TEST_F(SettingsFileTest, SaveFailuresReturnFalse) {
+  const Settings s = StartupDefaults();
+  EXPECT_FALSE(SaveSettings(s, PathOf("missing-folder/p.cfg")));
+  fs::create_directory(dir_ / "taken.cfg");
+  EXPECT_FALSE(SaveSettings(s, PathOf("taken.cfg")));
+  EXPECT_FALSE(SaveSettings(s, ""));
+}
+
+TEST(SaveSettings, FullDiskReturnsFalse) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  EXPECT_FALSE(SaveSettings(StartupDefaults(), "/dev/full"));
+}
+
+TEST(SaveSettingsFailedMessage, Text) {
+  EXPECT_EQ(SaveSettingsFailedMessage("/x/pixeltuck.cfg"),
+            "Configuration file : </x/pixeltuck.cfg>\ncould not be written !!!");
+}
+
+}  // namespace
+}  // namespace pt
