@@ -34,7 +34,13 @@ void FailWritesAfter(std::int64_t bytes) { g_writeBudget = bytes; }
 void FailReadsAfter(std::int64_t bytes) { g_readBudget = bytes; }
 void Reset() { g_writeBudget = g_readBudget = -1; }
 bool TakeWrite(std::size_t n) { return Take(g_writeBudget, n); }
-bool TakeRead(std::size_t n) { return Take(g_readBudget, n); }
+std::size_t ReadAllowance(std::size_t n) {
+  if (g_readBudget < 0 || static_cast<std::uint64_t>(g_readBudget) >= n) return n;
+  return static_cast<std::size_t>(g_readBudget);
+}
+void ConsumeRead(std::size_t n) {
+  if (g_readBudget >= 0) g_readBudget -= static_cast<std::int64_t>(n);
+}
 }  // namespace io_faults
 
 std::FILE* OpenFile(const std::string& path, const char* mode) {
@@ -78,12 +84,11 @@ bool InputFile::Open(const std::string& path) {
 
 std::size_t InputFile::Read(void* buf, std::size_t n) {
   if (file_ == nullptr || failed_) return 0;
-  if (!io_faults::TakeRead(n)) {
-    failed_ = true;
-    return 0;
-  }
-  const std::size_t got = std::fread(buf, 1, n, file_);
-  if (got < n && std::ferror(file_)) failed_ = true;
+  // Under a test read budget, reading stops with an error where it runs out.
+  const std::size_t allowed = io_faults::ReadAllowance(n);
+  const std::size_t got = allowed == 0 ? 0 : std::fread(buf, 1, allowed, file_);
+  io_faults::ConsumeRead(got);
+  if ((got < allowed && std::ferror(file_)) || (allowed < n && got == allowed)) failed_ = true;
   return got;
 }
 

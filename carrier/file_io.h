@@ -74,7 +74,8 @@ void FailWritesAfter(std::int64_t bytes);
 void FailReadsAfter(std::int64_t bytes);
 void Reset();
 bool TakeWrite(std::size_t n);  // false when this write must fail
-bool TakeRead(std::size_t n);
+std::size_t ReadAllowance(std::size_t n);  // bytes a read of n may deliver
+void ConsumeRead(std::size_t n);
 }  // namespace io_faults
 
 }  // namespace pt

@@ -1,0 +1,214 @@
+#include "crypto/cipher.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+#include <vector>
+
+#include "crypto/xor_method.h"
+
+namespace pt {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+TEST(CipherSelection, ListPositionsAndLogNames) {
+  EXPECT_EQ(CipherIdForIndex(0), 0);
+  EXPECT_EQ(CipherIdForIndex(1), 'B');
+  EXPECT_EQ(CipherIdForIndex(2), 'T');
+  EXPECT_EQ(CipherIdForIndex(3), 'R');
+  EXPECT_EQ(CipherIdForIndex(4), 0);
+  EXPECT_EQ(CipherIdForIndex(-1), 0);
+  EXPECT_EQ(MethodLogName("Rijndael (AES)"), "Rijndael");
+  EXPECT_EQ(MethodLogName("BlowFish"), "BlowFish");
+  EXPECT_EQ(MethodLogName("TwoFish"), "TwoFish");
+  EXPECT_EQ(MethodLogName("A B"), "A B");    // blank at the second character
+  EXPECT_EQ(MethodLogName("AB C"), "AB");     // blank at the third character
+}
+
+TEST(KeyCrc16, PublishedCheckValueAndEdges) {
+  EXPECT_EQ(KeyCrc16("123456789"), 0x31C3);  // CRC-16/XMODEM check value
+  EXPECT_EQ(KeyCrc16(""), 0);
+  EXPECT_EQ(KeyCrc16(std::string("\0", 1)), 0);
+  EXPECT_NE(KeyCrc16("12345678"), KeyCrc16("12345679"));
+}
+
+TEST(ExtendKey, RepeatsTheKeyCyclicallyToTheNextSize) {
+  EXPECT_EQ(ExtendKey("ABCDEFGH"), "ABCDEFGHABCDEFGH");
+  EXPECT_EQ(ExtendKey("0123456789ABCDEFGHIJ"), "0123456789ABCDEFGHIJ0123");
+  EXPECT_EQ(ExtendKey("0123456789ABCDEFG"), "0123456789ABCDEFG0123456");
+  for (std::size_t len : {16u, 24u, 32u}) EXPECT_EQ(ExtendKey(std::string(len, 'k')).size(), len);
+  EXPECT_EQ(ExtendKey(std::string(25, 'k')).size(), 32u);
+  EXPECT_EQ(ExtendKey("1234567"), "");
+  EXPECT_EQ(ExtendKey(std::string(33, 'k')), "");
+}
+
+TEST(StrengthWord, NamesTheKeySize) {
+  EXPECT_STREQ(StrengthWord(128), "(low)");
+  EXPECT_STREQ(StrengthWord(192), "(medium)");
+  EXPECT_STREQ(StrengthWord(256), "(high)");
+  EXPECT_STREQ(StrengthWord(64), "");
+}
+
+TEST(MixBlowfishKey, FillsEveryPositionOnceInTheDocumentedOrder) {
+  // With a zero area each position holds key byte j + 100, so the fill
+  // order can be read back from a key of distinct bytes.
+  std::string key;
+  for (int i = 0; i < 56; ++i) key.push_back(static_cast<char>(i));
+  const std::uint8_t zero[56] = {};
+  const auto mixed = MixBlowfishKey(key, zero);
+  const std::size_t order[] = {55, 0, 53, 2, 51, 4};
+  for (std::size_t k = 0; k < 6; ++k) EXPECT_EQ(mixed[order[k]], k + 100) << k;
+  EXPECT_EQ(mixed[1], 54 + 100);   // k = 54 fills position 1
+  EXPECT_EQ(mixed[54], 55 + 100);  // k = 55 fills position 54
+  std::set<std::uint8_t> seen(mixed.begin(), mixed.end());
+  EXPECT_EQ(seen.size(), 56u);
+}
+
+TEST(MixBlowfishKey, ShortKeyWrapsAndAreaIsXored) {
+  const std::string key = "\x01\x02\x03\x04\x05\x06\x07\x08";
+  std::uint8_t area[56];
+  for (int i = 0; i < 56; ++i) area[i] = static_cast<std::uint8_t>(0xF0 + i);
+  const auto mixed = MixBlowfishKey(key, area);
+  // k = 0 -> p 55, key[0]; k = 9 -> p 8, key[1]; k = 10 -> p 45, key[2].
+  EXPECT_EQ(mixed[55], static_cast<std::uint8_t>((1 + 100) ^ area[0]));
+  EXPECT_EQ(mixed[8], static_cast<std::uint8_t>((2 + 100) ^ area[9]));
+  EXPECT_EQ(mixed[45], static_cast<std::uint8_t>((3 + 100) ^ area[10]));
+  // Key byte 156 wraps to 0 before the XOR.
+  const std::uint8_t zero[56] = {};
+  EXPECT_EQ(MixBlowfishKey(std::string(8, static_cast<char>(156)), zero)[0], 0);
+}
+
+TEST(XorMethod, KeyBytesPlus100RepeatAcrossRows) {
+  const std::string key = "ABCDEFGH";
+  Bytes data(1000, 0);
+  std::size_t pos = 0;
+  XorTransform(data.data(), data.size(), key, &pos);
+  EXPECT_EQ(data[0], ('A' + 100) & 0xFF);
+  EXPECT_EQ(data[8], data[0]);
+  EXPECT_EQ(data[13], ('F' + 100) & 0xFF);
+  // Cut into chunks: same bytes.
+  Bytes pieces(1000, 0);
+  std::size_t p2 = 0;
+  for (std::size_t off = 0; off < pieces.size(); off += 333) {
+    XorTransform(pieces.data() + off, std::min<std::size_t>(333, pieces.size() - off), key, &p2);
+  }
+  EXPECT_EQ(pieces, data);
+  // Twice gives back the start.
+  pos = 0;
+  XorTransform(data.data(), data.size(), key, &pos);
+  EXPECT_EQ(data, Bytes(1000, 0));
+  // Key byte 156 leaves its positions unchanged.
+  Bytes same = {1, 2, 3, 4};
+  pos = 0;
+  XorTransform(same.data(), same.size(), std::string(4, static_cast<char>(156)), &pos);
+  EXPECT_EQ(same, (Bytes{1, 2, 3, 4}));
+}
+
+// --------------------------------------------------------- chunk rules
+
+class ChunkRules : public ::testing::TestWithParam<std::uint8_t> {};
+
+TEST_P(ChunkRules, HundredBytePayloadPaddingAndLength) {
+  const std::uint8_t id = GetParam();
+  const std::string key = "0123456789abcdef";
+  ChunkCipher enc;
+  ASSERT_FALSE(enc.KeyForEncode(id, key).empty());
+  Bytes plain(1824, 0);
+  for (std::size_t i = 0; i < 100; ++i) plain[i] = static_cast<std::uint8_t>(i + 1);
+  Bytes row = plain;
+  const std::size_t stored = enc.EncryptChunk(row.data(), 100);
+  EXPECT_EQ(stored, id == 'B' ? 104u : 112u);
+  EXPECT_NE(std::memcmp(row.data(), plain.data(), 100), 0);
+
+  const std::uint8_t noMix[56] = {};
+  ChunkCipher dec;
+  dec.KeyForDecode(id, key, noMix);
+  if (id == 'B') {
+    ASSERT_TRUE(dec.DecryptChunk(row.data(), 1824, 100));
+    EXPECT_EQ(Bytes(row.begin(), row.begin() + 104), Bytes(plain.begin(), plain.begin() + 104));
+  } else {
+    // Decipher the stored 112 bytes whole to see the padding.
+    ASSERT_TRUE(dec.DecryptChunk(row.data(), 112, 100));
+    EXPECT_EQ(Bytes(row.begin(), row.begin() + 100), Bytes(plain.begin(), plain.begin() + 100));
+    EXPECT_EQ(Bytes(row.begin() + 100, row.begin() + 112), Bytes(12, 0xFF));
+  }
+}
+
+TEST_P(ChunkRules, AlignedLengthsGainNoPaddingAndIdenticalBlocksMatch) {
+  const std::uint8_t id = GetParam();
+  ChunkCipher enc;
+  ASSERT_FALSE(enc.KeyForEncode(id, "another key, 24 bytes!!!").empty());
+  Bytes row(1824, 0x5A);
+  EXPECT_EQ(enc.EncryptChunk(row.data(), 1824), 1824u);
+  EXPECT_EQ(enc.EncryptChunk(row.data(), 64), 64u);
+  Bytes same(1824, 0x33);
+  enc.EncryptChunk(same.data(), 1824);
+  const std::size_t block = id == 'B' ? 8 : 16;
+  EXPECT_EQ(Bytes(same.begin(), same.begin() + static_cast<long>(block)),
+            Bytes(same.end() - static_cast<long>(block), same.end()));  // no chaining
+}
+
+INSTANTIATE_TEST_SUITE_P(Ciphers, ChunkRules, ::testing::Values('B', 'T', 'R'));
+
+TEST(ChunkCipher, LogLinesForEncodeAndDecode) {
+  ChunkCipher c;
+  EXPECT_EQ(c.KeyForEncode('T', "12345678"), "-> Block cipher mode = 128 bit (low)");
+  EXPECT_EQ(c.KeyForEncode('R', "12345678901234567"), "-> Block cipher mode = 192 bit (medium)");
+  EXPECT_EQ(c.KeyForEncode('R', std::string(32, 'x')), "-> Block cipher mode = 256 bit (high)");
+  EXPECT_EQ(c.KeyForEncode('B', std::string(32, 'x')), "-> Block cipher mode = 64 bit (low)");
+  EXPECT_EQ(c.KeyForEncode(0, "12345678"), "");
+  EXPECT_EQ(c.KeyForEncode('T', "short"), "");  // never keyed with an empty key
+  const std::uint8_t noMix[56] = {};
+  EXPECT_EQ(c.KeyForDecode('B', "12345678", noMix),
+            (std::vector<std::string>{"-> BlowFish decryption method",
+                                      "-> Block cipher mode = 64 bit (low)"}));
+  EXPECT_EQ(c.KeyForDecode('T', std::string(25, 'x'), noMix),
+            (std::vector<std::string>{"-> TwoFish decryption method",
+                                      "-> Block cipher mode = 256 bit (high)"}));
+  EXPECT_EQ(c.KeyForDecode('R', "12345678", noMix),
+            (std::vector<std::string>{"-> Rijndael decryption method",
+                                      "-> Block cipher mode = 128 bit (low)"}));
+  EXPECT_EQ(c.KeyForDecode(0, "12345678", noMix),
+            std::vector<std::string>{"-> XOR decryption method"});
+}
+
+TEST(ChunkCipher, RowNotAMultipleOf16IsReportedAndItsTailPassesThrough) {
+  ChunkCipher enc;
+  enc.KeyForEncode('R', "0123456789abcdef");
+  Bytes row(1824, 0);
+  for (std::size_t i = 0; i < row.size(); ++i) row[i] = static_cast<std::uint8_t>(i);
+  const Bytes plain = row;
+  enc.EncryptChunk(row.data(), 1792);
+  for (std::size_t i = 1792; i < 1800; ++i) row[i] = plain[i];
+  const std::uint8_t noMix[56] = {};
+  ChunkCipher dec;
+  dec.KeyForDecode('R', "0123456789abcdef", noMix);
+  EXPECT_FALSE(dec.DecryptChunk(row.data(), 1800, 1800));
+  EXPECT_EQ(Bytes(row.begin(), row.begin() + 1800), Bytes(plain.begin(), plain.begin() + 1800));
+}
+
+TEST(ChunkCipher, BlowfishDecodeUsesTheMixedKeyOnlyWhenTheAreaIsSet) {
+  const std::string key = "blowfish key";
+  Bytes plain(64, 7);
+  ChunkCipher enc;
+  enc.KeyForEncode('B', key);
+  Bytes row = plain;
+  enc.EncryptChunk(row.data(), row.size());
+  std::uint8_t area[56] = {};
+  ChunkCipher same;
+  same.KeyForDecode('B', key, area);
+  Bytes a = row;
+  same.DecryptChunk(a.data(), a.size(), a.size());
+  EXPECT_EQ(a, plain);
+  area[30] = 1;
+  ChunkCipher mixed;
+  mixed.KeyForDecode('B', key, area);
+  Bytes b = row;
+  mixed.DecryptChunk(b.data(), b.size(), b.size());
+  EXPECT_NE(b, plain);
+}
+
+}  // namespace
+}  // namespace pt

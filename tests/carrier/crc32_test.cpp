@@ -1,0 +1,66 @@
+#include "carrier/crc32.h"
+
+#include <gtest/gtest.h>
+
+#include "carrier/file_io.h"
+#include "tests/carrier/test_files.h"
+
+namespace pt {
+namespace {
+
+// Bit-at-a-time reference of the same CRC, independent of zlib.
+std::uint32_t ReferenceCrc(const test::Bytes& data) {
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (std::uint8_t b : data) {
+    crc ^= b;
+    for (int i = 0; i < 8; ++i) crc = (crc & 1u) ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+  }
+  return ~crc;
+}
+
+TEST(Crc32, PublishedCheckValues) {
+  EXPECT_EQ(Crc32(0, "123456789", 9), 0xCBF43926u);
+  EXPECT_EQ(Crc32(0, "abc", 3), 0x352441C2u);
+  EXPECT_EQ(Crc32(0, nullptr, 0), 0u);
+}
+
+TEST(Crc32, PiecesGiveTheSameValueAsTheWhole) {
+  const test::Bytes data = test::MixedData(10007);
+  std::uint32_t crc = 0;
+  for (std::size_t off = 0; off < data.size(); off += 1000) {
+    crc = Crc32(crc, data.data() + off, std::min<std::size_t>(1000, data.size() - off));
+  }
+  EXPECT_EQ(crc, Crc32(0, data.data(), data.size()));
+  EXPECT_EQ(crc, ReferenceCrc(data));
+}
+
+TEST(FileCrc32, WholeFilesOfBoundarySizes) {
+  test::TempDir dir;
+  for (std::size_t size : {0u, 1u, 4095u, 4096u, 4097u, 65536u, 65537u, 200000u}) {
+    SCOPED_TRACE(size);
+    const test::Bytes data = test::MixedData(size, static_cast<std::uint32_t>(size));
+    test::WriteBytes(dir.Path("f"), data);
+    std::uint32_t crc = 1;
+    ASSERT_TRUE(FileCrc32(dir.Path("f"), crc));
+    EXPECT_EQ(crc, ReferenceCrc(data));
+  }
+}
+
+TEST(FileCrc32, MissingFileIsNoErrorAndGivesZero) {
+  test::TempDir dir;
+  std::uint32_t crc = 5;
+  EXPECT_TRUE(FileCrc32(dir.Path("missing"), crc));
+  EXPECT_EQ(crc, 0u);
+}
+
+TEST(FileCrc32, ReadErrorIsReported) {
+  test::TempDir dir;
+  test::WriteBytes(dir.Path("f"), test::MixedData(100000));
+  io_faults::FailReadsAfter(70000);
+  std::uint32_t crc = 0;
+  EXPECT_FALSE(FileCrc32(dir.Path("f"), crc));
+  io_faults::Reset();
+}
+
+}  // namespace
+}  // namespace pt

@@ -1,0 +1,302 @@
+#include <gtest/gtest.h>
+
+#include "carrier/carrier_format.h"
+#include "carrier/crc32.h"
+#include "tests/carrier/job_fixture.h"
+
+namespace pt::test {
+
+std::string JobTest::CrcText(const Bytes& data) {
+  return "0x" + ValueToHex(Crc32(0, data.data(), data.size()), 4);
+}
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// The log without the elapsed time, which depends on the clock.
+Lines WithoutTime(Lines log) {
+  for (auto& line : log) {
+    if (line.rfind("Ready in (hh:mm:ss) = ", 0) == 0) line = "Ready in (hh:mm:ss) = ";
+  }
+  return log;
+}
+
+class EncodeJobTest : public JobTest {};
+
+TEST_F(EncodeJobTest, LogOfAPlainPackingRun) {
+  settings.compressionMode = 0;
+  const Bytes data = MixedData(10000);
+  const std::string carrier = Pack("data.txt", data);
+  const Lines expected = {
+      "Try to encode file:", "-> \"data.txt\"", "", "Open source file",
+      "-> File size        : 10.000 bytes", "-> Calculating CRC 32 checksum ...", "",
+      "Checksum(s)", "-> Source file CRC32  : " + CrcText(data), "", "Open target file",
+      "-> \"data.bmp\"", "", "Encoding process starts", "-> Writing BMP file with",
+      "-> 608 x 7 Pixel", "", "Ready in (hh:mm:ss) = "};
+  EXPECT_EQ(WithoutTime(ui.log), expected);
+  EXPECT_EQ(carrier, dir.Path("data.bmp"));
+  EXPECT_EQ(ReadBytes(carrier).size(), 12822u);
+  EXPECT_TRUE(ui.messages.empty()) << Messages();
+  EXPECT_FALSE(ui.busy);
+  EXPECT_FALSE(ui.progress.visible);
+  EXPECT_EQ(ui.closes, 0);
+}
+
+TEST_F(EncodeJobTest, LogOfACompressedTwofishRun) {
+  settings.compressionMode = 1;
+  const Bytes data = MixedData(200000);
+  const std::string carrier = Pack("report.doc", data, 2, std::string(40, 'A'));
+  ASSERT_FALSE(carrier.empty());
+  const Lines log = WithoutTime(ui.log);
+  ASSERT_EQ(log.size(), 29u) << Log();
+  const Lines head = {"Try to encode file:", "-> \"report.doc\"", "", "Open source file",
+                      "-> File size        : 200.000 bytes",
+                      "-> Calculating CRC 32 checksum ...", "", "Try to compress sourcefile",
+                      "-> Calculating CRC 32 checksum ..."};
+  EXPECT_EQ(Lines(log.begin(), log.begin() + 9), head);
+  EXPECT_EQ(log[9].rfind("-> Compr. file size : ", 0), 0u);
+  EXPECT_EQ(log[10].rfind("-> Savings          : ", 0), 0u);
+  EXPECT_EQ(log[10].substr(log[10].size() - 2), " %");
+  EXPECT_EQ(log[12], "Checksum(s)");
+  EXPECT_EQ(log[13], "-> Source file CRC32  : " + CrcText(data));
+  const Bytes c = ReadBytes(carrier);
+  EXPECT_EQ(log[14], "-> Compr. file CRC32  : 0x" + ValueToHex(Le32(c, 54 + 348), 4));
+  const Lines tail = {"", "Open target file", "-> \"report.bmp\"", "", "Encoding process starts",
+                      "-> Writing BMP file with"};
+  EXPECT_EQ(Lines(log.begin() + 15, log.begin() + 21), tail);
+  EXPECT_EQ(log[21].rfind("-> 608 x ", 0), 0u);
+  const Lines key = {"", "Enabling password encryption",
+                     "-> CRC Key : 0x" + ValueToHex(KeyCrc16(HexToBytes(std::string(40, 'A'))), 2),
+                     "-> TwoFish encryption method", "-> Block cipher mode = 192 bit (medium)", "",
+                     "Ready in (hh:mm:ss) = "};
+  EXPECT_EQ(Lines(log.begin() + 22, log.end()), key);
+  EXPECT_FALSE(Exists(dir.Path("report.doc.pixeltuck")));  // temp file removed
+}
+
+TEST_F(EncodeJobTest, NotSensiblyKeepsThePlainPayload) {
+  settings.compressionMode = 1;
+  const Bytes data = NoiseData(5000);
+  const std::string carrier = Pack("noise.bin", data);
+  EXPECT_TRUE(ui.LogContains("-> Not sensibly"));
+  for (const auto& l : ui.log) EXPECT_EQ(l.rfind("-> Compr.", 0), std::string::npos) << l;
+  const Bytes c = ReadBytes(carrier);
+  EXPECT_EQ(c[54 + 352], 0);  // not marked as gzip
+  EXPECT_EQ(c.size(), 54 + 1824u * (1 + 3));
+  EXPECT_FALSE(Exists(dir.Path("noise.bin.pixeltuck")));
+}
+
+TEST_F(EncodeJobTest, AlwaysStoresTheGzipFormEvenWhenLarger) {
+  settings.compressionMode = 3;
+  const Bytes data = NoiseData(5000);
+  const std::string carrier = Pack("noise.bin", data);
+  const Bytes c = ReadBytes(carrier);
+  EXPECT_EQ(c[54 + 352], 'Z');
+  EXPECT_GT(Le32(c, 54 + 344), 5000u);
+  bool negative = false;
+  for (const auto& l : ui.log) negative = negative || l.rfind("-> Savings          : -", 0) == 0;
+  EXPECT_TRUE(negative) << Log();
+}
+
+TEST_F(EncodeJobTest, ExtensionListDecidesInModeTwo) {
+  settings.compressionMode = 2;
+  const Bytes data = MixedData(20000);
+  Pack("archive.ZIP", data);
+  EXPECT_FALSE(ui.LogContains("Try to compress sourcefile"));
+  Pack("notes.txt", data);
+  EXPECT_TRUE(ui.LogContains("Try to compress sourcefile"));
+}
+
+TEST_F(EncodeJobTest, EmptyExtensionListShowsTheParserMessageAndCompresses) {
+  settings.compressionMode = 2;
+  settings.compressedExtensions = "";
+  Pack("archive.zip", MixedData(20000));
+  ASSERT_FALSE(ui.messages.empty());
+  EXPECT_EQ(ui.messages[0].text, "CSV_Parser::parseString => Illegal Item Access");
+  EXPECT_EQ(ui.messages[0].kind, MsgKind::Plain);
+  EXPECT_TRUE(ui.LogContains("Try to compress sourcefile"));
+}
+
+TEST_F(EncodeJobTest, EmptySourceFailsWhenCompressionIsTried) {
+  settings.compressionMode = 1;
+  WriteBytes(dir.Path("empty.txt"), {});
+  const JobOutcome out = Run(dir.Path("empty.txt"));
+  EXPECT_EQ(out.end, JobEnd::Failed);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text, "Compression Test failed !\nfile <" + dir.Path("empty.txt") +
+                                     ".pixeltuck> could not be written ...");
+  EXPECT_EQ(ui.messages[0].kind, MsgKind::Error);
+  EXPECT_EQ(dir.Files(), std::vector<std::string>{"empty.txt"});
+}
+
+TEST_F(EncodeJobTest, EmptySourceWithoutCompressionGivesTheSmallestCarrier) {
+  settings.compressionMode = 0;
+  const std::string carrier = Pack("empty.txt", {});
+  EXPECT_EQ(ReadBytes(carrier).size(), 1878u);
+  EXPECT_EQ(Unpack(carrier, "empty.txt"), Bytes{});
+}
+
+TEST_F(EncodeJobTest, TargetNameRules) {
+  settings.compressionMode = 0;
+  const struct { int rule; const char* source; const char* carrier; } rows[] = {
+      {1, "report.final.doc", "report.final.bmp"},
+      {2, "report.final.doc", "report.bmp"},
+      {3, "report.final.doc", "report.final.doc.bmp"},
+      {0, "README", "README.bmp"},
+      {2, "README", "README.bmp"},
+      {3, "README", "README..bmp"},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.source);
+    settings.targetNameRule = r.rule;
+    const Bytes data = MixedData(3000, static_cast<std::uint32_t>(r.rule));
+    const std::string carrier = Pack(r.source, data);
+    EXPECT_EQ(carrier, dir.Path(r.carrier));
+    const std::string stored = std::string(r.source) + (std::string(r.source) == "README" ? "." : "");
+    EXPECT_EQ(Unpack(carrier, stored), data);
+    std::filesystem::remove(carrier);
+  }
+}
+
+TEST_F(EncodeJobTest, KeyDialogCancelledWritesNothingAndLeavesTheLogEmpty) {
+  WriteBytes(dir.Path("a.txt"), MixedData(100));
+  const JobOutcome out = Run(dir.Path("a.txt"), 2);
+  EXPECT_EQ(out.end, JobEnd::Cancelled);
+  ASSERT_EQ(ui.keyRequests.size(), 1u);
+  EXPECT_TRUE(ui.keyRequests[0].applyKeyMode);
+  EXPECT_TRUE(ui.log.empty());
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(dir.Files(), std::vector<std::string>{"a.txt"});
+}
+
+TEST_F(EncodeJobTest, CommandLineKeyServesOneJobOnly) {
+  settings.compressionMode = 0;
+  settings.hidePassword = true;
+  Pack("a.txt", MixedData(100), 3, "00112233445566778899AABBCCDDEEFF");
+  EXPECT_TRUE(state.commandLineKey.empty());
+  EXPECT_TRUE(ui.keyRequests.empty());
+  ui.keys.push_back(AsciiKey("a typed key!"));
+  Pack("b.txt", MixedData(100), 3);
+  ASSERT_EQ(ui.keyRequests.size(), 1u);
+  EXPECT_TRUE(ui.keyRequests[0].maskInput);
+}
+
+TEST_F(EncodeJobTest, FileDialogChoosesTheSource) {
+  settings.compressionMode = 0;
+  WriteBytes(dir.Path("pick.txt"), MixedData(50));
+  JobRequest request{0, "None", false};
+  EXPECT_EQ(mOpenClick(ui, settings, state, request).end, JobEnd::NoFile);  // cancelled
+  EXPECT_EQ(ui.fileDialogs, 1);
+  ui.files.push_back(dir.Path("pick.txt"));
+  EXPECT_EQ(mOpenClick(ui, settings, state, request).end, JobEnd::Completed);
+  EXPECT_TRUE(Exists(dir.Path("pick.bmp")));
+}
+
+TEST_F(EncodeJobTest, SharedEndCopiesTheLogAndClosesOnlyForTheCommandLine) {
+  settings.compressionMode = 0;
+  settings.copyLog = true;
+  settings.exitAfterConversion = true;
+  Pack("a.txt", MixedData(10));
+  EXPECT_EQ(ui.clipboardCopies, 1);
+  EXPECT_EQ(ui.closes, 1);
+  ASSERT_EQ(ui.previews.size(), 1u);  // the window decides whether it shows
+  EXPECT_EQ(ui.previews[0], dir.Path("a.bmp"));
+  ui.files.push_back(dir.Path("a.txt"));
+  JobRequest request{0, "None", false};
+  mOpenClick(ui, settings, state, request);
+  EXPECT_EQ(ui.clipboardCopies, 2);
+  EXPECT_EQ(ui.closes, 1);
+}
+
+TEST_F(EncodeJobTest, DebugCopyHoldsThePayloadBytes) {
+  settings.compressionMode = 0;
+  state.debugDump = true;
+  const Bytes data = MixedData(5000);
+  const std::string carrier = Pack("d.txt", data);
+  EXPECT_EQ(ReadBytes(carrier + ".debug"), data);
+}
+
+TEST_F(EncodeJobTest, ProgressReachesTheEndAndIsHidden) {
+  settings.compressionMode = 0;
+  Pack("p.bin", MixedData(1824 * 300));
+  ASSERT_FALSE(ui.progress.positions.empty());
+  EXPECT_EQ(*std::max_element(ui.progress.positions.begin(), ui.progress.positions.end()), 100);
+  EXPECT_FALSE(ui.progress.visible);
+  EXPECT_GT(ui.progress.repaints, 50);
+}
+
+// ------------------------------------------------------------- failures
+
+TEST_F(EncodeJobTest, WriteFailureDeletesThePartialCarrierAndReportsNoSuccess) {
+  settings.compressionMode = 0;
+  WriteBytes(dir.Path("data.bin"), MixedData(3 << 20));
+  WriteBytes(dir.Path("data.bmp"), {9, 9, 9});  // an older carrier of that name
+  for (std::int64_t failAt : {0, 100, 1878, 5000, 2 << 20}) {
+    SCOPED_TRACE(failAt);
+    io_faults::FailWritesAfter(failAt);
+    const JobOutcome out = Run(dir.Path("data.bin"));
+    io_faults::Reset();
+    EXPECT_EQ(out.end, JobEnd::Failed);
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_EQ(ui.messages.back().text, "Error while writing target file");
+    EXPECT_EQ(ui.messages.back().kind, MsgKind::Error);
+    for (const auto& l : ui.log) EXPECT_EQ(l.rfind("Ready in", 0), std::string::npos);
+    EXPECT_EQ(ReadBytes(dir.Path("data.bmp")), (Bytes{9, 9, 9}));
+    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"data.bin", "data.bmp"}));
+    EXPECT_FALSE(ui.busy);
+    ui.messages.clear();
+  }
+}
+
+TEST_F(EncodeJobTest, ReadFailureDuringTheCopyIsReported) {
+  settings.compressionMode = 0;
+  WriteBytes(dir.Path("data.bin"), MixedData(100000));
+  // The checksum pass reads 100000 bytes; the copy then fails part-way.
+  io_faults::FailReadsAfter(100000 + 50000);
+  const JobOutcome out = Run(dir.Path("data.bin"));
+  io_faults::Reset();
+  EXPECT_EQ(out.end, JobEnd::Failed);
+  EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Error while writing target file"});
+  EXPECT_FALSE(Exists(dir.Path("data.bmp")));
+}
+
+TEST_F(EncodeJobTest, CompressionFailureLeavesNoTempFile) {
+  settings.compressionMode = 3;
+  WriteBytes(dir.Path("data.bin"), MixedData(100000));
+  io_faults::FailReadsAfter(100000 + 1000);  // fails inside the gzip stage
+  const JobOutcome out = Run(dir.Path("data.bin"));
+  io_faults::Reset();
+  EXPECT_EQ(out.end, JobEnd::Failed);
+  EXPECT_EQ(dir.Files(), std::vector<std::string>{"data.bin"});
+}
+
+TEST_F(EncodeJobTest, MissingSourceReportsTheReadError) {
+  settings.compressionMode = 0;
+  const JobOutcome out = Run(dir.Path("gone.txt"));
+  EXPECT_EQ(out.end, JobEnd::Failed);
+  EXPECT_TRUE(ui.LogContains("-> File size        : -1 bytes"));
+  EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Error while reading sourcefile ..."});
+}
+
+TEST_F(EncodeJobTest, TargetThatIsTheSourceItselfIsRefused) {
+  settings.compressionMode = 0;
+  const Bytes data = MixedData(4000);
+  WriteBytes(dir.Path("data.txt"), data);
+  std::filesystem::create_symlink(dir.Path("data.txt"), dir.Path("data.bmp"));
+  const JobOutcome out = Run(dir.Path("data.txt"));
+  EXPECT_EQ(out.end, JobEnd::Failed);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text.rfind("Error while creating target file ...", 0), 0u);
+  EXPECT_EQ(ReadBytes(dir.Path("data.txt")), data);
+}
+
+TEST_F(EncodeJobTest, InvalidDialogKeyNeverWritesAnUnprotectedCarrier) {
+  WriteBytes(dir.Path("a.txt"), MixedData(100));
+  ui.keys.push_back(AsciiKey("short"));
+  const JobOutcome out = Run(dir.Path("a.txt"), 2);
+  EXPECT_EQ(out.end, JobEnd::Failed);
+  EXPECT_EQ(dir.Files(), std::vector<std::string>{"a.txt"});
+}
+
+}  // namespace
+}  // namespace pt::test
