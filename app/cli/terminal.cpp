@@ -1,0 +1,128 @@
+#include "app/cli/terminal.h"
+
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <io.h>
+#include <windows.h>
+#else
+#include <termios.h>
+#include <unistd.h>
+#endif
+
+namespace pt {
+
+namespace {
+
+#ifdef _WIN32
+
+class EchoOff {
+ public:
+  explicit EchoOff(bool active) {
+    handle_ = GetStdHandle(STD_INPUT_HANDLE);
+    if (active && GetConsoleMode(handle_, &saved_)) {
+      changed_ = SetConsoleMode(handle_, saved_ & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) != 0;
+    }
+  }
+  ~EchoOff() {
+    if (changed_) SetConsoleMode(handle_, saved_);
+  }
+  EchoOff(const EchoOff&) = delete;
+  EchoOff& operator=(const EchoOff&) = delete;
+
+ private:
+  HANDLE handle_ = nullptr;
+  DWORD saved_ = 0;
+  bool changed_ = false;
+};
+
+#else
+
+// Restored from the signal handler too: an interrupted key entry must not
+// leave the user's terminal without echo.
+struct termios g_savedMode {};
+volatile std::sig_atomic_t g_echoIsOff = 0;
+
+extern "C" void RestoreEchoAndReraise(int sig) {
+  if (g_echoIsOff != 0) ::tcsetattr(STDIN_FILENO, TCSANOW, &g_savedMode);
+  std::signal(sig, SIG_DFL);
+  std::raise(sig);
+}
+
+class EchoOff {
+ public:
+  explicit EchoOff(bool active) {
+    if (!active || ::tcgetattr(STDIN_FILENO, &g_savedMode) != 0) return;
+    struct termios quiet = g_savedMode;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    oldInt_ = std::signal(SIGINT, RestoreEchoAndReraise);
+    oldTerm_ = std::signal(SIGTERM, RestoreEchoAndReraise);
+    g_echoIsOff = 1;
+    changed_ = ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
+  }
+  ~EchoOff() {
+    if (g_echoIsOff == 0) return;
+    if (changed_) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_savedMode);
+    g_echoIsOff = 0;
+    std::signal(SIGINT, oldInt_);
+    std::signal(SIGTERM, oldTerm_);
+  }
+  EchoOff(const EchoOff&) = delete;
+  EchoOff& operator=(const EchoOff&) = delete;
+
+ private:
+  bool changed_ = false;
+  void (*oldInt_)(int) = SIG_DFL;
+  void (*oldTerm_)(int) = SIG_DFL;
+};
+
+#endif
+
+}  // namespace
+
+bool ConsoleTerminal::InputIsTerminal() const {
+#ifdef _WIN32
+  return _isatty(_fileno(stdin)) != 0;
+#else
+  return ::isatty(STDIN_FILENO) != 0;
+#endif
+}
+
+bool ConsoleTerminal::ErrorIsTerminal() const {
+#ifdef _WIN32
+  return _isatty(_fileno(stderr)) != 0;
+#else
+  return ::isatty(STDERR_FILENO) != 0;
+#endif
+}
+
+std::optional<std::string> ConsoleTerminal::ReadLine(const std::string& prompt, bool hidden) {
+  std::cerr << prompt << std::flush;
+  std::string line;
+  bool any = false;
+  {
+    EchoOff echo(hidden && InputIsTerminal());
+    for (;;) {
+      const int c = std::cin.get();
+      if (c == std::char_traits<char>::eof()) break;
+      any = true;
+      if (c == '\n') break;
+      // Bounded: a line longer than any key is cut, not stored whole.
+      if (line.size() < kMaxInputLine) line.push_back(static_cast<char>(c));
+    }
+  }
+  // The user's Enter was not echoed either.
+  if (hidden) std::cerr << '\n' << std::flush;
+  if (!any) {
+    return std::nullopt;
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+}  // namespace pt

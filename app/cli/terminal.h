@@ -1,0 +1,33 @@
+// The console the command-line program talks to: whether input and error
+// output are terminals, and reading a line with or without echo. Tests
+// replace it with a scripted one.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace pt {
+
+class Terminal {
+ public:
+  virtual ~Terminal() = default;
+  // Standard input is a terminal: questions and keys can be asked.
+  virtual bool InputIsTerminal() const = 0;
+  // Standard error is a terminal: a progress display makes sense there.
+  virtual bool ErrorIsTerminal() const = 0;
+  // Shows the prompt on standard error and reads one line (without its line
+  // end); hidden turns echo off. Nothing at end of input.
+  virtual std::optional<std::string> ReadLine(const std::string& prompt, bool hidden) = 0;
+};
+
+// Longest line ReadLine keeps; the rest of a longer line is discarded.
+inline constexpr std::size_t kMaxInputLine = 1024;
+
+class ConsoleTerminal : public Terminal {
+ public:
+  bool InputIsTerminal() const override;
+  bool ErrorIsTerminal() const override;
+  std::optional<std::string> ReadLine(const std::string& prompt, bool hidden) override;
+};
+
+}  // namespace pt

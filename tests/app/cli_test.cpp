@@ -1,0 +1,429 @@
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/cli/cli_args.h"
+#include "app/cli/cli_ui.h"
+#include "app/settings_file.h"
+#include "tests/app/temp_dir.h"
+
+namespace pt {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+// A terminal whose lines are given in advance; nothing in the queue (or a
+// nullopt entry) is the end of input.
+class FakeTerminal : public Terminal {
+ public:
+  explicit FakeTerminal(bool interactive, std::deque<std::optional<std::string>> lines = {})
+      : interactive_(interactive), lines_(std::move(lines)) {}
+  bool InputIsTerminal() const override { return interactive_; }
+  bool ErrorIsTerminal() const override { return errorTerminal; }
+  std::optional<std::string> ReadLine(const std::string& prompt, bool hidden) override {
+    prompts.push_back(prompt);
+    hiddenReads.push_back(hidden);
+    if (lines_.empty()) return std::nullopt;
+    auto line = lines_.front();
+    lines_.pop_front();
+    return line;
+  }
+
+  bool errorTerminal = false;
+  std::vector<std::string> prompts;
+  std::vector<bool> hiddenReads;
+  std::size_t Unread() const { return lines_.size(); }
+
+ private:
+  bool interactive_;
+  std::deque<std::optional<std::string>> lines_;
+};
+
+const std::string kKeyInvalid = "Key given by command line is not valid !!!";
+
+// ---------------------------------------------------------------------------
+// Arguments
+
+class CliArgsTest : public test::TempDirTest {
+ protected:
+  CliArgs ParseArgs(const std::vector<std::string>& args, const Settings& s = Settings{}) {
+    return ParseCliArgs(args, s);
+  }
+};
+
+TEST_F(CliArgsTest, HelpWinsAnywhere) {
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {"-h"}, {"--help"}, {"-H"}, {"-N", "--help", "missing"}, {"--bogus", "-h"}}) {
+    EXPECT_EQ(ParseArgs(args).action, CliAction::Help) << args.front();
+  }
+}
+
+struct BadArgsCase {
+  const char* name;
+  std::vector<std::string> args;
+  std::string error;  // start of the message
+};
+
+class CliBadArgsTest : public test::TempDirTest,
+                       public ::testing::WithParamInterface<BadArgsCase> {};
+
+TEST_P(CliBadArgsTest, AreRefusedWithAReason) {
+  std::vector<std::string> args;
+  const std::string file = Write("file.txt", "content");
+  Write("empty.txt", "");
+  fs::create_directory(dir_ / "folder");
+  // "@name" stands for a file in the test folder.
+  for (const std::string& a : GetParam().args) args.push_back(a[0] == '@' ? PathOf(a.substr(1)) : a);
+  const CliArgs got = ParseCliArgs(args, Settings{});
+  EXPECT_EQ(got.action, CliAction::Fail);
+  EXPECT_EQ(got.error.rfind(GetParam().error, 0), 0U) << got.error;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Args, CliBadArgsTest,
+    ::testing::Values(
+        BadArgsCase{"Nothing", {}, "No file given"},
+        BadArgsCase{"OnlySwitches", {"-N", "-S", "-x"}, "No file given"},
+        BadArgsCase{"UnknownLongOption", {"--verbose", "@file.txt"}, "Unknown option: --verbose"},
+        BadArgsCase{"ShortKey", {"-K:123456789012345", "@file.txt"}, kKeyInvalid},
+        BadArgsCase{"OddKey", {"@file.txt", "-K:12345678901234567"}, kKeyInvalid},
+        BadArgsCase{"NonHexKey", {"-k:0123456789abcdeZ", "@file.txt"}, kKeyInvalid},
+        BadArgsCase{"ValidThenInvalidKey",
+                    {"-K:0123456789abcdef", "-K:1", "@file.txt"}, kKeyInvalid},
+        BadArgsCase{"MissingFile", {"@missing.txt"}, "No such file, or it is empty: "},
+        BadArgsCase{"EmptyFile", {"@empty.txt"}, "No such file, or it is empty: "},
+        BadArgsCase{"Directory", {"@folder"}, "No such file, or it is empty: "},
+        BadArgsCase{"LastFileMissing", {"@file.txt", "@missing.txt"},
+                    "No such file, or it is empty: "}),
+    [](const auto& c) { return std::string(c.param.name); });
+
+TEST_F(CliArgsTest, MissingFileMessageNamesTheLastFileArgument) {
+  const CliArgs got = ParseArgs({PathOf("a.txt"), "-N", PathOf("b.txt"), "-K:0000000000000000"});
+  EXPECT_EQ(got.error, "No such file, or it is empty: " + PathOf("b.txt"));
+}
+
+TEST_F(CliArgsTest, CipherFromSettingsUnlessSwitched) {
+  const std::string file = Write("f.txt", "x");
+  Settings s;
+  s.startupCipher = 3;
+  EXPECT_EQ(ParseArgs({file}, s).cipherIndex, 3);
+  EXPECT_EQ(ParseArgs({"-b", file}, s).cipherIndex, 1);
+  EXPECT_EQ(ParseArgs({"-N", file, "-T"}, s).cipherIndex, 2);
+  s.startupCipher = 0;
+  EXPECT_EQ(ParseArgs({file}, s).cipherIndex, 0);
+  EXPECT_EQ(ParseArgs({file}, Settings{}).cipherIndex, 2);
+}
+
+TEST_F(CliArgsTest, RunStateFromArguments) {
+  const std::string a = Write("a.txt", "x");
+  const std::string b = Write("b.txt", "y");
+  const CliArgs got = ParseArgs({"-S", "-d", "-k:abcdef0123456789", a, b});
+  ASSERT_EQ(got.action, CliAction::Run);
+  EXPECT_EQ(got.state.commandLineFile, b);
+  EXPECT_EQ(got.state.commandLineKey, "ABCDEF0123456789");
+  EXPECT_TRUE(got.state.debugDump);
+  EXPECT_FALSE(got.state.deleteTempFile);
+}
+
+TEST(WindowConfigurationFile, WindowProgramsFileInThisFolder) {
+  EXPECT_EQ(WindowConfigurationFile("/opt/pt/pixeltuck-cli"), "/opt/pt/pixeltuck.cfg");
+  EXPECT_EQ(WindowConfigurationFile("/pixeltuck-cli"), "/pixeltuck.cfg");
+  EXPECT_EQ(WindowConfigurationFile("pixeltuck-cli"), "pixeltuck.cfg");
+  EXPECT_EQ(WindowConfigurationFile(""), "");
+}
+
+// ---------------------------------------------------------------------------
+// The console window
+
+TEST(CliUi, LogLinesGoToStandardOutput) {
+  std::ostringstream out, err;
+  FakeTerminal term(false);
+  CliUi ui(out, err, term, 1);
+  ui.ClearLog();
+  ui.AddLogLine("Try to encode file:");
+  ui.AddLogLine("");
+  ui.AddLogLine("-> \"a.txt\"");
+  EXPECT_EQ(out.str(), "Try to encode file:\n\n-> \"a.txt\"\n");
+  EXPECT_EQ(err.str(), "");
+  EXPECT_FALSE(ui.ShowBitmapChecked());
+  EXPECT_FALSE(ui.ChooseFile().has_value());
+}
+
+struct AnswerCase {
+  const char* name;
+  bool interactive;
+  MsgButtons buttons;
+  std::deque<std::optional<std::string>> lines;
+  MsgAnswer answer;
+};
+
+class CliUiQuestionTest : public ::testing::TestWithParam<AnswerCase> {};
+
+TEST_P(CliUiQuestionTest, Answers) {
+  std::ostringstream out, err;
+  FakeTerminal term(GetParam().interactive, GetParam().lines);
+  CliUi ui(out, err, term, 1);
+  EXPECT_EQ(ui.ShowMessage(MsgKind::Warning, "Question text", GetParam().buttons),
+            GetParam().answer);
+  EXPECT_EQ(err.str().rfind("Question text\n", 0), 0U) << err.str();
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(term.Unread(), 0U);
+  if (!GetParam().interactive) {
+    EXPECT_TRUE(term.prompts.empty());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Boxes, CliUiQuestionTest,
+    ::testing::Values(
+        AnswerCase{"OkBox", true, MsgButtons::Ok, {}, MsgAnswer::Ok},
+        AnswerCase{"OkBoxNoTerminal", false, MsgButtons::Ok, {}, MsgAnswer::Ok},
+        AnswerCase{"OkAbortNoTerminal", false, MsgButtons::OkAbort, {}, MsgAnswer::Abort},
+        AnswerCase{"YesNoCancelNoTerminal", false, MsgButtons::YesNoCancel, {},
+                   MsgAnswer::Cancel},
+        AnswerCase{"OkAbortOk", true, MsgButtons::OkAbort, {"o"}, MsgAnswer::Ok},
+        AnswerCase{"OkAbortAbortAfterNonsense", true, MsgButtons::OkAbort, {"x", "", "ABORT"},
+                   MsgAnswer::Abort},
+        AnswerCase{"OkAbortEndOfInput", true, MsgButtons::OkAbort, {}, MsgAnswer::Abort},
+        AnswerCase{"Yes", true, MsgButtons::YesNoCancel, {"Y"}, MsgAnswer::Yes},
+        AnswerCase{"No", true, MsgButtons::YesNoCancel, {"no"}, MsgAnswer::No},
+        AnswerCase{"Cancel", true, MsgButtons::YesNoCancel, {"maybe", "c"}, MsgAnswer::Cancel},
+        AnswerCase{"YesNoCancelEndOfInput", true, MsgButtons::YesNoCancel, {std::nullopt},
+                   MsgAnswer::Cancel}),
+    [](const auto& c) { return std::string(c.param.name); });
+
+TEST(CliUi, KeyWithoutTerminalIsRefusedWithAHint) {
+  std::ostringstream out, err;
+  FakeTerminal term(false, {"0123456789abcdef"});
+  CliUi ui(out, err, term, 1);
+  const KeyReply reply = ui.RequestKey(KeyRequest{false, true});
+  EXPECT_FALSE(reply.ok);
+  EXPECT_NE(err.str().find("-K:"), std::string::npos) << err.str();
+  EXPECT_TRUE(term.prompts.empty());
+}
+
+struct KeyCase {
+  const char* name;
+  std::int32_t keyMode;
+  bool maskInput;
+  std::deque<std::optional<std::string>> lines;
+  KeyReply reply;
+  std::vector<std::string> errors;  // lines on standard error, in order
+};
+
+class CliUiKeyTest : public ::testing::TestWithParam<KeyCase> {};
+
+TEST_P(CliUiKeyTest, AsksByTheKeyRules) {
+  std::ostringstream out, err;
+  FakeTerminal term(true, GetParam().lines);
+  CliUi ui(out, err, term, GetParam().keyMode);
+  const KeyReply got = ui.RequestKey(KeyRequest{GetParam().maskInput, true});
+  EXPECT_EQ(got.ok, GetParam().reply.ok);
+  EXPECT_EQ(got.hexMode, GetParam().reply.hexMode);
+  EXPECT_EQ(got.text, GetParam().reply.text);
+  std::string expectedErr;
+  for (const auto& e : GetParam().errors) expectedErr += e + "\n";
+  EXPECT_EQ(err.str(), expectedErr);
+  EXPECT_EQ(term.Unread(), 0U);
+  for (bool hidden : term.hiddenReads) EXPECT_TRUE(hidden);  // keys are never echoed
+}
+
+const std::string kAsciiLength = "Password is smaller than 8 or larger than 32 characters (";
+const std::string kRetry = ") !!!\nPlease try again ...";
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, CliUiKeyTest,
+    ::testing::Values(
+        KeyCase{"Ascii", 1, false, {"my secret"}, {true, false, "my secret"}, {}},
+        KeyCase{"NeitherModeMeansAscii", 3, false, {"my secret"}, {true, false, "my secret"}, {}},
+        KeyCase{"AsciiTooShortThenGood", 1, false, {"short", "long enough"},
+                {true, false, "long enough"}, {kAsciiLength + "5" + kRetry}},
+        KeyCase{"AsciiTwiceWhenHidden", 1, true, {"password1", "password1"},
+                {true, false, "password1"}, {}},
+        KeyCase{"MismatchBeforeLength", 1, true, {"short", "other", "password1", "password1"},
+                {true, false, "password1"},
+                {"Passwords are not identical !!!\nPlease try again ..."}},
+        KeyCase{"Hex", 2, false, {"00112233445566aa"}, {true, true, "00112233445566aa"}, {}},
+        // Hex mode never asks twice, whatever hidePassword says.
+        KeyCase{"HexNeverTwice", 2, true, {"00112233445566aa"}, {true, true, "00112233445566aa"},
+                {}},
+        KeyCase{"HexRejections", 2, false,
+                {"0011", "00112233445566778", "00112233445566gg", "0011223344556677"},
+                {true, true, "0011223344556677"},
+                {"Password is smaller than 16 or larger than 64 characters (4" + kRetry,
+                 "HEX Values must be a couple of two-byte-pairs !!!\nPlease try again ...",
+                 "Password contains non HEX characters"}},
+        KeyCase{"EndOfInputCancels", 1, false, {}, {false, false, ""}, {}},
+        KeyCase{"EndOfInputAtReentryCancels", 1, true, {"password1", std::nullopt},
+                {false, false, ""}, {}},
+        KeyCase{"EndOfInputAfterRejection", 2, false, {"12"}, {false, false, ""},
+                {"Password is smaller than 16 or larger than 64 characters (2" + kRetry}}),
+    [](const auto& c) { return std::string(c.param.name); });
+
+TEST(CliProgress, PercentOnlyOnATerminal) {
+  std::ostringstream err;
+  CliProgress on(err, true);
+  on.SetVisible(true);
+  on.SetPosition(5);
+  on.SetPosition(5);  // unchanged: not shown again
+  on.SetPosition(100);
+  EXPECT_EQ(on.Position(), 100);
+  on.SetVisible(false);
+  EXPECT_EQ(err.str(), "\r  5 %\r100 %\r      \r");
+
+  std::ostringstream quiet;
+  CliProgress off(quiet, false);
+  off.SetVisible(true);
+  off.SetPosition(50);
+  off.SetVisible(false);
+  EXPECT_EQ(off.Position(), 50);
+  EXPECT_EQ(quiet.str(), "");
+}
+
+TEST(CliUi, LogLineClearsProgressFirst) {
+  std::ostringstream out, err;
+  FakeTerminal term(false);
+  term.errorTerminal = true;
+  CliUi ui(out, err, term, 1);
+  ui.Progress().SetVisible(true);
+  ui.Progress().SetPosition(40);
+  ui.AddLogLine("line");
+  EXPECT_EQ(err.str(), "\r 40 %\r      \r");
+  EXPECT_EQ(out.str(), "line\n");
+}
+
+// ---------------------------------------------------------------------------
+// Whole runs through the library
+
+class RunCliTest : public test::TempDirTest {
+ protected:
+  struct Result {
+    int status;
+    std::string out;
+    std::string err;
+  };
+  Result RunWith(const std::vector<std::string>& args, FakeTerminal& term,
+                 const std::string& configPath = "") {
+    std::ostringstream out, err;
+    CliEnvironment env{out, err, term, configPath};
+    const int status = RunCli(args, env);
+    return {status, out.str(), err.str()};
+  }
+  Result RunWith(const std::vector<std::string>& args, const std::string& configPath = "") {
+    FakeTerminal term(false);
+    return RunWith(args, term, configPath);
+  }
+};
+
+TEST_F(RunCliTest, HelpPrintsUsage) {
+  const Result r = RunWith({"--help"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, CliUsage());
+  EXPECT_NE(r.out.find("Usage:"), std::string::npos);
+  EXPECT_EQ(r.err, "");
+}
+
+TEST_F(RunCliTest, UnusableArgumentsExitTwo) {
+  const std::string file = Write("f.txt", "x");
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {}, {"--nope", file}, {"-K:12", file}, {PathOf("none.txt")}}) {
+    const Result r = RunWith(args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("pixeltuck-cli: ", 0), 0U) << r.err;
+  }
+  EXPECT_EQ(Read(file), "x");
+  EXPECT_FALSE(fs::exists(PathOf("f.bmp")));
+}
+
+TEST_F(RunCliTest, PackAndUnpackWithoutCipher) {
+  const std::string content = "some bytes\0\r\n\xff of a file"s;
+  const std::string file = Write("notes.txt", content);
+  Result r = RunWith({"-N", file});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Ready in (hh:mm:ss) = "), std::string::npos) << r.out;
+  ASSERT_TRUE(fs::exists(PathOf("notes.bmp")));
+
+  fs::remove(file);
+  r = RunWith({PathOf("notes.bmp")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Read(file), content);
+}
+
+TEST_F(RunCliTest, DefaultCipherNeedsAKeyWithoutTerminal) {
+  const std::string file = Write("doc.txt", "text");
+  const Result r = RunWith({file});  // TwoFish by default, no -K:
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find(kKeyNeededMessage), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(PathOf("doc.bmp")));
+}
+
+TEST_F(RunCliTest, SettingsAreReadButNeverWritten) {
+  const std::string cfg = Write("pixeltuck.cfg", "0 0 -1 0 0 0 1 0 1 zip 3");
+  const std::string file = Write("doc.txt", "text");
+  const Result r = RunWith({file}, cfg);  // start-up cipher None: no key needed
+  EXPECT_EQ(r.status, 0) << r.err;
+  // targetNameRule 3 appends ".bmp".
+  EXPECT_TRUE(fs::exists(PathOf("doc.txt.bmp")));
+  EXPECT_EQ(Read(cfg), "0 0 -1 0 0 0 1 0 1 zip 3");
+
+  const std::string missing = PathOf("other.cfg");
+  RunWith({"-N", file}, missing);
+  EXPECT_FALSE(fs::exists(missing));
+}
+
+TEST_F(RunCliTest, KeyFromTerminalPacksAndUnpacks) {
+  const std::string content(5000, 'k');
+  const std::string file = Write("secret.txt", content);
+  FakeTerminal packTerm(true, {"short", "a long enough key"});
+  Result r = RunWith({"-T", file}, packTerm);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find(kAsciiLength + "5"), std::string::npos);
+  fs::remove(file);
+
+  FakeTerminal unpackTerm(true, {"a long enough key"});
+  r = RunWith({PathOf("secret.bmp")}, unpackTerm);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Read(file), content);
+}
+
+TEST_F(RunCliTest, WrongKeyFromTerminalDeclinedExitsOne) {
+  const std::string file = Write("secret.txt", "payload");
+  ASSERT_EQ(RunWith({"-R", "-K:00112233445566778899", file}).status, 0);
+  fs::remove(file);
+  FakeTerminal term(true, {"not the right key", "n"});
+  const Result r = RunWith({PathOf("secret.bmp")}, term);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Password verification error !"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(file));
+}
+
+TEST_F(RunCliTest, EndOfInputAtKeyPromptStops) {
+  const std::string file = Write("secret.txt", "payload");
+  FakeTerminal term(true, {});
+  const Result r = RunWith({"-B", file}, term);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_FALSE(fs::exists(PathOf("secret.bmp")));
+}
+
+TEST_F(RunCliTest, HexKeyModeFromSettings) {
+  const std::string cfg = Write("pixeltuck.cfg", "2 1 -1 0 0 0 2 1 1 zip 1");
+  const std::string file = Write("h.txt", "hex keyed");
+  FakeTerminal term(true, {"00112233445566gg", "0011223344556677"});
+  const Result r = RunWith({"-T", file}, term, cfg);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("Password contains non HEX characters"), std::string::npos);
+  // The hex key given on the command line opens it: the same key bytes.
+  fs::remove(file);
+  EXPECT_EQ(RunWith({"-K:0011223344556677", PathOf("h.bmp")}).status, 0);
+  EXPECT_EQ(Read(file), "hex keyed");
+}
+
+}  // namespace
+}  // namespace pt
