@@ -3,6 +3,7 @@
 // and as a buffer of several blocks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -162,12 +163,16 @@ INSTANTIATE_TEST_SUITE_P(
     Engines, KnownAnswer,
     ::testing::Values(
         VectorSet{"blowfish.vec", 34, [] { return std::make_unique<BlowfishEngine>(); }},
+        VectorSet{"blowfish_keylength.vec", 24,
+                  [] { return std::make_unique<BlowfishEngine>(); }},
         VectorSet{"twofish.vec", 17,
                   [] { return std::make_unique<Block128Engine<twofish>>(); }},
         VectorSet{"aes.vec", 4, [] { return std::make_unique<Block128Engine<rijndael>>(); }}),
     [](const ::testing::TestParamInfo<VectorSet>& p) {
       std::string name = p.param.file;
-      return name.substr(0, name.find('.'));
+      name = name.substr(0, name.find('.'));
+      name.erase(std::remove(name.begin(), name.end(), '_'), name.end());
+      return name;
     });
 
 // The authors' iterated Twofish tests: 49 steps in which each key and
