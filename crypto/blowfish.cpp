@@ -7,8 +7,7 @@ namespace pt {
 
 namespace {
 
-// Initial P-array and S-boxes: the fractional hexadecimal digits of pi, as
-// given in Schneier's Blowfish description (Fast Software Encryption, 1993).
+// Hex digits of pi, P-array then S-boxes 0-3: Schneier, Blowfish (FSE 1993).
 constexpr std::uint32_t kInit[18 + 4 * 256] = {
     // P-array
     0x243F6A88, 0x85A308D3, 0x13198A2E, 0x03707344,
