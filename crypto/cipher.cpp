@@ -25,15 +25,15 @@ std::string MethodLogName(std::string_view listText) {
 }
 
 std::uint16_t KeyCrc16(std::string_view key) {
-  std::uint16_t crc = 0;
+  std::uint32_t crc = 0;
   for (char ch : key) {
-    crc = static_cast<std::uint16_t>(crc ^ (static_cast<std::uint8_t>(ch) << 8));
+    crc ^= static_cast<std::uint32_t>(static_cast<std::uint8_t>(ch)) << 8;
     for (int bit = 0; bit < 8; ++bit) {
-      crc = (crc & 0x8000u) ? static_cast<std::uint16_t>((crc << 1) ^ 0x1021u)
-                            : static_cast<std::uint16_t>(crc << 1);
+      crc = (crc & 0x8000u) != 0 ? (crc << 1) ^ 0x1021u : crc << 1;
     }
+    crc &= 0xFFFFu;
   }
-  return crc;
+  return static_cast<std::uint16_t>(crc);
 }
 
 std::string ExtendKey(std::string_view key) {
