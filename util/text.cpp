@@ -257,7 +257,7 @@ std::string LocateFile(const std::string& p) {
     std::size_t end = path.find(kListSeparator, begin);
     if (end == std::string_view::npos) end = path.size();
     std::string dir(path.substr(begin, end - begin));
-    if (dir.empty()) dir = ".";  // an empty entry means the current folder
+    if (dir.empty()) dir.push_back('.');  // an empty entry means the current folder
     const std::string candidate = AddTrailingBackslash(dir) + p;
 #ifdef _WIN32
     const DWORD attrs = GetFileAttributesA(candidate.c_str());
