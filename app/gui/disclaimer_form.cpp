@@ -1,0 +1,134 @@
+#include "app/gui/disclaimer_form.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStyle>
+
+#include "app/gui/form_style.h"
+
+namespace {
+
+// The sixteen colours of the classic VGA palette.
+QList<QRgb> VgaPalette() {
+  return {qRgb(0, 0, 0),       qRgb(128, 0, 0),     qRgb(0, 128, 0),
+          qRgb(128, 128, 0),   qRgb(0, 0, 128),     qRgb(128, 0, 128),
+          qRgb(0, 128, 128),   qRgb(192, 192, 192), qRgb(128, 128, 128),
+          qRgb(255, 0, 0),     qRgb(0, 255, 0),     qRgb(255, 255, 0),
+          qRgb(0, 0, 255),     qRgb(255, 0, 255),   qRgb(0, 255, 255),
+          qRgb(255, 255, 255)};
+}
+
+}  // namespace
+
+QImage RenderDisclaimerPicture() {
+  QImage img(452, 330, QImage::Format_RGB32);
+  img.fill(Qt::white);
+  QPainter p(&img);
+  p.setRenderHint(QPainter::TextAntialiasing, false);
+
+  QFont heading = pt::gui::FormFont(15);
+  heading.setBold(true);
+  QFont body = pt::gui::FormFont(13);
+
+  p.setPen(QColor(128, 0, 0));
+  p.setFont(heading);
+  p.drawText(QRect(10, 8, 432, 22), Qt::AlignHCenter | Qt::AlignVCenter,
+             QStringLiteral("Please read before you continue"));
+  p.setPen(QColor(128, 128, 128));
+  p.drawLine(20, 34, 431, 34);
+
+  const QString paragraphs[] = {
+      QStringLiteral("1. Strong cryptography. This program enciphers data with "
+                     "strong cryptographic methods (Blowfish, Twofish and "
+                     "Rijndael). Exporting, importing or using such software is "
+                     "restricted, or even illegal, in some countries. Make sure "
+                     "that the laws of your country allow it."),
+      QStringLiteral("2. Hidden files. Storing files inside pictures may break "
+                     "the rules of the place where you work. In a company or any "
+                     "other non-private environment, ask the system "
+                     "administrator for permission first."),
+      QStringLiteral("3. No liability. The author is not liable for any illegal "
+                     "use of this program or for any damage that results from "
+                     "it. You use it at your own risk."),
+  };
+  p.setFont(body);
+  int y = 44;
+  for (const QString& text : paragraphs) {
+    const QRect box(16, y, 420, 330 - y);
+    const QRect used =
+        p.boundingRect(box, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, text);
+    p.setPen(QColor(0, 0, 128));
+    p.drawText(box, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, text);
+    y = used.bottom() + 12;
+  }
+  p.setPen(QColor(0, 128, 0));
+  p.drawText(QRect(16, y, 420, 330 - y), Qt::TextWordWrap | Qt::AlignHCenter,
+             QStringLiteral("Select \"I accept these terms\" to use the program."));
+  p.end();
+  return img.convertToFormat(QImage::Format_Indexed8, VgaPalette(),
+                             Qt::ThresholdDither | Qt::AvoidDither);
+}
+
+TDisclaimerForm::TDisclaimerForm(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("DisclaimerForm"));
+  setWindowTitle(QStringLiteral("Disclaimer/Legalities"));
+  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint |
+                 Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+  setFont(pt::gui::FormFont(12));
+  setFixedSize(483, 462);
+
+  auto* top = new QFrame(this);
+  top->setObjectName(QStringLiteral("pTop"));
+  top->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  top->setGeometry(0, 0, 483, 56);
+  lTitle = new QLabel(QStringLiteral("Disclaimer"), top);
+  lTitle->setObjectName(QStringLiteral("lTitle"));
+  QFont big = pt::gui::FormFont(32);
+  big.setBold(true);
+  lTitle->setFont(big);
+  lTitle->setAlignment(Qt::AlignCenter);
+  lTitle->setGeometry(2, 2, 479, 52);
+
+  auto* middle = new QFrame(this);
+  middle->setObjectName(QStringLiteral("pMiddle"));
+  middle->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  middle->setAutoFillBackground(true);
+  QPalette white = middle->palette();
+  white.setColor(QPalette::Window, Qt::white);
+  middle->setPalette(white);
+  middle->setGeometry(8, 62, 467, 344);
+  Image1 = new QLabel(middle);
+  Image1->setObjectName(QStringLiteral("Image1"));
+  Image1->setGeometry(7, 7, 452, 330);
+  Image1->setPixmap(QPixmap::fromImage(RenderDisclaimerPicture()));
+
+  rbNo = new QRadioButton(QStringLiteral("I don't accept these terms"), this);
+  rbNo->setObjectName(QStringLiteral("rbNo"));
+  rbNo->setGeometry(16, 412, 300, 20);
+  rbNo->setChecked(true);
+  rbYes = new QRadioButton(QStringLiteral("I accept these terms "), this);
+  rbYes->setObjectName(QStringLiteral("rbYes"));
+  rbYes->setGeometry(16, 434, 300, 20);
+
+  bOK = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
+                        QStringLiteral("OK"), this);
+  bOK->setObjectName(QStringLiteral("bOK"));
+  bOK->setGeometry(375, 418, 100, 32);
+  bOK->setDefault(true);
+  connect(bOK, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+TDisclaimerForm::~TDisclaimerForm() = default;
+
+void TDisclaimerForm::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (QScreen* s = screen()) {
+    const QRect area = s->availableGeometry();
+    move(area.center() - QPoint(width() / 2, height() / 2));
+  }
+}

@@ -1,0 +1,29 @@
+// Fonts shared by the windows. Family names are the classic ones; fontconfig
+// maps them to metric-compatible faces where they are missing.
+#pragma once
+
+#include <QFont>
+
+namespace pt::gui {
+
+inline QFont FormFont(int pixels) {
+  QFont f;
+  f.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                 QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica")});
+  f.setStyleHint(QFont::SansSerif);
+  f.setPixelSize(pixels);
+  return f;
+}
+
+inline QFont FixedFont(int pixels, bool bold = false) {
+  QFont f;
+  f.setFamilies({QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"),
+                 QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Monospace")});
+  f.setStyleHint(QFont::TypeWriter);
+  f.setFixedPitch(true);
+  f.setPixelSize(pixels);
+  f.setBold(bold);
+  return f;
+}
+
+}  // namespace pt::gui

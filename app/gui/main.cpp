@@ -1,0 +1,25 @@
+#include <QApplication>
+#include <string>
+#include <vector>
+
+#include "app/gui/dialogs.h"
+#include "app/gui/main_form.h"
+#include "app/settings_file.h"
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("pixelTuck"));
+
+  // Qt has taken its own options out of argv; the rest is ours.
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+
+  std::string exe = pt::ExecutablePath();
+  if (exe.empty()) exe = QCoreApplication::applicationFilePath().toLocal8Bit().toStdString();
+
+  pt::gui::Dialogs dialogs;
+  TpixelTuck_Form pixelTuck_Form(args, pt::ConfigurationFileFor(exe), dialogs);
+  pixelTuck_Form.show();
+  app.exec();
+  return 0;
+}

@@ -1,0 +1,532 @@
+#include "app/gui/main_form.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QImageReader>
+#include <QLabel>
+#include <QLayout>
+#include <QListWidget>
+#include <QLocale>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyledItemDelegate>
+#include <QTimer>
+#include <algorithm>
+#include <clocale>
+#include <cmath>
+#include <exception>
+
+#include "app/command_line.h"
+#include "app/gui/dialogs.h"
+#include "app/gui/disclaimer_form.h"
+#include "app/gui/form_style.h"
+#include "app/gui/options_form.h"
+#include "app/settings_file.h"
+#include "crypto/cipher.h"
+#include "crypto/key_rules.h"
+#include "crypto/ui/password_form.h"
+
+// ---------------------------------------------------------------------------
+// Plain rules
+
+namespace pt::gui {
+
+int FirstVisibleLogLine(int count, int outerHeight) {
+  const int visible = outerHeight / kLogLineHeight;
+  return std::max(0, count - visible);
+}
+
+QRect PreviewGeometry(int panelWidth, int panelHeight, int w, int h) {
+  if (w <= 0 || h <= 0) return {};
+  const int W = panelWidth - 5;
+  const int H = panelHeight - 5;
+  const double scale = std::min(static_cast<double>(W) / w,
+                                static_cast<double>(H) / h);
+  const int nw = static_cast<int>(std::floor(w * scale));
+  const int nh = static_cast<int>(std::floor(h * scale));
+  return {2 + (W - nw) / 2, 2 + (H - nh) / 2, nw, nh};
+}
+
+std::string AboutText() {
+  return std::string("pixelTuck ") + kVersionText + "\n\nEnglish Homepage:\t" +
+         kEnglishHomepage + "\nGerman Homepage:\t" + kGermanHomepage;
+}
+
+}  // namespace pt::gui
+
+namespace {
+
+// Every log line is exactly kLogLineHeight pixels high, so that the height
+// of the list divided by it is the number of lines it shows.
+class LogLineDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QSize sizeHint(const QStyleOptionViewItem& option,
+                 const QModelIndex& index) const override {
+    QSize s = QStyledItemDelegate::sizeHint(option, index);
+    s.setHeight(pt::gui::kLogLineHeight);
+    return s;
+  }
+};
+
+QString FromLocal(const std::string& s) {
+  return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+}  // namespace
+
+// The job's view of the progress bar.
+class TpixelTuck_Form::Bar : public pt::ProgressBar {
+ public:
+  explicit Bar(QProgressBar* bar) : bar_(bar) {}
+  void SetVisible(bool visible) override { bar_->setVisible(visible); }
+  void SetPosition(int percent) override { bar_->setValue(percent); }
+  int Position() const override { return bar_->value(); }
+  void Repaint() override { bar_->repaint(); }
+
+ private:
+  QProgressBar* bar_;
+};
+
+// ---------------------------------------------------------------------------
+// Construction
+
+TpixelTuck_Form::TpixelTuck_Form(std::vector<std::string> args,
+                                 std::string configPath,
+                                 pt::gui::Dialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent),
+      args_(std::move(args)),
+      configPath_(std::move(configPath)),
+      dialogs_(dialogs) {
+  setObjectName(QStringLiteral("pixelTuck_Form"));
+  setWindowTitle(QStringLiteral("pixelTuck"));
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+  setFont(pt::gui::FormFont(12));
+  // Creation state: the defaults arrive at the first activation.
+  settings_.disclaimerAccepted = false;
+  settings_.compressedExtensions.clear();
+
+  CreateActions();
+  CreateMenus();
+  CreateWidgets();
+  CreateDialogs();
+  ConnectSignals();
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  adjustSize();
+  if (QScreen* s = screen()) {
+    const QRect area = s->availableGeometry();
+    move(area.center() - QPoint(width() / 2, height() / 2));
+  }
+}
+
+TpixelTuck_Form::~TpixelTuck_Form() {
+  if (busy_) QApplication::restoreOverrideCursor();
+}
+
+void TpixelTuck_Form::CreateActions() {
+  mOpen = new QAction(QStringLiteral("&EnCode/DeCode"), this);
+  mOpen->setObjectName(QStringLiteral("mOpen"));
+  mOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+  mOptions = new QAction(QStringLiteral("Options"), this);
+  mOptions->setObjectName(QStringLiteral("mOptions"));
+  mOptions->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  mClose = new QAction(QStringLiteral("&Close"), this);
+  mClose->setObjectName(QStringLiteral("mClose"));
+  mClose->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F4));
+  Info1 = new QAction(QStringLiteral("&Info"), this);
+  Info1->setObjectName(QStringLiteral("Info1"));
+}
+
+void TpixelTuck_Form::CreateMenus() {
+  QMenuBar* bar = menuBar();
+  bar->setObjectName(QStringLiteral("MainMenu"));
+  QMenu* file = bar->addMenu(QStringLiteral("&File"));
+  file->setObjectName(QStringLiteral("File1"));
+  file->addAction(mOpen);
+  file->addSeparator();
+  file->addAction(mOptions);
+  file->addSeparator();
+  file->addAction(mClose);
+  QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+  help->setObjectName(QStringLiteral("Help1"));
+  help->addAction(Info1);
+}
+
+void TpixelTuck_Form::CreateWidgets() {
+  auto* client = new QWidget(this);
+  client->setObjectName(QStringLiteral("Client"));
+  client->setFixedSize(729, 430);
+  setCentralWidget(client);
+
+  pTop = new QFrame(client);
+  pTop->setObjectName(QStringLiteral("pTop"));
+  pTop->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  pTop->setGeometry(0, 0, 729, 36);
+  bbOpen = new QPushButton(style()->standardIcon(QStyle::SP_DialogOpenButton),
+                           QStringLiteral("EnCode/DeCode"), pTop);
+  bbOpen->setObjectName(QStringLiteral("bbOpen"));
+  bbOptions = new QPushButton(
+      style()->standardIcon(QStyle::SP_FileDialogDetailedView),
+      QStringLiteral("Options"), pTop);
+  bbOptions->setObjectName(QStringLiteral("bbOptions"));
+  bbClose = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton),
+                            QStringLiteral("Close"), pTop);
+  bbClose->setObjectName(QStringLiteral("bbClose"));
+  for (QPushButton* b : {bbOpen, bbOptions, bbClose}) {
+    b->setFixedHeight(28);
+    b->setAutoDefault(false);
+  }
+  Label1 = new QLabel(QStringLiteral("Encrypting algorithm :"), pTop);
+  Label1->setObjectName(QStringLiteral("Label1"));
+  cbEncMethod = new QComboBox(pTop);
+  cbEncMethod->setObjectName(QStringLiteral("cbEncMethod"));
+  cbEncMethod->setEditable(false);
+  cbEncMethod->setFont(pt::gui::FixedFont(13, true));
+  QPalette red = cbEncMethod->palette();
+  red.setColor(QPalette::ButtonText, Qt::red);
+  red.setColor(QPalette::Text, Qt::red);
+  red.setColor(QPalette::WindowText, Qt::red);
+  cbEncMethod->setPalette(red);
+  FillCipherList();
+  cbEncMethod->setCurrentIndex(2);
+  cbEncMethod->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  cbShow = new QCheckBox(QStringLiteral("Show Bitmap"), pTop);
+  cbShow->setObjectName(QStringLiteral("cbShow"));
+
+  auto* top = new QHBoxLayout(pTop);
+  top->setContentsMargins(4, 2, 6, 2);
+  top->setSpacing(4);
+  top->addWidget(bbOpen);
+  top->addWidget(bbOptions);
+  top->addWidget(bbClose);
+  top->addSpacing(10);
+  top->addWidget(Label1);
+  top->addWidget(cbEncMethod);
+  top->addSpacing(6);
+  top->addWidget(cbShow);
+  top->addStretch(1);
+
+  ListBox = new QListWidget(client);
+  ListBox->setObjectName(QStringLiteral("ListBox"));
+  ListBox->setGeometry(10, 50, 356, 336);
+  ListBox->setFont(pt::gui::FixedFont(12));
+  ListBox->setItemDelegate(new LogLineDelegate(ListBox));
+  ListBox->setUniformItemSizes(true);
+  ListBox->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+  ListBox->setSelectionMode(QAbstractItemView::SingleSelection);
+
+  iPanel = new QFrame(client);
+  iPanel->setObjectName(QStringLiteral("iPanel"));
+  iPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  iPanel->setGeometry(378, 36, 349, 365);
+  Image = new QLabel(iPanel);
+  Image->setObjectName(QStringLiteral("Image"));
+  Image->setAlignment(Qt::AlignCenter);
+  Image->setGeometry(2, 2, 344, 360);
+  Image->hide();
+
+  pBottom = new QFrame(client);
+  pBottom->setObjectName(QStringLiteral("pBottom"));
+  pBottom->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  pBottom->setGeometry(0, 401, 729, 29);
+  ProgressBar = new QProgressBar(pBottom);
+  ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
+  ProgressBar->setRange(0, 100);
+  ProgressBar->setValue(0);
+  ProgressBar->setGeometry(6, 5, 717, 19);
+  ProgressBar->hide();
+  bar_ = std::make_unique<Bar>(ProgressBar);
+}
+
+void TpixelTuck_Form::CreateDialogs() {
+  OptionsForm = new TOptionsForm(this);
+  Password_Form = new TPassword_Form(this);
+  Password_Form->errorBox = [this](const QString& text) {
+    dialogs_.Message(Password_Form, pt::MsgKind::Error,
+                     text.toLocal8Bit().toStdString(), pt::MsgButtons::Ok);
+  };
+  DisclaimerForm = new TDisclaimerForm(this);
+}
+
+void TpixelTuck_Form::ConnectSignals() {
+  connect(bbOpen, &QPushButton::clicked, this, &TpixelTuck_Form::mOpenClick);
+  connect(mOpen, &QAction::triggered, this, &TpixelTuck_Form::mOpenClick);
+  connect(bbOptions, &QPushButton::clicked, this, &TpixelTuck_Form::mOptionsClick);
+  connect(mOptions, &QAction::triggered, this, &TpixelTuck_Form::mOptionsClick);
+  connect(bbClose, &QPushButton::clicked, this, &TpixelTuck_Form::mExitClick);
+  connect(mClose, &QAction::triggered, this, &TpixelTuck_Form::mExitClick);
+  connect(Info1, &QAction::triggered, this, &TpixelTuck_Form::Info1Click);
+  // A double-click anywhere in the log copies it, also below the last line.
+  ListBox->viewport()->installEventFilter(this);
+}
+
+void TpixelTuck_Form::FillCipherList() {
+  cbEncMethod->clear();
+  for (const char* item : pt::kCipherListItems)
+    cbEncMethod->addItem(QString::fromLatin1(item));
+}
+
+// An exception that escapes a handler is shown, and the program goes on.
+template <typename F>
+void TpixelTuck_Form::Guarded(F&& handler) {
+  try {
+    handler();
+  } catch (const std::exception& e) {
+    ShowMessage(pt::MsgKind::Plain, e.what(), pt::MsgButtons::Ok);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Start-up
+
+void TpixelTuck_Form::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // Activation is not reported by every platform (offscreen), so the first
+  // showing also schedules it, once the window is on the screen.
+  if (firstActivation_ && !activationQueued_) {
+    activationQueued_ = true;
+    QTimer::singleShot(0, this, &TpixelTuck_Form::FormActivate);
+  }
+}
+
+void TpixelTuck_Form::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow() &&
+      !firstActivation_)
+    FormActivate();
+}
+
+void TpixelTuck_Form::FormActivate() {
+  Guarded([this] {
+    if (firstActivation_) StartUp();
+    // The automatic job runs once: the guard covers activations caused by
+    // its own dialogs, and the file is emptied when it returns.
+    if (!state_.commandLineFile.empty() && !jobRunning_) {
+      RunJob(true);
+      state_.commandLineFile.clear();
+    }
+  });
+}
+
+void TpixelTuck_Form::StartUp() {
+  firstActivation_ = false;
+  QLocale::setDefault(QLocale::c());
+  std::setlocale(LC_NUMERIC, "C");
+  setWindowTitle(QStringLiteral("pixelTuck ") + QLatin1String(pt::gui::kVersionText));
+  FillCipherList();
+
+  settings_.startupCipher = 2;
+  settings_.compressionLevel = -1;
+  settings_.compressionMode = 1;
+  settings_.compressedExtensions = pt::kDefaultCompressedExtensions;
+  settings_.showBitmap = false;
+  settings_.exitAfterConversion = false;
+  settings_.copyLog = false;
+  settings_.keyMode = 1;
+
+  pt::LoadSettings(settings_, configPath_);
+
+  if (!settings_.disclaimerAccepted) {
+    dialogs_.Exec(*DisclaimerForm);
+    if (DisclaimerForm->rbNo->isChecked()) {
+      bbOpen->setEnabled(false);
+      mOpen->setEnabled(false);
+    } else {
+      settings_.disclaimerAccepted = true;
+    }
+  }
+
+  Password_Form->pendingKeyMode = settings_.keyMode;
+  cbShow->setChecked(settings_.showBitmap);
+  if (settings_.startupCipher >= 0 && settings_.startupCipher < cbEncMethod->count())
+    cbEncMethod->setCurrentIndex(settings_.startupCipher);
+  state_.deleteTempFile = true;
+  state_.debugDump = false;
+  state_.commandLineKey.clear();
+
+  pt::CommandLineEffects fx;
+  pt::ParseCommandLine(args_, state_, fx, [this] {
+    ShowMessage(pt::MsgKind::Plain, pt::kCommandLineKeyInvalid, pt::MsgButtons::Ok);
+  });
+  if (fx.cipherIndex >= 0 && fx.cipherIndex < cbEncMethod->count())
+    cbEncMethod->setCurrentIndex(fx.cipherIndex);
+  if (fx.checkShow) cbShow->setChecked(true);
+}
+
+// ---------------------------------------------------------------------------
+// Commands
+
+void TpixelTuck_Form::RunJob(bool byCommandLine) {
+  pt::JobRequest request;
+  request.cipherIndex = cbEncMethod->currentIndex();
+  request.cipherText = cbEncMethod->currentText().toStdString();
+  request.startedByCommandLine = byCommandLine;
+  struct Running {
+    TpixelTuck_Form* w;
+    explicit Running(TpixelTuck_Form* form) : w(form) { w->jobRunning_ = true; }
+    ~Running() {
+      w->jobRunning_ = false;
+      w->SetBusyCursor(false);
+    }
+  } running(this);
+  ++jobsStarted_;
+  lastOutcome_ = pt::mOpenClick(*this, settings_, state_, request);
+}
+
+void TpixelTuck_Form::mOpenClick() {
+  if (jobRunning_) return;
+  Guarded([this] { RunJob(false); });
+}
+
+void TpixelTuck_Form::mOptionsClick() {
+  Guarded([this] {
+    OptionsForm->ShowSettings(settings_);
+    const TOptionsForm::ControlState before = OptionsForm->CaptureState();
+    if (dialogs_.Exec(*OptionsForm) == QDialog::Accepted) {
+      OptionsForm->ReadSettings(settings_);
+    } else {
+      OptionsForm->RestoreState(before);
+    }
+  });
+}
+
+void TpixelTuck_Form::mExitClick() { close(); }
+
+void TpixelTuck_Form::Info1Click() {
+  ShowMessage(pt::MsgKind::Information, pt::gui::AboutText(), pt::MsgButtons::Ok);
+}
+
+void TpixelTuck_Form::ListBoxDblClick() { CopyLogToClipboard(); }
+
+bool TpixelTuck_Form::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ListBox->viewport() && event->type() == QEvent::MouseButtonDblClick)
+    ListBoxDblClick();
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TpixelTuck_Form::closeEvent(QCloseEvent* event) {
+  if (!pt::SaveSettings(settings_, configPath_)) {
+    ShowMessage(pt::MsgKind::Error, pt::SaveSettingsFailedMessage(configPath_),
+                pt::MsgButtons::Ok);
+  }
+  event->accept();
+}
+
+// ---------------------------------------------------------------------------
+// JobUi
+
+void TpixelTuck_Form::ClearLog() { ListBox->clear(); }
+
+void TpixelTuck_Form::AddLogLine(const std::string& line) {
+  ListBox->addItem(FromLocal(line));
+}
+
+void TpixelTuck_Form::RepaintLog() { ListBox->viewport()->repaint(); }
+
+void TpixelTuck_Form::ScrollLogToEnd() {
+  const int first = pt::gui::FirstVisibleLogLine(ListBox->count(), ListBox->height());
+  // The scroll range follows the item count only after a layout pass.
+  ListBox->doItemsLayout();
+  ListBox->verticalScrollBar()->setValue(first);
+}
+
+int TpixelTuck_Form::FirstVisibleLine() const {
+  return ListBox->verticalScrollBar()->value();
+}
+
+pt::ProgressBar& TpixelTuck_Form::Progress() { return *bar_; }
+
+void TpixelTuck_Form::SetBusyCursor(bool busy) {
+  if (busy == busy_) return;
+  busy_ = busy;
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+pt::MsgAnswer TpixelTuck_Form::ShowMessage(pt::MsgKind kind, const std::string& text,
+                                           pt::MsgButtons buttons) {
+  // The hourglass would hide that the box waits for the user.
+  const bool wasBusy = busy_;
+  SetBusyCursor(false);
+  QWidget* parent = isVisible() ? this : nullptr;
+  const pt::MsgAnswer answer = dialogs_.Message(parent, kind, text, buttons);
+  SetBusyCursor(wasBusy);
+  return answer;
+}
+
+pt::KeyReply TpixelTuck_Form::RequestKey(const pt::KeyRequest& request) {
+  const bool wasBusy = busy_;
+  SetBusyCursor(false);
+  Password_Form->maskInput = request.maskInput;
+  if (request.applyKeyMode) Password_Form->ApplyKeyMode();
+  pt::KeyReply reply;
+  reply.ok = dialogs_.Exec(*Password_Form) == QDialog::Accepted;
+  reply.hexMode = Password_Form->HexMode();
+  reply.text = Password_Form->KeyText();
+  SetBusyCursor(wasBusy);
+  return reply;
+}
+
+void TpixelTuck_Form::HidePreview() { Image->hide(); }
+
+bool TpixelTuck_Form::ShowBitmapChecked() const { return cbShow->isChecked(); }
+
+void TpixelTuck_Form::ShowPreview(const std::string& path) {
+  if (!cbShow->isChecked()) return;
+  const QString file = FromLocal(path);
+  const QFileInfo info(file);
+  const long long size = info.exists() && info.isFile() ? info.size() : -1;
+  if (size > pt::gui::kMaxPreviewBytes) {
+    ShowMessage(pt::MsgKind::Warning, pt::gui::kPreviewTooLarge, pt::MsgButtons::Ok);
+    return;
+  }
+  const int W = iPanel->width() - 5;
+  const int H = iPanel->height() - 5;
+  Image->setGeometry(2, 2, W, H);
+  Image->hide();
+  Image->setScaledContents(true);
+
+  QImageReader reader(file);
+  reader.setDecideFormatFromContent(true);
+  // Only bitmaps are shown; any other picture type counts as empty.
+  if (reader.format() != "bmp") return;
+  const QImage picture = reader.read();
+  if (picture.isNull()) return;
+  const QRect place = pt::gui::PreviewGeometry(iPanel->width(), iPanel->height(),
+                                               picture.width(), picture.height());
+  if (place.isEmpty()) return;
+  Image->setPixmap(QPixmap::fromImage(picture));
+  Image->setGeometry(place);
+  Image->show();
+}
+
+void TpixelTuck_Form::CopyLogToClipboard() {
+  QString text;
+  for (int i = 0; i < ListBox->count(); ++i)
+    text += ListBox->item(i)->text() + QStringLiteral("\r\n");
+  if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->setText(text);
+  QApplication::beep();
+}
+
+void TpixelTuck_Form::CloseWindow() { close(); }
+
+std::optional<std::string> TpixelTuck_Form::ChooseFile() {
+  return dialogs_.OpenFile(this);
+}

@@ -1,0 +1,149 @@
+// The main window: owns Settings, the command-line state, the job log, the
+// preview and the three dialogs, and is the JobUi of every conversion job.
+#pragma once
+
+#include <QMainWindow>
+#include <QRect>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "carrier/job.h"
+#include "carrier/job_ui.h"
+#include "carrier/settings.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class TDisclaimerForm;
+class TOptionsForm;
+class TPassword_Form;
+
+namespace pt::gui {
+class Dialogs;
+
+inline constexpr const char* kVersionText = "V1.2.1";
+inline constexpr int kLogLineHeight = 15;
+inline constexpr long long kMaxPreviewBytes = 10000000;
+inline constexpr const char* kPreviewTooLarge =
+    "Image is not shown because of a size larger than 10MB";
+inline constexpr const char* kEnglishHomepage = "https://pixeltuck.example.org/en/";
+inline constexpr const char* kGermanHomepage = "https://pixeltuck.example.org/de/";
+
+// First visible log line that shows the end of a log of `count` lines in a
+// list `outerHeight` pixels high.
+int FirstVisibleLogLine(int count, int outerHeight);
+
+// Where a w x h picture goes inside a panel: scaled to fit W x H with its
+// aspect kept, centred, offset by the 2-pixel margin. Empty when w or h is
+// not positive.
+QRect PreviewGeometry(int panelWidth, int panelHeight, int w, int h);
+
+// Text of the about box.
+std::string AboutText();
+}  // namespace pt::gui
+
+class TpixelTuck_Form : public QMainWindow, public pt::JobUi {
+  Q_OBJECT
+
+ public:
+  // configPath: the configuration file (beside the executable in the real
+  // program, a temporary folder in tests).
+  TpixelTuck_Form(std::vector<std::string> args, std::string configPath,
+                  pt::gui::Dialogs& dialogs, QWidget* parent = nullptr);
+  ~TpixelTuck_Form() override;
+
+  // Handlers.
+  void mOpenClick();
+  void mOptionsClick();
+  void mExitClick();
+  void Info1Click();
+  void ListBoxDblClick();
+  void FormActivate();
+
+  // pt::JobUi
+  void ClearLog() override;
+  void AddLogLine(const std::string& line) override;
+  void RepaintLog() override;
+  void ScrollLogToEnd() override;
+  pt::ProgressBar& Progress() override;
+  void SetBusyCursor(bool busy) override;
+  pt::MsgAnswer ShowMessage(pt::MsgKind kind, const std::string& text,
+                            pt::MsgButtons buttons) override;
+  pt::KeyReply RequestKey(const pt::KeyRequest& request) override;
+  void HidePreview() override;
+  bool ShowBitmapChecked() const override;
+  void ShowPreview(const std::string& path) override;
+  void CopyLogToClipboard() override;
+  void CloseWindow() override;
+  std::optional<std::string> ChooseFile() override;
+
+  pt::Settings& settings() { return settings_; }
+  pt::RunState& runState() { return state_; }
+  bool firstActivation() const { return firstActivation_; }
+  int jobsStarted() const { return jobsStarted_; }
+  const pt::JobOutcome& lastOutcome() const { return lastOutcome_; }
+  const std::string& configPath() const { return configPath_; }
+  int FirstVisibleLine() const;
+
+  // Controls.
+  QFrame* pTop;
+  QPushButton* bbOpen;
+  QPushButton* bbOptions;
+  QPushButton* bbClose;
+  QLabel* Label1;
+  QComboBox* cbEncMethod;
+  QCheckBox* cbShow;
+  QListWidget* ListBox;
+  QFrame* iPanel;
+  QLabel* Image;
+  QFrame* pBottom;
+  QProgressBar* ProgressBar;
+  QAction* mOpen;
+  QAction* mOptions;
+  QAction* mClose;
+  QAction* Info1;
+
+  // Dialogs, created once after the window.
+  TOptionsForm* OptionsForm;
+  TPassword_Form* Password_Form;
+  TDisclaimerForm* DisclaimerForm;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  class Bar;
+
+  void CreateActions();
+  void CreateMenus();
+  void CreateWidgets();
+  void CreateDialogs();
+  void ConnectSignals();
+  void StartUp();
+  void RunJob(bool byCommandLine);
+  void FillCipherList();
+  template <typename F>
+  void Guarded(F&& handler);
+
+  std::vector<std::string> args_;
+  std::string configPath_;
+  pt::gui::Dialogs& dialogs_;
+  pt::Settings settings_;
+  pt::RunState state_;
+  std::unique_ptr<Bar> bar_;
+  bool firstActivation_ = true;
+  bool activationQueued_ = false;
+  bool jobRunning_ = false;
+  bool busy_ = false;
+  int jobsStarted_ = 0;
+  pt::JobOutcome lastOutcome_;
+};

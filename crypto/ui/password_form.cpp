@@ -1,0 +1,227 @@
+#include "crypto/ui/password_form.h"
+
+#include <QFont>
+#include <QFrame>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include "crypto/key_rules.h"
+
+namespace {
+
+QFont SansFont(int pixels) {
+  QFont f;
+  f.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                 QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica")});
+  f.setStyleHint(QFont::SansSerif);
+  f.setPixelSize(pixels);
+  return f;
+}
+
+QFont MonoFont(int pixels, bool bold) {
+  QFont f;
+  f.setFamilies({QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"),
+                 QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Monospace")});
+  f.setStyleHint(QFont::TypeWriter);
+  f.setFixedPitch(true);
+  f.setPixelSize(pixels);
+  f.setBold(bold);
+  return f;
+}
+
+QLabel* ScaleLabel(const QString& text, const QColor& colour, QWidget* parent,
+                   int x, int y) {
+  auto* l = new QLabel(text, parent);
+  // Two scale lines sit 15 pixels apart; 14-pixel glyphs keep their
+  // descenders off the line below.
+  l->setFont(MonoFont(14, false));
+  QPalette p = l->palette();
+  p.setColor(QPalette::WindowText, colour);
+  l->setPalette(p);
+  l->move(x, y);
+  l->adjustSize();
+  return l;
+}
+
+// Masked fields show '#' rather than the platform's bullet.
+const char* const kHashEcho = "QLineEdit { lineedit-password-character: 35; }";
+
+}  // namespace
+
+TPassword_Form::TPassword_Form(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("Password_Form"));
+  setWindowTitle(QStringLiteral("Enter a Key or press <ESC> ..."));
+  setFont(SansFont(12));
+  errorBox = [this](const QString& text) {
+    QMessageBox::critical(this, QStringLiteral("Error"), text);
+  };
+  CreateControls();
+  ConnectControls();
+  resize(682, 256);
+  setMinimumSize(682, 256);
+}
+
+TPassword_Form::~TPassword_Form() = default;
+
+void TPassword_Form::CreateControls() {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  Panel1 = new QFrame(this);
+  Panel1->setObjectName(QStringLiteral("Panel1"));
+  Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  layout->addWidget(Panel1);
+
+  lEnter = new QLabel(
+      QStringLiteral("Enter at least 8, (better 16) ... up to 32 ASCII or 16 up "
+                     "to 64 HEX characters:"),
+      Panel1);
+  lEnter->setObjectName(QStringLiteral("lEnter"));
+  lEnter->setFont(SansFont(13));
+  lEnter->move(15, 15);
+  lEnter->adjustSize();
+
+  eEnter = new QLineEdit(Panel1);
+  eEnter->setObjectName(QStringLiteral("eEnter"));
+  eEnter->setFont(MonoFont(16, true));
+  eEnter->setGeometry(15, 35, 651, 26);
+  eEnter->setStyleSheet(QString::fromLatin1(kHashEcho));
+  // Design-time filler; ApplyKeyMode replaces it before any key is read.
+  eEnter->setText(QStringLiteral(
+      "1234567890123456789012345678901234567890123456789012345678901234"));
+
+  lMeasure1 = ScaleLabel(
+      QStringLiteral("ASCII: Low      Medium          High"),
+      QColor(0x00, 0x80, 0x00), Panel1, 17, 65);
+  lMeasure1->setObjectName(QStringLiteral("lMeasure1"));
+  Label1 = ScaleLabel(
+      QStringLiteral(
+          "Hex  :          Low             Medium                       High"),
+      QColor(0xFF, 0x00, 0x00), Panel1, 17, 80);
+  Label1->setObjectName(QStringLiteral("Label1"));
+
+  GroupBox1 = new QGroupBox(QStringLiteral("Key Type"), Panel1);
+  GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+  GroupBox1->setGeometry(15, 105, 246, 86);
+  rbASCII = new QRadioButton(QStringLiteral("Enter Key manually (ASCII Mode)"),
+                             GroupBox1);
+  rbASCII->setObjectName(QStringLiteral("rbASCII"));
+  rbASCII->move(15, 25);
+  rbASCII->adjustSize();
+  rbASCII->setChecked(true);
+  rbHex = new QRadioButton(QStringLiteral("Enter Key manually (Hex Mode)"),
+                           GroupBox1);
+  rbHex->setObjectName(QStringLiteral("rbHex"));
+  rbHex->move(15, 48);
+  rbHex->adjustSize();
+
+  Panel2 = new QFrame(Panel1);
+  Panel2->setObjectName(QStringLiteral("Panel2"));
+  Panel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  Panel2->setGeometry(280, 110, 386, 81);
+  lReenter = new QLabel(
+      QStringLiteral("Reenter your ASCII password or press <ESC> ..."), Panel2);
+  lReenter->setObjectName(QStringLiteral("lReenter"));
+  lReenter->setFont(SansFont(13));
+  lReenter->move(27, 10);
+  lReenter->adjustSize();
+  eReenter = new QLineEdit(Panel2);
+  eReenter->setObjectName(QStringLiteral("eReenter"));
+  eReenter->setFont(MonoFont(16, true));
+  eReenter->setGeometry(25, 30, 331, 26);
+  eReenter->setStyleSheet(QString::fromLatin1(kHashEcho));
+  eReenter->setEchoMode(QLineEdit::Password);
+  lMeasure2 = ScaleLabel(QStringLiteral("Level: Low      Medium      High"),
+                         QColor(0x00, 0x80, 0x00), Panel2, 30, 57);
+  lMeasure2->setObjectName(QStringLiteral("lMeasure2"));
+
+  bOK = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
+                        QStringLiteral("OK"), Panel1);
+  bOK->setObjectName(QStringLiteral("bOK"));
+  bOK->setGeometry(15, 205, 281, 35);
+  bOK->setDefault(true);
+  bOK->setAutoDefault(true);
+  bCancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
+                            QStringLiteral("Cancel"), Panel1);
+  bCancel->setObjectName(QStringLiteral("bCancel"));
+  bCancel->setGeometry(385, 205, 281, 35);
+  bCancel->setAutoDefault(false);
+
+  setTabOrder(eEnter, eReenter);
+  setTabOrder(eReenter, rbASCII);
+  setTabOrder(rbASCII, rbHex);
+  setTabOrder(rbHex, bOK);
+  setTabOrder(bOK, bCancel);
+}
+
+void TPassword_Form::ConnectControls() {
+  // Checking a mode from code must behave like a click, so listen to toggled.
+  connect(rbASCII, &QRadioButton::toggled, this, [this](bool on) {
+    if (on) rbASCIIClick();
+  });
+  connect(rbHex, &QRadioButton::toggled, this, [this](bool on) {
+    if (on) rbASCIIClick();
+  });
+  connect(bOK, &QPushButton::clicked, this, &TPassword_Form::bOKClick);
+  connect(bCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TPassword_Form::ApplyKeyMode() {
+  const bool masked = maskInput && rbASCII->isChecked();
+  eEnter->setEchoMode(masked ? QLineEdit::Password : QLineEdit::Normal);
+  eReenter->setVisible(masked);
+  lReenter->setVisible(masked);
+  lMeasure2->setVisible(masked);
+  eEnter->clear();
+  if (masked) eReenter->clear();
+}
+
+void TPassword_Form::rbASCIIClick() {
+  ApplyKeyMode();
+  if (eEnter->isEnabled()) eEnter->setFocus();
+}
+
+void TPassword_Form::FormActivate() {
+  eEnter->setFocus();
+  if (pendingKeyMode != 0) {
+    if (pendingKeyMode == 1) rbASCII->setChecked(true);
+    if (pendingKeyMode == 2) rbHex->setChecked(true);
+    pendingKeyMode = 0;
+  }
+}
+
+void TPassword_Form::bOKClick() {
+  const pt::KeyCheck check =
+      pt::CheckDialogKey(HexMode(), ReenterShown(), KeyText(),
+                         eReenter->text().toLatin1().toStdString());
+  if (check.accepted) {
+    accept();
+    return;
+  }
+  if (check.clearReenter) eReenter->clear();
+  errorBox(QString::fromLatin1(check.message.c_str()));
+}
+
+bool TPassword_Form::HexMode() const { return rbHex->isChecked(); }
+
+std::string TPassword_Form::KeyText() const {
+  return eEnter->text().toLatin1().toStdString();
+}
+
+bool TPassword_Form::ReenterShown() const { return !eReenter->isHidden(); }
+
+void TPassword_Form::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (QScreen* s = screen()) {
+    const QRect area = s->availableGeometry();
+    move(area.center() - QPoint(width() / 2, height() / 2));
+  }
+  FormActivate();
+}

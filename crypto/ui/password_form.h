@@ -1,0 +1,64 @@
+// The modal key entry dialog. It only collects and validates the key text;
+// the job turns the text into key bytes (KeyBytesFromDialog).
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+class TPassword_Form : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TPassword_Form(QWidget* parent = nullptr);
+  ~TPassword_Form() override;
+
+  // Set by each job before its first showing (from hidePassword).
+  bool maskInput = false;
+  // Set once at the main window's first activation (from keyMode); the next
+  // activation of this dialog applies it and resets it to 0.
+  int pendingKeyMode = 0;
+
+  // Shows the error boxes of bOKClick; the window routes it through its
+  // message-box service. Defaults to a critical QMessageBox.
+  std::function<void(const QString&)> errorBox;
+
+  void ApplyKeyMode();
+  void rbASCIIClick();
+  void FormActivate();
+  void bOKClick();
+
+  bool HexMode() const;
+  // eEnter as one byte per character (Latin-1), the way keys are counted.
+  std::string KeyText() const;
+  bool ReenterShown() const;
+
+  QFrame* Panel1;
+  QLabel* lEnter;
+  QLineEdit* eEnter;
+  QLabel* lMeasure1;
+  QLabel* Label1;
+  QGroupBox* GroupBox1;
+  QRadioButton* rbASCII;
+  QRadioButton* rbHex;
+  QFrame* Panel2;
+  QLabel* lReenter;
+  QLineEdit* eReenter;
+  QLabel* lMeasure2;
+  QPushButton* bOK;
+  QPushButton* bCancel;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void CreateControls();
+  void ConnectControls();
+};

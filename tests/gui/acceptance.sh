@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# End-to-end run of the window program driven only by its command line.
+# The configuration file lives beside the executable, so the binary is
+# copied into a fresh folder together with its settings.
+# Usage: acceptance.sh /path/to/pixeltuck
+set -euo pipefail
+exe=${1:?path to pixeltuck}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp "$exe" "$work/pixeltuck"
+cd "$work"
+
+key=00112233445566778899AABBCCDDEEFF
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# exitAfterConversion=1, disclaimerAccepted=1, targetNameRule 0 (saved as 1).
+printf '0 1 -1 0 1 0 1 0 1 zip,gz 0' > pixeltuck.cfg
+head -c 250000 /dev/urandom > source.dat
+printf 'some text that compresses well %.0s' {1..200} >> source.dat
+cp source.dat original.dat
+
+timeout 60 ./pixeltuck -T -K:$key source.dat || fail "packing run exited with $?"
+[[ -f source.bmp ]] || fail "no carrier written"
+[[ "$(cat pixeltuck.cfg)" == '0 1 -1 0 1 0 1 0 1 zip,gz 1' ]] ||
+  fail "settings not rewritten: $(cat pixeltuck.cfg)"
+head -c 2 source.bmp | grep -q BM || fail "carrier is no BMP file"
+if cmp -s <(tail -c 1000 source.dat) <(tail -c 1000 source.bmp); then
+  fail "payload stored in clear"
+fi
+
+rm source.dat
+printf '0 1 -1 0 1 0 1 0 1 zip,gz 0' > pixeltuck.cfg
+timeout 60 ./pixeltuck -k:$key source.bmp || fail "unpacking run exited with $?"
+cmp source.dat original.dat || fail "restored file differs"
+[[ "$(cat pixeltuck.cfg)" == '0 1 -1 0 1 0 1 0 1 zip,gz 1' ]] ||
+  fail "settings not rewritten after unpacking"
+echo "acceptance: packed and unpacked $(stat -c %s original.dat) bytes"

@@ -1,0 +1,156 @@
+// Packing and unpacking started from the EnCode/DeCode button, with the file
+// dialog and the key dialog answered by the test.
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <cstdio>
+
+#include "tests/gui/gui_fixture.h"
+
+namespace pt::gui::test {
+namespace {
+
+std::string Payload(std::size_t n) {
+  std::string s;
+  unsigned x = 12345;
+  for (std::size_t i = 0; i < n; ++i) {
+    x = x * 1103515245u + 12345u;
+    s.push_back(static_cast<char>(x >> 16));
+  }
+  return s;
+}
+
+class JobTest : public WindowTest {
+ protected:
+  std::vector<std::string> Log() const {
+    std::vector<std::string> out;
+    for (int i = 0; i < w_->ListBox->count(); ++i)
+      out.push_back(w_->ListBox->item(i)->text().toStdString());
+    return out;
+  }
+  bool LogHas(const std::string& line) const {
+    const auto log = Log();
+    return std::find(log.begin(), log.end(), line) != log.end();
+  }
+  bool LogMentions(const std::string& text) const {
+    for (const auto& l : Log())
+      if (l.find(text) != std::string::npos) return true;
+    return false;
+  }
+};
+
+TEST_F(JobTest, CancelledFileDialogDoesNothing) {
+  WriteConfig("0 1 -1 0 0 0 1 0 1 zip 1");
+  Start();
+  dialogs_.QueueFile(std::nullopt);
+  QTest::mouseClick(w_->bbOpen, Qt::LeftButton);
+  EXPECT_EQ(dialogs_.fileDialogs(), 1);
+  EXPECT_EQ(w_->ListBox->count(), 0);
+  EXPECT_EQ(w_->lastOutcome().end, JobEnd::NoFile);
+}
+
+TEST_F(JobTest, PackAndUnpackWithoutCipher) {
+  WriteConfig("0 1 -1 0 0 0 1 0 1 zip 1");
+  Start();
+  ASSERT_EQ(w_->cbEncMethod->currentIndex(), 0);
+  w_->cbShow->setChecked(true);
+  const std::string data = Payload(20000);
+  const std::string source = WriteFile(dir_.path(), QStringLiteral("report.doc"), data);
+  dialogs_.QueueFile(source);
+  QTest::mouseClick(w_->bbOpen, Qt::LeftButton);
+  ASSERT_EQ(w_->lastOutcome().end, JobEnd::Completed) << ::testing::PrintToString(Log());
+  const std::string carrier = Path(QStringLiteral("report.bmp"));
+  EXPECT_TRUE(FileExists(carrier));
+  EXPECT_EQ(Log().front(), "Try to encode file:");
+  EXPECT_TRUE(LogHas("-> \"report.doc\""));
+  EXPECT_TRUE(LogMentions("Ready in (hh:mm:ss) = "));
+  EXPECT_FALSE(w_->ProgressBar->isVisible());
+  // The carrier is shown scaled into the preview panel.
+  EXPECT_TRUE(w_->Image->isVisible());
+  EXPECT_EQ(w_->Image->x(), 2);
+  EXPECT_EQ(w_->Image->width(), 344);
+  EXPECT_EQ(w_->FirstVisibleLine(), std::max(0, w_->ListBox->count() - 22));
+
+  ASSERT_EQ(std::remove(source.c_str()), 0);
+  dialogs_.QueueFile(carrier);
+  w_->mOpen->trigger();
+  ASSERT_EQ(w_->lastOutcome().end, JobEnd::Completed) << ::testing::PrintToString(Log());
+  EXPECT_EQ(Log().front(), "Try to decode file:");
+  EXPECT_TRUE(LogHas("Showing Bitmapfile ..."));
+  EXPECT_EQ(ReadFile(source), data);
+  EXPECT_TRUE(dialogs_.shown().empty()) << ::testing::PrintToString(dialogs_.ShownTexts());
+}
+
+TEST_F(JobTest, PackAndUnpackWithTwofishAndTheKeyDialog) {
+  WriteConfig("2 1 -1 0 0 1 1 0 1 zip 1");  // copyLog set
+  Start();
+  ASSERT_EQ(w_->cbEncMethod->currentText(), QStringLiteral("TwoFish"));
+  const std::string data = Payload(5000);
+  const std::string source = WriteFile(dir_.path(), QStringLiteral("notes.txt"), data);
+  const QString key = QStringLiteral("correct horse battery");
+  dialogs_.QueueFile(source);
+  dialogs_.QueueExec(TypeKey(key));
+  QTest::mouseClick(w_->bbOpen, Qt::LeftButton);
+  ASSERT_EQ(w_->lastOutcome().end, JobEnd::Completed) << ::testing::PrintToString(Log());
+  EXPECT_TRUE(LogMentions("TwoFish encryption method"));
+  EXPECT_FALSE(LogMentions(key.toStdString()));
+  // copyLog: the log went to the clipboard.
+  EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(
+      QStringLiteral("Try to encode file:\r\n")));
+  const std::string carrier = Path(QStringLiteral("notes.bmp"));
+  ASSERT_TRUE(FileExists(carrier));
+  EXPECT_EQ(ReadFile(carrier).find(data.substr(0, 64)), std::string::npos);
+
+  ASSERT_EQ(std::remove(source.c_str()), 0);
+  dialogs_.QueueFile(carrier);
+  dialogs_.QueueExec(TypeKey(key));
+  QTest::mouseClick(w_->bbOpen, Qt::LeftButton);
+  ASSERT_EQ(w_->lastOutcome().end, JobEnd::Completed) << ::testing::PrintToString(Log());
+  EXPECT_FALSE(LogMentions(key.toStdString()));
+  EXPECT_EQ(ReadFile(source), data);
+}
+
+TEST_F(JobTest, CancelledKeyDialogLeavesTheLogEmpty) {
+  WriteConfig("2 1 -1 0 0 0 1 0 1 zip 1");
+  Start();
+  const std::string source = WriteFile(dir_.path(), QStringLiteral("a.txt"), "abcdef");
+  dialogs_.QueueFile(source);
+  dialogs_.QueueExec(CancelDialog());
+  QTest::mouseClick(w_->bbOpen, Qt::LeftButton);
+  EXPECT_EQ(w_->lastOutcome().end, JobEnd::Cancelled);
+  EXPECT_EQ(w_->ListBox->count(), 0);
+  EXPECT_FALSE(FileExists(Path(QStringLiteral("a.bmp"))));
+}
+
+TEST_F(JobTest, CommandLineJobWithExitClosesAndSaves) {
+  WriteConfig("0 1 -1 0 1 0 1 0 1 zip 0");
+  const std::string data = Payload(3000);
+  const std::string source = WriteFile(dir_.path(), QStringLiteral("cl.dat"), data);
+  Start({"-T", "-S", "-K:00112233445566778899AABBCCDDEEFF", source});
+  EXPECT_EQ(w_->jobsStarted(), 1);
+  EXPECT_EQ(w_->lastOutcome().end, JobEnd::Completed) << ::testing::PrintToString(Log());
+  EXPECT_TRUE(LogMentions("TwoFish encryption method"));
+  EXPECT_FALSE(w_->isVisible());
+  EXPECT_TRUE(FileExists(Path(QStringLiteral("cl.bmp"))));
+  EXPECT_TRUE(w_->runState().commandLineKey.empty());
+  EXPECT_EQ(ReadConfig(), "0 1 -1 0 1 0 1 0 1 zip 1");
+}
+
+TEST_F(JobTest, UserStartedJobDoesNotExitEvenWithExitSet) {
+  WriteConfig("0 1 -1 0 1 0 1 0 1 zip 1");
+  Start();
+  const std::string source = WriteFile(dir_.path(), QStringLiteral("u.dat"), Payload(100));
+  dialogs_.QueueFile(source);
+  QTest::mouseClick(w_->bbOpen, Qt::LeftButton);
+  EXPECT_EQ(w_->lastOutcome().end, JobEnd::Completed);
+  EXPECT_TRUE(w_->isVisible());
+}
+
+}  // namespace
+}  // namespace pt::gui::test

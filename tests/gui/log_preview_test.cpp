@@ -1,0 +1,180 @@
+// Job log scrolling and copying, and the bitmap preview.
+#include <QCheckBox>
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QScrollBar>
+#include <QTest>
+
+#include "tests/gui/gui_fixture.h"
+
+namespace pt::gui::test {
+namespace {
+
+const std::string kAcceptedConfig = "2 1 -1 0 0 0 1 0 1 zip,gz 1";
+
+TEST(LogRules, FirstVisibleLine) {
+  EXPECT_EQ(FirstVisibleLogLine(0, 336), 0);
+  EXPECT_EQ(FirstVisibleLogLine(22, 336), 0);
+  EXPECT_EQ(FirstVisibleLogLine(23, 336), 1);
+  EXPECT_EQ(FirstVisibleLogLine(30, 336), 8);
+  EXPECT_EQ(FirstVisibleLogLine(30, 344), 8);  // remainder dropped
+  EXPECT_EQ(FirstVisibleLogLine(30, 345), 7);
+}
+
+TEST(PreviewRules, Geometry) {
+  EXPECT_EQ(PreviewGeometry(349, 365, 1, 1), QRect(2, 10, 344, 344));
+  EXPECT_EQ(PreviewGeometry(349, 365, 1000, 200), QRect(2, 148, 344, 68));
+  EXPECT_EQ(PreviewGeometry(349, 365, 608, 2), QRect(2, 181, 344, 1));
+  EXPECT_EQ(PreviewGeometry(349, 365, 100, 1000), QRect(156, 2, 36, 360));
+  EXPECT_TRUE(PreviewGeometry(349, 365, 0, 5).isEmpty());
+  EXPECT_TRUE(PreviewGeometry(349, 365, 5, -1).isEmpty());
+}
+
+class LogTest : public WindowTest {
+ protected:
+  void Fill(int n) {
+    w_->ClearLog();
+    for (int i = 0; i < n; ++i) w_->AddLogLine("line " + std::to_string(i));
+    w_->ScrollLogToEnd();
+  }
+};
+
+TEST_F(LogTest, TwentyTwoLinesStayAtTheTop) {
+  WriteConfig(kAcceptedConfig);
+  Start();
+  Fill(22);
+  EXPECT_EQ(w_->FirstVisibleLine(), 0);
+  // All 22 lines really fit: the last one ends inside the list.
+  const QRect last = w_->ListBox->visualItemRect(w_->ListBox->item(21));
+  EXPECT_LE(last.bottom(), w_->ListBox->viewport()->height());
+  EXPECT_EQ(last.height(), 15);
+}
+
+TEST_F(LogTest, ThirtyLinesShowTheNinthFirst) {
+  WriteConfig(kAcceptedConfig);
+  Start();
+  Fill(30);
+  EXPECT_EQ(w_->FirstVisibleLine(), 8);
+  EXPECT_EQ(w_->ListBox->indexAt(QPoint(5, 2)).row(), 8);
+  const QRect last = w_->ListBox->visualItemRect(w_->ListBox->item(29));
+  EXPECT_LE(last.bottom(), w_->ListBox->viewport()->height());
+  Fill(3);
+  EXPECT_EQ(w_->FirstVisibleLine(), 0);
+}
+
+TEST_F(LogTest, CopyJoinsEveryLineWithCrLf) {
+  WriteConfig(kAcceptedConfig);
+  Start();
+  w_->AddLogLine("Try to encode file:");
+  w_->AddLogLine("");
+  w_->AddLogLine("-> x");
+  w_->CopyLogToClipboard();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(),
+            QStringLiteral("Try to encode file:\r\n\r\n-> x\r\n"));
+}
+
+TEST_F(LogTest, EmptyLogCopiesEmptyText) {
+  WriteConfig(kAcceptedConfig);
+  Start();
+  QGuiApplication::clipboard()->setText(QStringLiteral("old"));
+  w_->ClearLog();
+  w_->CopyLogToClipboard();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QString());
+}
+
+TEST_F(LogTest, DoubleClickCopies) {
+  WriteConfig(kAcceptedConfig);
+  Start();
+  QGuiApplication::clipboard()->setText(QStringLiteral("old"));
+  w_->AddLogLine("one");
+  w_->AddLogLine("two");
+  const QRect r = w_->ListBox->visualItemRect(w_->ListBox->item(1));
+  QTest::mouseDClick(w_->ListBox->viewport(), Qt::LeftButton, {}, r.center());
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("one\r\ntwo\r\n"));
+  // Below the last line counts too.
+  QGuiApplication::clipboard()->setText(QStringLiteral("old"));
+  QTest::mouseDClick(w_->ListBox->viewport(), Qt::LeftButton, {}, QPoint(20, 300));
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("one\r\ntwo\r\n"));
+}
+
+class PreviewTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    WriteConfig(kAcceptedConfig);
+    Start();
+    w_->cbShow->setChecked(true);
+  }
+};
+
+TEST_F(PreviewTest, OnePixelIsEnlargedAndCentred) {
+  w_->ShowPreview(WriteBmp(dir_.path(), QStringLiteral("one.bmp"), 1, 1));
+  EXPECT_TRUE(w_->Image->isVisible());
+  EXPECT_EQ(w_->Image->geometry(), QRect(2, 10, 344, 344));
+  EXPECT_TRUE(dialogs_.shown().empty());
+}
+
+TEST_F(PreviewTest, WidePictureFillsTheWidth) {
+  w_->ShowPreview(WriteBmp(dir_.path(), QStringLiteral("wide.bmp"), 1000, 200));
+  EXPECT_TRUE(w_->Image->isVisible());
+  EXPECT_EQ(w_->Image->geometry(), QRect(2, 148, 344, 68));
+  w_->HidePreview();
+  EXPECT_FALSE(w_->Image->isVisible());
+}
+
+TEST_F(PreviewTest, UncheckedShowsNothing) {
+  w_->cbShow->setChecked(false);
+  w_->ShowPreview(WriteBmp(dir_.path(), QStringLiteral("one.bmp"), 1, 1));
+  EXPECT_FALSE(w_->Image->isVisible());
+}
+
+TEST_F(PreviewTest, OverTenMillionBytesGivesTheMessage) {
+  const std::string big = Path(QStringLiteral("big.bmp"));
+  QFile f(QString::fromStdString(big));
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  ASSERT_TRUE(f.resize(10000001));
+  f.close();
+  w_->ShowPreview(big);
+  EXPECT_FALSE(w_->Image->isVisible());
+  ASSERT_EQ(dialogs_.shown().size(), 1u);
+  EXPECT_EQ(dialogs_.shown()[0].text, "Image is not shown because of a size larger than 10MB");
+  EXPECT_EQ(dialogs_.shown()[0].buttons, MsgButtons::Ok);
+
+  dialogs_.ClearShown();
+  w_->cbShow->setChecked(false);
+  w_->ShowPreview(big);
+  EXPECT_TRUE(dialogs_.shown().empty());
+}
+
+TEST_F(PreviewTest, TenMillionBytesExactlyIsNotTooLarge) {
+  const std::string edge = Path(QStringLiteral("edge.bmp"));
+  QFile f(QString::fromStdString(edge));
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  ASSERT_TRUE(f.resize(10000000));
+  f.close();
+  w_->ShowPreview(edge);
+  EXPECT_TRUE(dialogs_.shown().empty());
+  EXPECT_FALSE(w_->Image->isVisible());  // zeros are no bitmap
+}
+
+TEST_F(PreviewTest, MissingOrDamagedFilesShowNothingSilently) {
+  w_->ShowPreview(Path(QStringLiteral("missing.bmp")));
+  w_->ShowPreview(WriteFile(dir_.path(), QStringLiteral("text.bmp"), "not a picture"));
+  EXPECT_FALSE(w_->Image->isVisible());
+  EXPECT_TRUE(dialogs_.shown().empty());
+}
+
+TEST_F(PreviewTest, OtherPictureTypesCountAsEmpty) {
+  QImage png(10, 10, QImage::Format_RGB32);
+  png.fill(Qt::red);
+  const std::string path = Path(QStringLiteral("pic.png"));
+  ASSERT_TRUE(png.save(QString::fromStdString(path), "PNG"));
+  w_->ShowPreview(path);
+  EXPECT_FALSE(w_->Image->isVisible());
+}
+
+}  // namespace
+}  // namespace pt::gui::test

@@ -1,0 +1,198 @@
+// The key entry dialog: modes, masking, the checks of OK and its messages.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <string>
+#include <vector>
+
+#include "crypto/key_rules.h"
+#include "crypto/ui/password_form.h"
+
+namespace {
+
+class PasswordFormTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    form.errorBox = [this](const QString& t) { messages.push_back(t.toStdString()); };
+  }
+  // Types into the fields and clicks OK on the shown (non-modal) dialog.
+  bool TypeAndOk(const QString& enter, const QString& reenter = QString()) {
+    form.setResult(QDialog::Rejected);
+    form.show();
+    form.eEnter->setText(enter);
+    if (!reenter.isNull()) form.eReenter->setText(reenter);
+    QTest::mouseClick(form.bOK, Qt::LeftButton);
+    return form.result() == QDialog::Accepted;
+  }
+  std::string LastMessage() const { return messages.empty() ? "" : messages.back(); }
+
+  TPassword_Form form;
+  std::vector<std::string> messages;
+};
+
+std::string LengthMessage(int min, int max, int n) {
+  return "Password is smaller than " + std::to_string(min) + " or larger than " +
+         std::to_string(max) + " characters (" + std::to_string(n) + ") !!!\nPlease try again ...";
+}
+
+TEST_F(PasswordFormTest, LooksAsDesigned) {
+  EXPECT_EQ(form.windowTitle(), QStringLiteral("Enter a Key or press <ESC> ..."));
+  EXPECT_EQ(form.size(), QSize(682, 256));
+  EXPECT_EQ(form.eEnter->geometry(), QRect(15, 35, 651, 26));
+  EXPECT_EQ(form.bOK->geometry(), QRect(15, 205, 281, 35));
+  EXPECT_EQ(form.bCancel->geometry(), QRect(385, 205, 281, 35));
+  EXPECT_TRUE(form.bOK->isDefault());
+  EXPECT_TRUE(form.rbASCII->isChecked());
+  EXPECT_EQ(form.lEnter->text(),
+            QStringLiteral("Enter at least 8, (better 16) ... up to 32 ASCII or 16 up to 64 "
+                           "HEX characters:"));
+  EXPECT_TRUE(form.eEnter->font().bold());
+  // The labels are not cut off by their panel.
+  form.show();
+  for (QLabel* l : {form.lEnter, form.lMeasure1, form.Label1})
+    EXPECT_LE(l->geometry().right(), form.Panel1->width() - 2) << l->objectName().toStdString();
+  for (QLabel* l : {form.lReenter, form.lMeasure2})
+    EXPECT_LE(l->geometry().right(), form.Panel2->width() - 2) << l->objectName().toStdString();
+  form.hide();
+}
+
+TEST_F(PasswordFormTest, AsciiLengthLimits) {
+  form.ApplyKeyMode();
+  EXPECT_FALSE(TypeAndOk(QStringLiteral("1234567")));
+  EXPECT_EQ(LastMessage(), LengthMessage(8, 32, 7));
+  EXPECT_EQ(form.eEnter->text(), QStringLiteral("1234567"));  // stays for correction
+  EXPECT_FALSE(TypeAndOk(QString(33, QLatin1Char('a'))));
+  EXPECT_EQ(LastMessage(), LengthMessage(8, 32, 33));
+  EXPECT_TRUE(TypeAndOk(QStringLiteral("12345678")));
+  EXPECT_TRUE(TypeAndOk(QString(32, QLatin1Char('a'))));
+  EXPECT_TRUE(TypeAndOk(QStringLiteral(" with blanks ")));
+  EXPECT_EQ(form.KeyText(), " with blanks ");
+  EXPECT_EQ(messages.size(), 2u);
+}
+
+TEST_F(PasswordFormTest, MaskedMismatchComesFirstAndEmptiesTheReentry) {
+  form.maskInput = true;
+  form.ApplyKeyMode();
+  EXPECT_EQ(form.eEnter->echoMode(), QLineEdit::Password);
+  EXPECT_EQ(form.eReenter->echoMode(), QLineEdit::Password);
+  EXPECT_TRUE(form.ReenterShown());
+  EXPECT_FALSE(TypeAndOk(QStringLiteral("short"), QStringLiteral("other")));
+  EXPECT_EQ(LastMessage(), "Passwords are not identical !!!\nPlease try again ...");
+  EXPECT_TRUE(form.eReenter->text().isEmpty());
+  EXPECT_EQ(form.eEnter->text(), QStringLiteral("short"));
+  EXPECT_FALSE(TypeAndOk(QStringLiteral("CaseMatters"), QStringLiteral("casematters")));
+  EXPECT_EQ(LastMessage(), "Passwords are not identical !!!\nPlease try again ...");
+  EXPECT_FALSE(TypeAndOk(QStringLiteral("short"), QStringLiteral("short")));
+  EXPECT_EQ(LastMessage(), LengthMessage(8, 32, 5));
+  EXPECT_TRUE(TypeAndOk(QStringLiteral("long enough"), QStringLiteral("long enough")));
+}
+
+TEST_F(PasswordFormTest, HexChecks) {
+  form.rbHex->setChecked(true);
+  EXPECT_FALSE(TypeAndOk(QString(15, QLatin1Char('0'))));
+  EXPECT_EQ(LastMessage(), LengthMessage(16, 64, 15));
+  EXPECT_FALSE(TypeAndOk(QString(66, QLatin1Char('0'))));
+  EXPECT_EQ(LastMessage(), LengthMessage(16, 64, 66));
+  EXPECT_FALSE(TypeAndOk(QString(17, QLatin1Char('0'))));
+  EXPECT_EQ(LastMessage(), "HEX Values must be a couple of two-byte-pairs !!!\nPlease try again ...");
+  EXPECT_FALSE(TypeAndOk(QStringLiteral("0123456789abcdeg")));
+  EXPECT_EQ(LastMessage(), "Password contains non HEX characters");
+  EXPECT_TRUE(TypeAndOk(QString(16, QLatin1Char('0'))));
+  EXPECT_TRUE(form.HexMode());
+  EXPECT_EQ(pt::KeyBytesFromDialog(form.HexMode(), form.KeyText()), std::string(8, '\0'));
+}
+
+TEST_F(PasswordFormTest, HexModeIsNeverMasked) {
+  form.maskInput = true;
+  form.rbHex->setChecked(true);
+  form.show();
+  EXPECT_EQ(form.eEnter->echoMode(), QLineEdit::Normal);
+  EXPECT_FALSE(form.eReenter->isVisible());
+  EXPECT_FALSE(form.lReenter->isVisible());
+  EXPECT_FALSE(form.lMeasure2->isVisible());
+  form.rbASCII->setChecked(true);
+  EXPECT_EQ(form.eEnter->echoMode(), QLineEdit::Password);
+  EXPECT_TRUE(form.eReenter->isVisible());
+  EXPECT_TRUE(form.lReenter->isVisible());
+  EXPECT_TRUE(form.lMeasure2->isVisible());
+  form.hide();
+}
+
+TEST_F(PasswordFormTest, UnmaskedAsciiHidesTheReentry) {
+  form.maskInput = false;
+  form.ApplyKeyMode();
+  form.show();
+  EXPECT_EQ(form.eEnter->echoMode(), QLineEdit::Normal);
+  EXPECT_FALSE(form.eReenter->isVisible());
+  EXPECT_FALSE(form.ReenterShown());
+  form.hide();
+}
+
+TEST_F(PasswordFormTest, SwitchingModesEmptiesTheKey) {
+  form.show();
+  form.eEnter->setText(QStringLiteral("something"));
+  QTest::mouseClick(form.rbHex, Qt::LeftButton);
+  EXPECT_TRUE(form.eEnter->text().isEmpty());
+  form.eEnter->setText(QStringLiteral("00112233"));
+  QTest::mouseClick(form.rbASCII, Qt::LeftButton);
+  EXPECT_TRUE(form.eEnter->text().isEmpty());
+  form.hide();
+}
+
+TEST_F(PasswordFormTest, ApplyKeyModeReplacesTheDesignText) {
+  EXPECT_EQ(form.eEnter->text().size(), 64);
+  form.ApplyKeyMode();
+  EXPECT_TRUE(form.eEnter->text().isEmpty());
+}
+
+TEST_F(PasswordFormTest, PendingModeReachesOnlyTheFirstShowing) {
+  form.pendingKeyMode = 2;
+  form.show();
+  EXPECT_TRUE(form.rbHex->isChecked());
+  EXPECT_EQ(form.pendingKeyMode, 0);
+  form.hide();
+  form.rbASCII->setChecked(true);
+  form.show();
+  EXPECT_TRUE(form.rbASCII->isChecked());  // the user's later choice is kept
+  form.hide();
+}
+
+TEST_F(PasswordFormTest, OtherPendingModeSelectsNothingNew) {
+  form.rbHex->setChecked(true);
+  form.pendingKeyMode = 3;
+  form.show();
+  EXPECT_TRUE(form.rbHex->isChecked());
+  EXPECT_EQ(form.pendingKeyMode, 0);
+  form.hide();
+}
+
+TEST_F(PasswordFormTest, ModalRunWithEscapeIsNotOk) {
+  form.ApplyKeyMode();
+  QTimer::singleShot(0, [] {
+    QWidget* modal = QApplication::activeModalWidget();
+    ASSERT_NE(modal, nullptr);
+    QTest::keyClick(modal, Qt::Key_Escape);
+  });
+  EXPECT_EQ(form.exec(), QDialog::Rejected);
+}
+
+TEST_F(PasswordFormTest, ModalRunTypedAndConfirmedWithEnter) {
+  form.ApplyKeyMode();
+  QTimer::singleShot(0, [] {
+    auto* f = qobject_cast<TPassword_Form*>(QApplication::activeModalWidget());
+    ASSERT_NE(f, nullptr);
+    QTest::keyClicks(f->eEnter, QStringLiteral("my secret key"));
+    QTest::keyClick(f->eEnter, Qt::Key_Return);
+  });
+  EXPECT_EQ(form.exec(), QDialog::Accepted);
+  EXPECT_EQ(form.KeyText(), "my secret key");
+  EXPECT_TRUE(messages.empty());
+}
+
+}  // namespace
