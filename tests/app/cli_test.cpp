@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <iostream>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -296,6 +297,38 @@ TEST(CliUi, LogLineClearsProgressFirst) {
   ui.AddLogLine("line");
   EXPECT_EQ(err.str(), "\r 40 %\r      \r");
   EXPECT_EQ(out.str(), "line\n");
+}
+
+// The console terminal reads standard input; here that is a string.
+class ConsoleInput : public ::testing::Test {
+ protected:
+  void Feed(const std::string& text) {
+    input_.str(text);
+    oldIn_ = std::cin.rdbuf(input_.rdbuf());
+    oldErr_ = std::cerr.rdbuf(prompts_.rdbuf());
+  }
+  void TearDown() override {
+    if (oldIn_ != nullptr) std::cin.rdbuf(oldIn_);
+    if (oldErr_ != nullptr) std::cerr.rdbuf(oldErr_);
+    std::cin.clear();
+  }
+  std::istringstream input_;
+  std::ostringstream prompts_;
+  std::streambuf* oldIn_ = nullptr;
+  std::streambuf* oldErr_ = nullptr;
+};
+
+TEST_F(ConsoleInput, ReadsLinesBoundedAndWithoutLineEnds) {
+  const std::string longLine(kMaxInputLine + 500, 'x');
+  Feed("first\r\nsecond\n\n" + longLine + "\nlast");
+  ConsoleTerminal term;
+  EXPECT_EQ(term.ReadLine("P1: ", false), "first");
+  EXPECT_EQ(term.ReadLine("P2: ", false), "second");
+  EXPECT_EQ(term.ReadLine("P3: ", false), "");
+  EXPECT_EQ(term.ReadLine("P4: ", false), std::string(kMaxInputLine, 'x'));
+  EXPECT_EQ(term.ReadLine("P5: ", false), "last");  // no line end before the end
+  EXPECT_EQ(term.ReadLine("P6: ", false), std::nullopt);
+  EXPECT_EQ(prompts_.str(), "P1: P2: P3: P4: P5: P6: ");
 }
 
 // ---------------------------------------------------------------------------
