@@ -94,11 +94,15 @@ std::optional<std::string> Dialogs::OpenFile(QWidget* parent) {
     files_.pop_front();
     return f;
   }
-  const QString all = QStringLiteral("All files (*)");
-  QString selected = all;
-  const QString path = QFileDialog::getOpenFileName(
-      parent, QString(), QString(), all + QStringLiteral(";;BMP files (*.bmp)"),
-      &selected);
+  QFileDialog dialog(parent);
+  dialog.setObjectName(QStringLiteral("OpenDialog"));
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  // "All files" first and selected, so names without an extension show.
+  dialog.setNameFilters({QStringLiteral("All files (*)"), QStringLiteral("BMP files (*.bmp)")});
+  dialog.selectNameFilter(QStringLiteral("All files (*)"));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  const QString path = dialog.selectedFiles().constFirst();
   if (path.isEmpty()) return std::nullopt;
   return QFile::encodeName(path).toStdString();
 }

@@ -30,16 +30,16 @@ QImage RenderDisclaimerPicture() {
   QPainter p(&img);
   p.setRenderHint(QPainter::TextAntialiasing, false);
 
-  QFont heading = pt::gui::FormFont(15);
+  QFont heading = pt::gui::FormFont(17);
   heading.setBold(true);
-  QFont body = pt::gui::FormFont(13);
+  QFont body = pt::gui::FormFont(14);
 
   p.setPen(QColor(128, 0, 0));
   p.setFont(heading);
-  p.drawText(QRect(10, 8, 432, 22), Qt::AlignHCenter | Qt::AlignVCenter,
+  p.drawText(QRect(10, 8, 432, 26), Qt::AlignHCenter | Qt::AlignVCenter,
              QStringLiteral("Please read before you continue"));
   p.setPen(QColor(128, 128, 128));
-  p.drawLine(20, 34, 431, 34);
+  p.drawLine(20, 38, 431, 38);
 
   const QString paragraphs[] = {
       QStringLiteral("1. Strong cryptography. This program enciphers data with "
@@ -56,7 +56,7 @@ QImage RenderDisclaimerPicture() {
                      "it. You use it at your own risk."),
   };
   p.setFont(body);
-  int y = 44;
+  int y = 50;
   for (const QString& text : paragraphs) {
     const QRect box(16, y, 420, 330 - y);
     const QRect used =

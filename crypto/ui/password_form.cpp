@@ -179,6 +179,8 @@ void TPassword_Form::ApplyKeyMode() {
   eReenter->setVisible(masked);
   lReenter->setVisible(masked);
   lMeasure2->setVisible(masked);
+  // An empty sunken panel would look like a missing control.
+  Panel2->setFrameStyle(masked ? (QFrame::Panel | QFrame::Sunken) : QFrame::NoFrame);
   eEnter->clear();
   if (masked) eReenter->clear();
 }
