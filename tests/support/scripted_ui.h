@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,7 +20,11 @@ struct ShownMessage {
 
 class RecordingProgress : public ProgressBar {
  public:
-  void SetVisible(bool v) override { visible = v; ++visibilityChanges; }
+  void SetVisible(bool v) override {
+    visible = v;
+    ++visibilityChanges;
+    if (v && onShown) onShown();
+  }
   void SetPosition(int p) override { position = p; positions.push_back(p); }
   int Position() const override { return position; }
   void Repaint() override { ++repaints; }
@@ -29,6 +34,9 @@ class RecordingProgress : public ProgressBar {
   int repaints = 0;
   int visibilityChanges = 0;
   std::vector<int> positions;
+  // Runs whenever the bar is shown: just before a gzip stage or a copy
+  // loop reads its first bytes (tests change files there).
+  std::function<void()> onShown;
 };
 
 class ScriptedUi : public JobUi {
