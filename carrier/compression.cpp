@@ -6,6 +6,7 @@
 #include <filesystem>
 #endif
 
+#include "carrier/crc32.h"
 #include "carrier/file_io.h"
 #include "util/text.h"
 
@@ -40,7 +41,7 @@ void UpdatePercent(ProgressBar& progress, std::int64_t done, std::int64_t total)
 }  // namespace
 
 bool CompressFile(const std::string& source, const std::string& target,
-                  ProgressBar& progress, int level) {
+                  ProgressBar& progress, int level, StreamSummary* read) {
   std::string sourcePath = source;
   const std::int64_t size = FileSizeOf(sourcePath, false);
   if (size <= 0) return false;
@@ -58,9 +59,11 @@ bool CompressFile(const std::string& source, const std::string& target,
   progress.SetVisible(true);
   bool ok = true;
   std::int64_t total = 0;
+  std::uint32_t crc = 0;
   for (;;) {
     const std::size_t got = in.Read(buf.data(), buf.size());
     if (got == 0) break;
+    if (read != nullptr) crc = Crc32(crc, buf.data(), got);
     if (gzwrite(gz, buf.data(), static_cast<unsigned>(got)) != static_cast<int>(got)) {
       ok = false;
       break;
@@ -71,13 +74,14 @@ bool CompressFile(const std::string& source, const std::string& target,
   ok = !in.Failed() && ok;
   ok = (gzclose(gz) == Z_OK) && ok;
   in.Close();
+  if (read != nullptr) *read = StreamSummary{total, crc};
   progress.SetVisible(false);
   if (!ok) DeleteFile(target);
   return ok;
 }
 
 bool DecompressFile(const std::string& source, const std::string& target,
-                    ProgressBar& progress, std::int64_t maxOutput) {
+                    ProgressBar& progress, std::int64_t maxOutput, StreamSummary* written) {
   std::string sourcePath = source;
   const std::int64_t size = FileSizeOf(sourcePath, false);
   if (size <= 0) return false;
@@ -96,6 +100,7 @@ bool DecompressFile(const std::string& source, const std::string& target,
   progress.SetVisible(true);
   bool ok = true;
   std::int64_t total = 0;
+  std::uint32_t crc = 0;
   for (;;) {
     const int got = gzread(gz, buf.data(), static_cast<unsigned>(buf.size()));
     if (got == 0) break;
@@ -112,6 +117,7 @@ bool DecompressFile(const std::string& source, const std::string& target,
       ok = false;
       break;
     }
+    crc = Crc32(crc, buf.data(), static_cast<std::size_t>(got));
     // Relates output to input size, so it normally reaches 100 early.
     UpdatePercent(progress, total, size);
   }
@@ -123,6 +129,7 @@ bool DecompressFile(const std::string& source, const std::string& target,
     out.Discard();
   }
   progress.SetVisible(false);
+  if (ok && written != nullptr) *written = StreamSummary{total, crc};
   return ok;
 }
 

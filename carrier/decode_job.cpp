@@ -204,6 +204,7 @@ void DecodeJob(JobContext& job, InputFile& source) {
   progress.SetVisible(true);
   std::uint8_t row[kRowBytes] = {};
   std::int64_t written = 0;
+  std::uint32_t writtenCrc = 0;  // of the bytes written, so no second read pass
   std::int64_t readTotal = 0;
   bool ioFailed = false;
   for (;;) {
@@ -227,6 +228,7 @@ void DecodeJob(JobContext& job, InputFile& source) {
       ioFailed = true;
       break;
     }
+    writtenCrc = Crc32(writtenCrc, row, n);
     written += static_cast<std::int64_t>(n);
     std::memset(row, 0, sizeof row);
   }
@@ -242,17 +244,15 @@ void DecodeJob(JobContext& job, InputFile& source) {
     return;
   }
 
-  // 12. Compressed payload: check the gzip form, then gunzip it.
+  // 12. Compressed payload: check the gzip form, then gunzip it. Both
+  // checksums are taken from the bytes as they are written.
+  StreamSummary restored{written, writtenCrc};
   if (compressed) {
     job.Log("");
     job.Log("-> Calculation CRC 32 checksum ...");
     ui.RepaintLog();
     ui.ScrollLogToEnd();
-    std::uint32_t crc = 0;
-    if (!FileCrc32(tempPath, crc)) {
-      Fail(job, "Error while calculating CRC checksum ...");
-      return;
-    }
+    const std::uint32_t crc = writtenCrc;
     job.Log("");
     job.Log("Checking compressed file consistency...");
     job.Log("-> Stored CRC32 checksum     : 0x" + ValueToHex(header.CompressedCrc, 4));
@@ -269,7 +269,7 @@ void DecodeJob(JobContext& job, InputFile& source) {
     job.Log("Decompressing file ...");
     ui.RepaintLog();
     ui.ScrollLogToEnd();
-    if (!DecompressFile(tempPath, targetPath, progress, header.FileSize)) {
+    if (!DecompressFile(tempPath, targetPath, progress, header.FileSize, &restored)) {
       Fail(job, "Error while decompressing file ...");
       return;
     }
@@ -282,13 +282,12 @@ void DecodeJob(JobContext& job, InputFile& source) {
     job.Log("-> Calculating CRC 32 checksum ...");
     ui.RepaintLog();
     ui.ScrollLogToEnd();
-    std::uint32_t crc = 0;
-    const bool ok = FileCrc32(targetPath, crc);
+    const std::uint32_t crc = restored.crc;
     job.Log("");
     job.Log("Checking file consistency...");
     job.Log("-> Stored CRC32 checksum     : 0x" + ValueToHex(header.SourceCrc, 4));
     job.Log("-> Calculated CRC32 checksum : 0x" + ValueToHex(crc, 4));
-    if (ok && crc == header.SourceCrc) {
+    if (crc == header.SourceCrc) {
       job.Log("-> File should be OK :-)");
     } else {
       job.Log("-> Checksum ERROR !!!");

@@ -39,6 +39,9 @@ bool CompressionWanted(const JobContext& job) {
   }
 }
 
+const char* const kSourceChanged =
+    "Sourcefile has changed while it was encoded !!!\nNo target file was written ...";
+
 void Fail(JobContext& job, const std::string& message) {
   job.Error(message);
   job.outcome.end = JobEnd::Failed;
@@ -85,8 +88,13 @@ void EncodeJob(JobContext& job, const std::string& key, std::int64_t startTime) 
       return;
     }
     const int level = job.settings.compressionLevel >= 0 ? job.settings.compressionLevel : -1;
-    if (!CompressFile(job.sourcePath, temp.path, ui.Progress(), level)) {
+    StreamSummary read;
+    if (!CompressFile(job.sourcePath, temp.path, ui.Progress(), level, &read)) {
       Fail(job, "Compression Test failed !\nfile <" + temp.path + "> could not be written ...");
+      return;
+    }
+    if (read.bytes != job.sourceSize || read.crc != sourceCrc) {
+      Fail(job, kSourceChanged);
       return;
     }
     std::string tempPath = temp.path;
@@ -246,7 +254,7 @@ void EncodeJob(JobContext& job, const std::string& key, std::int64_t startTime) 
   if (!ioFailed && (total != payloadLength || readCrc != expectedCrc)) {
     target.Discard();
     debug.Discard();
-    Fail(job, "Sourcefile has changed while it was encoded !!!\nNo target file was written ...");
+    Fail(job, kSourceChanged);
     return;
   }
   if (ioFailed || !target.Commit()) {
