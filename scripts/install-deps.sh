@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages pixelTuck needs to build, test and run.
 # Does nothing when they are all present; uses sudo when not run as root.
+# With --fuzz also clang and its libFuzzer runtime.
 set -euo pipefail
 
 packages=(
@@ -10,6 +11,9 @@ packages=(
   nettle-dev             # test-only reference ciphers (never linked by the program)
   xvfb xauth x11-apps    # headless window runs and screenshots
 )
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang libclang-rt-14-dev)  # libFuzzer and the sanitizer runtimes
+fi
 
 missing=()
 for p in "${packages[@]}"; do
