@@ -227,6 +227,11 @@ void TpixelTuck_Form::CreateWidgets() {
   ListBox->setItemDelegate(new LogLineDelegate(ListBox));
   ListBox->setUniformItemSizes(true);
   ListBox->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+  // A horizontal scroll bar would cover the last of the 22 lines that
+  // ScrollLogToEnd counts on; long lines are elided instead (the clipboard
+  // copy keeps them whole).
+  ListBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  ListBox->setTextElideMode(Qt::ElideMiddle);
   ListBox->setSelectionMode(QAbstractItemView::SingleSelection);
 
   iPanel = new QFrame(client);

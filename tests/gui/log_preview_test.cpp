@@ -65,6 +65,18 @@ TEST_F(LogTest, ThirtyLinesShowTheNinthFirst) {
   EXPECT_EQ(w_->FirstVisibleLine(), 0);
 }
 
+TEST_F(LogTest, LongLinesDoNotHideTheLastLine) {
+  WriteConfig(kAcceptedConfig);
+  Start();
+  w_->ClearLog();
+  for (int i = 0; i < 29; ++i) w_->AddLogLine("short " + std::to_string(i));
+  w_->AddLogLine("-> \"" + std::string(200, 'n') + ".txt\"");
+  w_->ScrollLogToEnd();
+  EXPECT_EQ(w_->FirstVisibleLine(), 8);
+  const QRect last = w_->ListBox->visualItemRect(w_->ListBox->item(29));
+  EXPECT_LE(last.bottom(), w_->ListBox->viewport()->height());
+}
+
 TEST_F(LogTest, CopyJoinsEveryLineWithCrLf) {
   WriteConfig(kAcceptedConfig);
   Start();

@@ -8,6 +8,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <cstdio>
 
 #include "app/gui/dialogs.h"
@@ -86,6 +87,17 @@ int main(int argc, char* argv[]) {
   QTest::keyClicks(key.eEnter, QStringLiteral("00112233445566778899AABBCCDDEEFF"));
   ok &= Save(key, out, "key-dialog-hex.png");
   key.hide();
+
+  // The about box, shown for real and grabbed while it waits.
+  dialogs.SetScripted(false);
+  QTimer::singleShot(300, [&] {
+    if (QWidget* box = QApplication::activeModalWidget()) {
+      ok &= Save(*box, out, "about.png");
+      box->close();
+    }
+  });
+  window.Info1Click();
+  dialogs.SetScripted(true);
 
   window.close();
   return ok ? 0 : 1;
