@@ -393,7 +393,8 @@ void TpixelTuck_Form::RunJob(bool byCommandLine) {
 }
 
 void TpixelTuck_Form::mOpenClick() {
-  if (jobRunning_) return;
+  // Refused disclaimer: the command stays off for the run, however reached.
+  if (jobRunning_ || !mOpen->isEnabled()) return;
   Guarded([this] { RunJob(false); });
 }
 

@@ -59,6 +59,9 @@ const char* const kHashEcho = "QLineEdit { lineedit-password-character: 35; }";
 TPassword_Form::TPassword_Form(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("Password_Form"));
   setWindowTitle(QStringLiteral("Enter a Key or press <ESC> ..."));
+  // A resizable tool window: title and close box only.
+  setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowCloseButtonHint);
   setFont(SansFont(12));
   errorBox = [this](const QString& text) {
     QMessageBox::critical(this, QStringLiteral("Error"), text);

@@ -44,6 +44,7 @@ std::string LengthMessage(int min, int max, int n) {
 TEST_F(PasswordFormTest, LooksAsDesigned) {
   EXPECT_EQ(form.windowTitle(), QStringLiteral("Enter a Key or press <ESC> ..."));
   EXPECT_EQ(form.size(), QSize(682, 256));
+  EXPECT_EQ(form.windowType(), Qt::Tool);
   EXPECT_EQ(form.eEnter->geometry(), QRect(15, 35, 651, 26));
   EXPECT_EQ(form.bOK->geometry(), QRect(15, 205, 281, 35));
   EXPECT_EQ(form.bCancel->geometry(), QRect(385, 205, 281, 35));

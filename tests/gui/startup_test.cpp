@@ -161,6 +161,8 @@ TEST_F(StartupTest, DisclaimerRefusedDisablesEnCodeForTheRun) {
   EXPECT_TRUE(w.mOptions->isEnabled());
   EXPECT_TRUE(w.Info1->isEnabled());
   w.mOpenClick();
+  EXPECT_EQ(dialogs_.fileDialogs(), 0);
+  EXPECT_EQ(w.jobsStarted(), 0);
   w.close();
   // Ninth value: disclaimerAccepted stays 0, so it is asked again next time.
   EXPECT_EQ(ReadConfig(), "2 1 -1 0 0 0 1 0 0 zip,gz,arj,rar,lzh,cab,z,bz2,msi 0");
