@@ -5,27 +5,14 @@
 #include <cstring>
 
 #include "carrier/file_io.h"
+#include "util/byte_order.h"
 
 namespace pt {
 
 namespace {
 
-void Put16(std::uint8_t* p, std::uint16_t v) {
-  p[0] = static_cast<std::uint8_t>(v);
-  p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-void Put32(std::uint8_t* p, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-void PutS32(std::uint8_t* p, std::int32_t v) { Put32(p, static_cast<std::uint32_t>(v)); }
-std::uint16_t Get16(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-std::uint32_t Get32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-std::int32_t GetS32(const std::uint8_t* p) { return static_cast<std::int32_t>(Get32(p)); }
+void PutS32(std::uint8_t* p, std::int32_t v) { StoreLE32(p, static_cast<std::uint32_t>(v)); }
+std::int32_t GetS32(const std::uint8_t* p) { return static_cast<std::int32_t>(LoadLE32(p)); }
 
 }  // namespace
 
@@ -37,12 +24,12 @@ void EncodeHeaderBlock(const CarrierHeader& h, std::uint8_t (&out)[kHeaderBlockS
   std::memcpy(out + o::FileName, h.FileName, sizeof h.FileName);
   PutS32(out + o::FileSize, h.FileSize);
   PutS32(out + o::Encrypted, h.Encrypted);
-  Put16(out + o::KeyCrc, h.KeyCrc);
+  StoreLE16(out + o::KeyCrc, h.KeyCrc);
   out[o::CipherId] = h.CipherId;
   std::memcpy(out + o::KeyMix, h.KeyMix, sizeof h.KeyMix);
-  Put32(out + o::SourceCrc, h.SourceCrc);
+  StoreLE32(out + o::SourceCrc, h.SourceCrc);
   PutS32(out + o::CompressedSize, h.CompressedSize);
-  Put32(out + o::CompressedCrc, h.CompressedCrc);
+  StoreLE32(out + o::CompressedCrc, h.CompressedCrc);
   out[o::Compressed] = h.Compressed;
   std::memcpy(out + o::Reserved, h.Reserved, sizeof h.Reserved);
 }
@@ -55,12 +42,12 @@ CarrierHeader DecodeHeaderBlock(const std::uint8_t* in) {
   std::memcpy(h.FileName, in + o::FileName, sizeof h.FileName);
   h.FileSize = GetS32(in + o::FileSize);
   h.Encrypted = GetS32(in + o::Encrypted);
-  h.KeyCrc = Get16(in + o::KeyCrc);
+  h.KeyCrc = LoadLE16(in + o::KeyCrc);
   h.CipherId = in[o::CipherId];
   std::memcpy(h.KeyMix, in + o::KeyMix, sizeof h.KeyMix);
-  h.SourceCrc = Get32(in + o::SourceCrc);
+  h.SourceCrc = LoadLE32(in + o::SourceCrc);
   h.CompressedSize = GetS32(in + o::CompressedSize);
-  h.CompressedCrc = Get32(in + o::CompressedCrc);
+  h.CompressedCrc = LoadLE32(in + o::CompressedCrc);
   h.Compressed = in[o::Compressed];
   std::memcpy(h.Reserved, in + o::Reserved, sizeof h.Reserved);
   return h;
@@ -89,15 +76,15 @@ void BuildLeadingBytes(const CarrierHeader& h, std::int64_t payloadLength,
   // BMP file header
   out[0] = 'B';
   out[1] = 'M';
-  Put32(out + 2, static_cast<std::uint32_t>(kBmpHeadersSize) + imageSize);
-  Put32(out + 10, static_cast<std::uint32_t>(kBmpHeadersSize));
+  StoreLE32(out + 2, static_cast<std::uint32_t>(kBmpHeadersSize) + imageSize);
+  StoreLE32(out + 10, static_cast<std::uint32_t>(kBmpHeadersSize));
   // BMP info header
-  Put32(out + 14, 40);
+  StoreLE32(out + 14, 40);
   PutS32(out + 18, kCarrierWidth);
   PutS32(out + 22, static_cast<std::int32_t>(height));
-  Put16(out + 26, 1);
-  Put16(out + 28, 24);
-  Put32(out + 34, imageSize);
+  StoreLE16(out + 26, 1);
+  StoreLE16(out + 28, 24);
+  StoreLE32(out + 34, imageSize);
   // Header row: the block, then 24 zero bytes (already zero).
   std::uint8_t block[kHeaderBlockSize];
   EncodeHeaderBlock(h, block);

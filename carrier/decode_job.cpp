@@ -143,6 +143,7 @@ void DecodeJob(JobContext& job, InputFile& source) {
 
   // 4. Key
   std::string key;
+  KeyWiper wipeKey(key);
   if (enciphered) {
     cursor.Set(false);
     if (!ObtainDecodeKey(job, header, key)) {

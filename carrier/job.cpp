@@ -49,6 +49,7 @@ JobOutcome mOpenClick(JobUi& ui, Settings& settings, RunState& state,
   job.outcome.end = JobEnd::Cancelled;
 
   std::string key;
+  KeyWiper wipeKey(key);
   if (!unpack && job.cipherId != kCipherNone) {
     if (!ObtainEncodeKey(job, key)) return job.outcome;
     if (key.size() < 8 || key.size() > 32) {

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "util/byte_order.h"
+
 namespace pt {
 
 namespace {
@@ -279,26 +281,6 @@ constexpr std::uint32_t kInit[18 + 4 * 256] = {
 
 constexpr std::size_t kBlock = 8;
 
-// Carriers store each half with its least significant byte first.
-inline std::uint32_t LoadLE(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) |
-         (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) |
-         (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-inline void StoreLE(std::uint8_t* p, std::uint32_t v) {
-  p[0] = static_cast<std::uint8_t>(v);
-  p[1] = static_cast<std::uint8_t>(v >> 8);
-  p[2] = static_cast<std::uint8_t>(v >> 16);
-  p[3] = static_cast<std::uint8_t>(v >> 24);
-}
-
-void Wipe(std::uint32_t* p, std::size_t n) {
-  volatile std::uint32_t* v = p;
-  for (std::size_t i = 0; i < n; ++i) v[i] = 0;
-}
-
 // ---------------------------------------------------------------------------
 // Round function and the block cores. N independent blocks go through the
 // rounds side by side so that their table look-ups overlap.
@@ -359,14 +341,15 @@ inline void Blocks(const std::uint32_t* p, const Boxes& b,
                    const std::uint8_t* in, std::uint8_t* out) {
   std::uint32_t l[N];
   std::uint32_t r[N];
+  // Carriers store each half with its least significant byte first.
   for (std::size_t i = 0; i < N; ++i) {
-    l[i] = LoadLE(in + kBlock * i);
-    r[i] = LoadLE(in + kBlock * i + 4);
+    l[i] = LoadLE32(in + kBlock * i);
+    r[i] = LoadLE32(in + kBlock * i + 4);
   }
   Core<N, kDecipher>(p, b, l, r);
   for (std::size_t i = 0; i < N; ++i) {
-    StoreLE(out + kBlock * i, l[i]);
-    StoreLE(out + kBlock * i + 4, r[i]);
+    StoreLE32(out + kBlock * i, l[i]);
+    StoreLE32(out + kBlock * i + 4, r[i]);
   }
 }
 
@@ -391,8 +374,8 @@ CBlowFish::CBlowFish()
     : p_(new std::uint32_t[18]()), s_(new std::uint32_t[4 * 256]()) {}
 
 CBlowFish::~CBlowFish() {
-  Wipe(p_, 18);
-  Wipe(s_, 4 * 256);
+  SecureWipe(p_, 18);
+  SecureWipe(s_, 4 * 256);
   delete[] p_;
   delete[] s_;
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "crypto/xor_method.h"
+#include "util/byte_order.h"
 
 namespace pt {
 
@@ -83,6 +84,10 @@ const std::uint8_t* Bytes(std::string_view s) {
 
 }  // namespace
 
+KeyWiper::~KeyWiper() { SecureWipe(key_.data(), key_.size()); }
+
+ChunkCipher::~ChunkCipher() { SecureWipe(xorKey_.data(), xorKey_.size()); }
+
 std::string ChunkCipher::KeyForEncode(std::uint8_t cipherId, std::string_view key) {
   id_ = kCipherNone;
   if (key.empty()) return {};
@@ -93,7 +98,8 @@ std::string ChunkCipher::KeyForEncode(std::uint8_t cipherId, std::string_view ke
       return "-> Block cipher mode = 64 bit (low)";
     case kCipherTwofish:
     case kCipherRijndael: {
-      const std::string extended = ExtendKey(key);
+      std::string extended = ExtendKey(key);
+      KeyWiper wipeExtended(extended);
       if (extended.empty()) return {};  // never keyed with an empty key
       const auto bits = static_cast<unsigned>(extended.size() * 8);
       AES& engine = cipherId == kCipherTwofish ? static_cast<AES&>(twofish_)
@@ -119,8 +125,9 @@ std::vector<std::string> ChunkCipher::KeyForDecode(
       bool mixed = false;
       for (std::uint8_t b : keyMix) mixed = mixed || b != 0;
       if (mixed) {
-        const auto mixedKey = MixBlowfishKey(key, keyMix);
+        auto mixedKey = MixBlowfishKey(key, keyMix);
         blowfish_.SetKey(mixedKey.data(), mixedKey.size());
+        SecureWipe(mixedKey.data(), mixedKey.size());
       } else if (used > 0) {
         blowfish_.SetKey(Bytes(key), used);
       }
@@ -129,7 +136,8 @@ std::vector<std::string> ChunkCipher::KeyForDecode(
     case kCipherTwofish:
     case kCipherRijndael: {
       id_ = cipherId;
-      const std::string extended = ExtendKey(key);
+      std::string extended = ExtendKey(key);
+      KeyWiper wipeExtended(extended);
       const auto bits = static_cast<unsigned>(extended.size() * 8);
       AES& engine = cipherId == kCipherTwofish ? static_cast<AES&>(twofish_)
                                                : static_cast<AES&>(rijndael_);

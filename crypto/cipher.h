@@ -49,11 +49,25 @@ std::array<std::uint8_t, kKeyMixSize> MixBlowfishKey(
 // "(low)", "(medium)", "(high)" for 128, 192, 256 bits, else "".
 const char* StrengthWord(unsigned bits);
 
+// Wipes a key held in a string when it goes out of scope, so key bytes do
+// not outlive the job that used them.
+class KeyWiper {
+ public:
+  explicit KeyWiper(std::string& key) : key_(key) {}
+  ~KeyWiper();
+  KeyWiper(const KeyWiper&) = delete;
+  KeyWiper& operator=(const KeyWiper&) = delete;
+
+ private:
+  std::string& key_;
+};
+
 // One object per job: the three engines, of which the one selected by the
 // cipher id is keyed and used for every row of the payload.
 class ChunkCipher {
  public:
   ChunkCipher() = default;
+  ~ChunkCipher();  // wipes the XOR key; the engines wipe themselves
   ChunkCipher(const ChunkCipher&) = delete;
   ChunkCipher& operator=(const ChunkCipher&) = delete;
 

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstddef>
 
+#include "util/byte_order.h"
+
 namespace pt {
 
 namespace {
@@ -97,27 +99,6 @@ constexpr std::uint32_t kRcon[10] = {0x01, 0x02, 0x04, 0x08, 0x10,
 // ---------------------------------------------------------------------------
 // Helpers
 
-// Columns are little-endian words: row 0 in the low byte (FIPS-197 order).
-inline std::uint32_t LoadLE(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) |
-         (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) |
-         (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-inline void StoreLE(std::uint8_t* p, std::uint32_t v) {
-  p[0] = static_cast<std::uint8_t>(v);
-  p[1] = static_cast<std::uint8_t>(v >> 8);
-  p[2] = static_cast<std::uint8_t>(v >> 16);
-  p[3] = static_cast<std::uint8_t>(v >> 24);
-}
-
-template <typename T>
-void Wipe(T* p, std::size_t n) {
-  volatile T* v = p;
-  for (std::size_t i = 0; i < n; ++i) v[i] = 0;
-}
-
 inline std::uint32_t SubWord(std::uint32_t w) {
   return kT.fs[0][w & 0xFF] ^ kT.fs[1][(w >> 8) & 0xFF] ^
          kT.fs[2][(w >> 16) & 0xFF] ^ kT.fs[3][w >> 24];
@@ -191,15 +172,15 @@ inline std::uint32_t InvMixColumn(std::uint32_t w) {
 // N blocks side by side (N = 1 or 2), so that their look-ups overlap. The
 // schedule rk holds 4 (nr + 1) words; decryption walks it from the end.
 #define AES_LOAD(s, p, rk)          \
-  s##0 = LoadLE((p)) ^ (rk)[0];     \
-  s##1 = LoadLE((p) + 4) ^ (rk)[1]; \
-  s##2 = LoadLE((p) + 8) ^ (rk)[2]; \
-  s##3 = LoadLE((p) + 12) ^ (rk)[3]
+  s##0 = LoadLE32((p)) ^ (rk)[0];     \
+  s##1 = LoadLE32((p) + 4) ^ (rk)[1]; \
+  s##2 = LoadLE32((p) + 8) ^ (rk)[2]; \
+  s##3 = LoadLE32((p) + 12) ^ (rk)[3]
 #define AES_STORE(s, p)     \
-  StoreLE((p), s##0);       \
-  StoreLE((p) + 4, s##1);   \
-  StoreLE((p) + 8, s##2);   \
-  StoreLE((p) + 12, s##3)
+  StoreLE32((p), s##0);       \
+  StoreLE32((p) + 4, s##1);   \
+  StoreLE32((p) + 8, s##2);   \
+  StoreLE32((p) + 12, s##3)
 
 template <bool kTwo>
 inline void Encrypt(const std::uint32_t* rk, std::uint32_t nr,
@@ -296,9 +277,9 @@ inline void Decrypt(const std::uint32_t* dk, std::uint32_t nr,
 // ---------------------------------------------------------------------------
 
 rijndael::~rijndael() {
-  Wipe(encKey_, 64);
-  Wipe(decKey_, 64);
-  Wipe(&k_, 1);
+  SecureWipe(encKey_, 64);
+  SecureWipe(decKey_, 64);
+  SecureWipe(&k_, 1);
 }
 
 const char* rijndael::algorithm_name() const { return "rijndael"; }
@@ -341,7 +322,7 @@ void rijndael::key_setup(const std::uint8_t* key, unsigned bits,
   direction_ = direction;
   k_ = (bits + 31) / 32;
   std::uint32_t* w = encKey_;
-  for (std::uint32_t i = 0; i < k_; ++i) w[i] = LoadLE(key + 4 * i);
+  for (std::uint32_t i = 0; i < k_; ++i) w[i] = LoadLE32(key + 4 * i);
 
   switch (k_) {
     case 4:

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstddef>
 
+#include "util/byte_order.h"
+
 namespace pt {
 
 namespace {
@@ -103,20 +105,6 @@ constexpr MdsTables kMdsCol = BuildMds();
 // ---------------------------------------------------------------------------
 // Helpers
 
-inline std::uint32_t LoadLE(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) |
-         (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) |
-         (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-inline void StoreLE(std::uint8_t* p, std::uint32_t v) {
-  p[0] = static_cast<std::uint8_t>(v);
-  p[1] = static_cast<std::uint8_t>(v >> 8);
-  p[2] = static_cast<std::uint8_t>(v >> 16);
-  p[3] = static_cast<std::uint8_t>(v >> 24);
-}
-
 inline std::uint32_t Rol(std::uint32_t x, unsigned n) {
   return (x << n) | (x >> (32 - n));
 }
@@ -127,12 +115,6 @@ inline std::uint32_t Ror(std::uint32_t x, unsigned n) {
 
 inline std::uint8_t Byte(std::uint32_t x, unsigned i) {
   return static_cast<std::uint8_t>(x >> (8 * i));
-}
-
-template <typename T>
-void Wipe(T* p, std::size_t n) {
-  volatile T* v = p;
-  for (std::size_t i = 0; i < n; ++i) v[i] = 0;
 }
 
 // The four byte lanes of h before the MDS step: q-permutation chains with
@@ -214,10 +196,10 @@ using KeyedS = std::uint32_t[4][256];
 
 inline void Encrypt1(const std::uint32_t* k, const KeyedS& s,
                      const std::uint8_t* in, std::uint8_t* out) {
-  std::uint32_t a = LoadLE(in) ^ k[0];
-  std::uint32_t b = LoadLE(in + 4) ^ k[1];
-  std::uint32_t c = LoadLE(in + 8) ^ k[2];
-  std::uint32_t d = LoadLE(in + 12) ^ k[3];
+  std::uint32_t a = LoadLE32(in) ^ k[0];
+  std::uint32_t b = LoadLE32(in + 4) ^ k[1];
+  std::uint32_t c = LoadLE32(in + 8) ^ k[2];
+  std::uint32_t d = LoadLE32(in + 12) ^ k[3];
   TF_ENC(a, b, c, d, 0);
   TF_ENC(c, d, a, b, 1);
   TF_ENC(a, b, c, d, 2);
@@ -234,18 +216,18 @@ inline void Encrypt1(const std::uint32_t* k, const KeyedS& s,
   TF_ENC(c, d, a, b, 13);
   TF_ENC(a, b, c, d, 14);
   TF_ENC(c, d, a, b, 15);
-  StoreLE(out, c ^ k[4]);
-  StoreLE(out + 4, d ^ k[5]);
-  StoreLE(out + 8, a ^ k[6]);
-  StoreLE(out + 12, b ^ k[7]);
+  StoreLE32(out, c ^ k[4]);
+  StoreLE32(out + 4, d ^ k[5]);
+  StoreLE32(out + 8, a ^ k[6]);
+  StoreLE32(out + 12, b ^ k[7]);
 }
 
 inline void Decrypt1(const std::uint32_t* k, const KeyedS& s,
                      const std::uint8_t* in, std::uint8_t* out) {
-  std::uint32_t c = LoadLE(in) ^ k[4];
-  std::uint32_t d = LoadLE(in + 4) ^ k[5];
-  std::uint32_t a = LoadLE(in + 8) ^ k[6];
-  std::uint32_t b = LoadLE(in + 12) ^ k[7];
+  std::uint32_t c = LoadLE32(in) ^ k[4];
+  std::uint32_t d = LoadLE32(in + 4) ^ k[5];
+  std::uint32_t a = LoadLE32(in + 8) ^ k[6];
+  std::uint32_t b = LoadLE32(in + 12) ^ k[7];
   TF_DEC(c, d, a, b, 15);
   TF_DEC(a, b, c, d, 14);
   TF_DEC(c, d, a, b, 13);
@@ -262,22 +244,22 @@ inline void Decrypt1(const std::uint32_t* k, const KeyedS& s,
   TF_DEC(a, b, c, d, 2);
   TF_DEC(c, d, a, b, 1);
   TF_DEC(a, b, c, d, 0);
-  StoreLE(out, a ^ k[0]);
-  StoreLE(out + 4, b ^ k[1]);
-  StoreLE(out + 8, c ^ k[2]);
-  StoreLE(out + 12, d ^ k[3]);
+  StoreLE32(out, a ^ k[0]);
+  StoreLE32(out + 4, b ^ k[1]);
+  StoreLE32(out + 8, c ^ k[2]);
+  StoreLE32(out + 12, d ^ k[3]);
 }
 
 inline void Encrypt2(const std::uint32_t* k, const KeyedS& s,
                      const std::uint8_t* in, std::uint8_t* out) {
-  std::uint32_t a = LoadLE(in) ^ k[0];
-  std::uint32_t b = LoadLE(in + 4) ^ k[1];
-  std::uint32_t c = LoadLE(in + 8) ^ k[2];
-  std::uint32_t d = LoadLE(in + 12) ^ k[3];
-  std::uint32_t A = LoadLE(in + 16) ^ k[0];
-  std::uint32_t B = LoadLE(in + 20) ^ k[1];
-  std::uint32_t C = LoadLE(in + 24) ^ k[2];
-  std::uint32_t D = LoadLE(in + 28) ^ k[3];
+  std::uint32_t a = LoadLE32(in) ^ k[0];
+  std::uint32_t b = LoadLE32(in + 4) ^ k[1];
+  std::uint32_t c = LoadLE32(in + 8) ^ k[2];
+  std::uint32_t d = LoadLE32(in + 12) ^ k[3];
+  std::uint32_t A = LoadLE32(in + 16) ^ k[0];
+  std::uint32_t B = LoadLE32(in + 20) ^ k[1];
+  std::uint32_t C = LoadLE32(in + 24) ^ k[2];
+  std::uint32_t D = LoadLE32(in + 28) ^ k[3];
   TF_ENC2(a, b, c, d, A, B, C, D, 0);
   TF_ENC2(c, d, a, b, C, D, A, B, 1);
   TF_ENC2(a, b, c, d, A, B, C, D, 2);
@@ -294,26 +276,26 @@ inline void Encrypt2(const std::uint32_t* k, const KeyedS& s,
   TF_ENC2(c, d, a, b, C, D, A, B, 13);
   TF_ENC2(a, b, c, d, A, B, C, D, 14);
   TF_ENC2(c, d, a, b, C, D, A, B, 15);
-  StoreLE(out, c ^ k[4]);
-  StoreLE(out + 4, d ^ k[5]);
-  StoreLE(out + 8, a ^ k[6]);
-  StoreLE(out + 12, b ^ k[7]);
-  StoreLE(out + 16, C ^ k[4]);
-  StoreLE(out + 20, D ^ k[5]);
-  StoreLE(out + 24, A ^ k[6]);
-  StoreLE(out + 28, B ^ k[7]);
+  StoreLE32(out, c ^ k[4]);
+  StoreLE32(out + 4, d ^ k[5]);
+  StoreLE32(out + 8, a ^ k[6]);
+  StoreLE32(out + 12, b ^ k[7]);
+  StoreLE32(out + 16, C ^ k[4]);
+  StoreLE32(out + 20, D ^ k[5]);
+  StoreLE32(out + 24, A ^ k[6]);
+  StoreLE32(out + 28, B ^ k[7]);
 }
 
 inline void Decrypt2(const std::uint32_t* k, const KeyedS& s,
                      const std::uint8_t* in, std::uint8_t* out) {
-  std::uint32_t c = LoadLE(in) ^ k[4];
-  std::uint32_t d = LoadLE(in + 4) ^ k[5];
-  std::uint32_t a = LoadLE(in + 8) ^ k[6];
-  std::uint32_t b = LoadLE(in + 12) ^ k[7];
-  std::uint32_t C = LoadLE(in + 16) ^ k[4];
-  std::uint32_t D = LoadLE(in + 20) ^ k[5];
-  std::uint32_t A = LoadLE(in + 24) ^ k[6];
-  std::uint32_t B = LoadLE(in + 28) ^ k[7];
+  std::uint32_t c = LoadLE32(in) ^ k[4];
+  std::uint32_t d = LoadLE32(in + 4) ^ k[5];
+  std::uint32_t a = LoadLE32(in + 8) ^ k[6];
+  std::uint32_t b = LoadLE32(in + 12) ^ k[7];
+  std::uint32_t C = LoadLE32(in + 16) ^ k[4];
+  std::uint32_t D = LoadLE32(in + 20) ^ k[5];
+  std::uint32_t A = LoadLE32(in + 24) ^ k[6];
+  std::uint32_t B = LoadLE32(in + 28) ^ k[7];
   TF_DEC2(c, d, a, b, C, D, A, B, 15);
   TF_DEC2(a, b, c, d, A, B, C, D, 14);
   TF_DEC2(c, d, a, b, C, D, A, B, 13);
@@ -330,14 +312,14 @@ inline void Decrypt2(const std::uint32_t* k, const KeyedS& s,
   TF_DEC2(a, b, c, d, A, B, C, D, 2);
   TF_DEC2(c, d, a, b, C, D, A, B, 1);
   TF_DEC2(a, b, c, d, A, B, C, D, 0);
-  StoreLE(out, a ^ k[0]);
-  StoreLE(out + 4, b ^ k[1]);
-  StoreLE(out + 8, c ^ k[2]);
-  StoreLE(out + 12, d ^ k[3]);
-  StoreLE(out + 16, A ^ k[0]);
-  StoreLE(out + 20, B ^ k[1]);
-  StoreLE(out + 24, C ^ k[2]);
-  StoreLE(out + 28, D ^ k[3]);
+  StoreLE32(out, a ^ k[0]);
+  StoreLE32(out + 4, b ^ k[1]);
+  StoreLE32(out + 8, c ^ k[2]);
+  StoreLE32(out + 12, d ^ k[3]);
+  StoreLE32(out + 16, A ^ k[0]);
+  StoreLE32(out + 20, B ^ k[1]);
+  StoreLE32(out + 24, C ^ k[2]);
+  StoreLE32(out + 28, D ^ k[3]);
 }
 
 #undef TF_DEC2
@@ -352,10 +334,10 @@ inline void Decrypt2(const std::uint32_t* k, const KeyedS& s,
 // ---------------------------------------------------------------------------
 
 twofish::~twofish() {
-  Wipe(subkeys_, 40);
-  Wipe(sboxKey_, 4);
-  Wipe(&keyedS_[0][0], 4 * 256);
-  Wipe(&k_, 1);
+  SecureWipe(subkeys_, 40);
+  SecureWipe(sboxKey_, 4);
+  SecureWipe(&keyedS_[0][0], 4 * 256);
+  SecureWipe(&k_, 1);
 }
 
 const char* twofish::algorithm_name() const { return "twofish"; }
@@ -397,8 +379,8 @@ void twofish::key_setup(const std::uint8_t* key, unsigned bits,
   std::uint32_t me[4] = {};
   std::uint32_t mo[4] = {};
   for (std::uint32_t i = 0; i < k_; ++i) {
-    me[i] = LoadLE(key + 8 * i);
-    mo[i] = LoadLE(key + 8 * i + 4);
+    me[i] = LoadLE32(key + 8 * i);
+    mo[i] = LoadLE32(key + 8 * i + 4);
     // Stored in reverse order, as the published schedule requires.
     sboxKey_[k_ - 1 - i] = RsWord(key + 8 * i);
   }
@@ -419,8 +401,8 @@ void twofish::key_setup(const std::uint8_t* key, unsigned bits,
     HBytes(y, sboxKey_, k_);
     for (unsigned j = 0; j < 4; ++j) keyedS_[j][x] = kMdsCol[j][y[j]];
   }
-  Wipe(me, 4);
-  Wipe(mo, 4);
+  SecureWipe(me, 4);
+  SecureWipe(mo, 4);
 }
 
 }  // namespace pt

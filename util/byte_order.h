@@ -1,0 +1,40 @@
+// Explicit little-endian reads and writes. Carrier headers and cipher blocks
+// are laid out byte by byte this way on every platform, never by copying
+// structs whose padding depends on the compiler.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace pt {
+
+inline std::uint32_t LoadLE32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+inline void StoreLE32(std::uint8_t* p, std::uint32_t v) {
+  p[0] = static_cast<std::uint8_t>(v);
+  p[1] = static_cast<std::uint8_t>(v >> 8);
+  p[2] = static_cast<std::uint8_t>(v >> 16);
+  p[3] = static_cast<std::uint8_t>(v >> 24);
+}
+
+inline std::uint16_t LoadLE16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+inline void StoreLE16(std::uint8_t* p, std::uint16_t v) {
+  p[0] = static_cast<std::uint8_t>(v);
+  p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+// Overwrites key material so that it does not outlive its owner; the
+// volatile access keeps the compiler from dropping the stores.
+template <typename T>
+void SecureWipe(T* p, std::size_t n) {
+  volatile T* v = p;
+  for (std::size_t i = 0; i < n; ++i) v[i] = T{};
+}
+
+}  // namespace pt
