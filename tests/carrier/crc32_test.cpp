@@ -1,6 +1,7 @@
 #include "carrier/crc32.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include "carrier/file_io.h"
 #include "tests/carrier/test_files.h"
@@ -60,6 +61,29 @@ TEST(FileCrc32, ReadErrorIsReported) {
   std::uint32_t crc = 0;
   EXPECT_FALSE(FileCrc32(dir.Path("f"), crc));
   io_faults::Reset();
+}
+
+}  // namespace
+}  // namespace pt
+
+namespace pt {
+namespace {
+
+// The fast path (whole 16-byte groups) and the byte path must agree with
+// zlib for every length, start alignment and running value.
+TEST(Crc32, AgreesWithZlibForAllLengthsAndAlignments) {
+  const test::Bytes data = test::NoiseData(5000, 3);
+  for (std::size_t offset = 0; offset < 16; ++offset) {
+    for (std::size_t len : {0u, 1u, 15u, 16u, 63u, 64u, 65u, 79u, 80u, 127u, 128u, 129u, 1824u,
+                            4000u, 4984u}) {
+      for (std::uint32_t start : {0u, 0xFFFFFFFFu, 0x12345678u}) {
+        const auto* p = data.data() + offset;
+        const auto expected = static_cast<std::uint32_t>(
+            ::crc32(start, p, static_cast<uInt>(len)));
+        ASSERT_EQ(Crc32(start, p, len), expected) << offset << " " << len << " " << start;
+      }
+    }
+  }
 }
 
 }  // namespace
