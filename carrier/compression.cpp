@@ -16,7 +16,7 @@ namespace {
 
 // Transfer buffer of both directions; memory use does not depend on the
 // file size.
-constexpr std::size_t kTransfer = 64 * 1024;
+constexpr std::size_t kTransfer = 256 * 1024;
 
 gzFile GzOpen(const std::string& path, const char* mode) {
 #ifdef _WIN32
@@ -50,7 +50,7 @@ bool CompressFile(const std::string& source, const std::string& target,
   progress.SetPosition(0);
 
   InputFile in;
-  if (!in.Open(source)) return false;
+  if (!in.Open(source, /*unbuffered=*/true)) return false;
   gzFile gz = GzOpen(target, mode.c_str());
   if (gz == nullptr) return false;
   gzbuffer(gz, 256 * 1024);

@@ -73,12 +73,14 @@ bool IsDirectory(const std::string& path) {
 
 InputFile::~InputFile() { Close(); }
 
-bool InputFile::Open(const std::string& path) {
+bool InputFile::Open(const std::string& path, bool unbuffered) {
   Close();
   failed_ = false;
   if (IsDirectory(path)) return false;
   file_ = OpenFile(path, "rb");
-  if (file_ != nullptr) std::setvbuf(file_, nullptr, _IOFBF, kStreamBuffer);
+  if (file_ != nullptr) {
+    std::setvbuf(file_, nullptr, unbuffered ? _IONBF : _IOFBF, unbuffered ? 0 : kStreamBuffer);
+  }
   return file_ != nullptr;
 }
 

@@ -27,7 +27,9 @@ class InputFile {
   InputFile(const InputFile&) = delete;
   InputFile& operator=(const InputFile&) = delete;
 
-  bool Open(const std::string& path);
+  // unbuffered: for callers that read in large blocks themselves, so the
+  // bytes are not copied through a stream buffer first.
+  bool Open(const std::string& path, bool unbuffered = false);
   // Reads up to n bytes; returns the count. A short count means end of file
   // or an error (see Failed).
   std::size_t Read(void* buf, std::size_t n);

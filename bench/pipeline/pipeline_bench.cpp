@@ -225,7 +225,7 @@ int main(int argc, char** argv) {
   JobTimes none{};
   for (const Row& r : rows) {
     const JobTimes t = RunJobs(dir, name, r.cipher, r.key, r.compression);
-    if (r.cipher == 0) none = t;
+    if (r.cipher == 0 && r.compression == 0) none = t;
     std::printf("%-28s %9.0f %8.2f %9.0f %8.2f\n", r.label, mb / t.pack, t.pack / copy,
                 mb / t.unpack, t.unpack / copy);
     if (r.cipher != 0 && r.compression == 0) {
