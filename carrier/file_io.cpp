@@ -16,6 +16,7 @@ std::filesystem::path FsPath(const std::string& p) {
 
 std::int64_t g_writeBudget = -1;
 std::int64_t g_readBudget = -1;
+bool g_failCommits = false;
 
 bool Take(std::int64_t& budget, std::size_t n) {
   if (budget < 0) return true;
@@ -32,7 +33,12 @@ bool Take(std::int64_t& budget, std::size_t n) {
 namespace io_faults {
 void FailWritesAfter(std::int64_t bytes) { g_writeBudget = bytes; }
 void FailReadsAfter(std::int64_t bytes) { g_readBudget = bytes; }
-void Reset() { g_writeBudget = g_readBudget = -1; }
+void FailCommits(bool fail) { g_failCommits = fail; }
+void Reset() {
+  g_writeBudget = g_readBudget = -1;
+  g_failCommits = false;
+}
+bool CommitFails() { return g_failCommits; }
 bool TakeWrite(std::size_t n) { return Take(g_writeBudget, n); }
 std::size_t ReadAllowance(std::size_t n) {
   if (g_readBudget < 0 || static_cast<std::uint64_t>(g_readBudget) >= n) return n;
@@ -136,7 +142,8 @@ bool OutputFile::WriteZeros(std::size_t n) {
 
 bool OutputFile::Commit() {
   if (file_ == nullptr) return false;
-  bool ok = !failed_ && std::fflush(file_) == 0 && !std::ferror(file_);
+  bool ok = !failed_ && std::fflush(file_) == 0 && !std::ferror(file_) &&
+            !io_faults::CommitFails();
   ok = (std::fclose(file_) == 0) && ok;
   file_ = nullptr;
   if (ok) {

@@ -74,10 +74,12 @@ class OutputFile {
 namespace io_faults {
 void FailWritesAfter(std::int64_t bytes);
 void FailReadsAfter(std::int64_t bytes);
+void FailCommits(bool fail);  // Commit fails as a full disk would at close
 void Reset();
 bool TakeWrite(std::size_t n);  // false when this write must fail
 std::size_t ReadAllowance(std::size_t n);  // bytes a read of n may deliver
 void ConsumeRead(std::size_t n);
+bool CommitFails();
 }  // namespace io_faults
 
 }  // namespace pt

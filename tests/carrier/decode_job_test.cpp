@@ -508,3 +508,34 @@ TEST_F(DecodeJobTest, ExistingFileIsReplacedOnSuccessAndKeptOnWriteFailure) {
 
 }  // namespace
 }  // namespace pt::test
+
+namespace pt::test {
+namespace {
+
+class DecodeFailures : public JobTest {
+ protected:
+  void SetUp() override { settings.compressionMode = 0; }
+};
+
+TEST_F(DecodeFailures, FailureWhileClosingTheOutputIsAWriteFailure) {
+  for (int mode : {0, 3}) {
+    SCOPED_TRACE(mode);
+    settings.compressionMode = mode;
+    const Bytes data = MixedData(20000);
+    const std::string carrier = Pack("c.txt", data);
+    std::filesystem::remove(dir.Path("c.txt"));
+    ui.messages.clear();
+    io_faults::FailCommits(true);
+    const JobOutcome out = Run(carrier);
+    io_faults::Reset();
+    EXPECT_EQ(out.end, JobEnd::Failed);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    // Without compression the restored file itself fails to close; with
+    // compression its gzip form does first.
+    EXPECT_EQ(ui.messages[0].text, "Error while writing target file");
+    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"c.bmp"}));
+  }
+}
+
+}  // namespace
+}  // namespace pt::test

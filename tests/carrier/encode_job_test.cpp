@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "carrier/carrier_format.h"
 #include "carrier/crc32.h"
 #include "tests/carrier/job_fixture.h"
@@ -296,6 +298,78 @@ TEST_F(EncodeJobTest, InvalidDialogKeyNeverWritesAnUnprotectedCarrier) {
   const JobOutcome out = Run(dir.Path("a.txt"), 2);
   EXPECT_EQ(out.end, JobEnd::Failed);
   EXPECT_EQ(dir.Files(), std::vector<std::string>{"a.txt"});
+}
+
+}  // namespace
+}  // namespace pt::test
+
+namespace pt::test {
+namespace {
+
+class EncodeLimits : public JobTest {};
+
+TEST_F(EncodeLimits, SourcesOf2GiBOrMoreAreRefusedBeforeAnythingIsWritten) {
+  settings.compressionMode = 0;
+  const std::string big = dir.Path("huge.iso");
+  { std::ofstream(big, std::ios::binary).put('x'); }
+  std::filesystem::resize_file(big, std::uintmax_t{1} << 31);  // sparse
+  const JobOutcome out = Run(big);
+  EXPECT_EQ(out.end, JobEnd::Failed);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].kind, MsgKind::Error);
+  EXPECT_NE(ui.messages[0].text.find("2 GB"), std::string::npos);
+  EXPECT_TRUE(ui.LogContains("-> File size        : 2.147.483.648 bytes"));
+  EXPECT_EQ(dir.Files(), std::vector<std::string>{"huge.iso"});
+}
+
+TEST_F(EncodeLimits, CommitFailureLeavesNoCarrier) {
+  settings.compressionMode = 0;
+  WriteBytes(dir.Path("a.txt"), MixedData(5000));
+  io_faults::FailCommits(true);
+  const JobOutcome out = Run(dir.Path("a.txt"));
+  io_faults::Reset();
+  EXPECT_EQ(out.end, JobEnd::Failed);
+  EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Error while writing target file"});
+  EXPECT_EQ(dir.Files(), std::vector<std::string>{"a.txt"});
+}
+
+// Keys typed into the dialog: ASCII keys of every length class, and a hex
+// key with lower-case letters, whose bytes follow the program's hex rule
+// ("1a" gives 0x3A), not textbook hex.
+TEST_F(EncodeLimits, DialogKeysOfEveryLengthRoundTrip) {
+  settings.compressionMode = 0;
+  const Bytes data = MixedData(4000);
+  for (int cipher : {1, 2, 3}) {
+    for (std::size_t len : {8u, 16u, 17u, 24u, 25u, 32u}) {
+      SCOPED_TRACE(testing::Message() << cipher << " " << len);
+      std::string key;
+      for (std::size_t i = 0; i < len; ++i) key.push_back(static_cast<char>(' ' + (i * 7) % 94));
+      ui.keys.push_back(AsciiKey(key));
+      const std::string carrier = Pack("a.txt", data, cipher);
+      ui.keys.push_back(AsciiKey(key));
+      EXPECT_EQ(Unpack(carrier, "a.txt"), data);
+    }
+  }
+}
+
+TEST_F(EncodeLimits, LowerCaseHexKeyUsesTheProgramsHexRule) {
+  settings.compressionMode = 0;
+  const Bytes data = MixedData(4000);
+  const std::string typed = "1a2b3c4d5e6f7a8b";
+  ui.keys.push_back(HexKey(typed));
+  const std::string carrier = Pack("h.txt", data, 2);
+  const Bytes c = ReadBytes(carrier);
+  const std::string bytes = HexToBytes(typed);
+  EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0x3A);
+  EXPECT_EQ(Le16(c, 54 + 280), KeyCrc16(bytes));
+  EXPECT_NE(Le16(c, 54 + 280), KeyCrc16(HexToBytes(ToUpperAscii(typed))));
+  // The same text typed again opens it.
+  ui.keys.push_back(HexKey(typed));
+  EXPECT_EQ(Unpack(carrier, "h.txt"), data);
+  // On the command line the digits are upper-cased first: other key bytes.
+  std::filesystem::remove(dir.Path("h.txt"));
+  state.commandLineKey = ToUpperAscii(typed);
+  EXPECT_TRUE(Run(carrier).checksumError);
 }
 
 }  // namespace
