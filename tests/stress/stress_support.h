@@ -1,0 +1,98 @@
+// Shared pieces of the stress tests: a private folder tree with a snapshot
+// of everything in it, hand-made carriers, in-memory gzip, a replayable seed
+// and a job runner with a fresh scripted window per run.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "carrier/carrier_format.h"
+#include "carrier/file_io.h"
+#include "carrier/job.h"
+#include "tests/support/scripted_ui.h"
+
+namespace pt::stress {
+
+using Bytes = std::vector<std::uint8_t>;
+using test::ScriptedUi;
+
+void WriteBytes(const std::string& path, const Bytes& data);
+Bytes ReadBytes(const std::string& path);
+Bytes MixedData(std::size_t n, std::uint32_t seed = 1);  // gzip shrinks it
+Bytes NoiseData(std::size_t n, std::uint32_t seed = 7);  // gzip does not
+std::uint32_t CrcOf(const Bytes& b);
+std::uint32_t Le32(const Bytes& b, std::size_t off);
+
+// gzip file bytes (RFC 1952) of data, made in memory.
+Bytes Gzip(const Bytes& data, int level = 6);
+// gzip file bytes of n zero bytes, made piecewise (n may be large).
+Bytes GzipOfZeros(std::size_t n);
+
+// A carrier put together byte by byte: leading bytes built from h, the
+// width field set to `width`, the payload padded to whole rows of that width.
+Bytes HandMadeCarrier(const CarrierHeader& h, const Bytes& payload, std::int32_t width = 608);
+// Header of a plain (not compressed, not enciphered) carrier for data.
+CarrierHeader PlainHeader(const std::string& name, const Bytes& data);
+// Header of a carrier whose payload is gz, the gzip form of data.
+CarrierHeader GzipHeader(const std::string& name, const Bytes& data, const Bytes& gz);
+
+// Seed of a random test: PT_TEST_SEED when set, else a fresh one; printed
+// so that a failure can be replayed.
+std::uint64_t TestSeed();
+
+// Everything below a folder: relative path -> "file:" + bytes, "dir" or
+// "link:" + target. Links are not followed.
+using Snapshot = std::map<std::string, std::string>;
+Snapshot TakeSnapshot(const std::filesystem::path& root);
+// Human-readable differences, for failure output.
+std::string SnapshotDiff(const Snapshot& before, const Snapshot& after);
+std::string FileEntry(const Bytes& data);
+bool AnyPartialFile(const Snapshot& s);
+
+// The folder tree of one test: root/box holds the files a job works on;
+// root itself must never change, so anything escaping the box shows.
+class StressTest : public ::testing::Test {
+ protected:
+  StressTest();
+  ~StressTest() override;
+  void TearDown() override { io_faults::Reset(); }
+
+  std::string Box(const std::string& name) const { return (box_ / name).string(); }
+  std::string Root(const std::string& name) const { return (root_ / name).string(); }
+  const std::filesystem::path& root() const { return root_; }
+  const std::filesystem::path& box() const { return box_; }
+
+  // Runs the command as the command line starts it, with a fresh window.
+  JobOutcome Run(const std::string& path, int cipherIndex = 0);
+  // Packs data stored as box/name without faults; returns the carrier path.
+  std::string Pack(const std::string& name, const Bytes& data, int cipherIndex = 0,
+                   const std::string& hexKey = "");
+
+  ScriptedUi& ui() { return *ui_; }
+  std::string Messages() const;
+  std::string Log() const;
+  std::string LastMessage() const;
+  bool ReadyLineLogged() const;
+  double lastSeconds() const { return lastSeconds_; }
+
+  Settings settings;
+  RunState state;
+  // Runs before each job on the fresh window (queues key replies, hooks).
+  std::function<void(ScriptedUi&)> prepareUi;
+
+ private:
+  std::filesystem::path root_;
+  std::filesystem::path box_;
+  std::unique_ptr<ScriptedUi> ui_ = std::make_unique<ScriptedUi>();
+  double lastSeconds_ = 0;
+};
+
+}  // namespace pt::stress
