@@ -4,6 +4,9 @@
 #include <zlib.h>
 #ifdef _WIN32
 #include <filesystem>
+#else
+#include <fcntl.h>
+#include <unistd.h>
 #endif
 
 #include "carrier/crc32.h"
@@ -24,7 +27,14 @@ gzFile GzOpen(const std::string& path, const char* mode) {
   std::wstring wide = std::filesystem::path(std::u8string(path.begin(), path.end())).wstring();
   return gzopen_w(wide.c_str(), mode);
 #else
-  return gzopen(path.c_str(), mode);
+  if (mode[0] == 'r') return gzopen(path.c_str(), mode);
+  // A link planted under the temporary name is not followed: the gzip bytes
+  // go into a file of that name or nowhere.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  gzFile gz = gzdopen(fd, mode);
+  if (gz == nullptr) ::close(fd);
+  return gz;
 #endif
 }
 

@@ -277,6 +277,15 @@ void DecodeJob(JobContext& job, InputFile& source) {
     if (job.state.deleteTempFile) DeleteFile(tempPath);
   }
 
+  // 600-pixel carriers have no final checksum; a carrier that ends before
+  // its payload must not pass as complete all the same.
+  if (rowLength != kRowBytes && !compressed && written < payloadLength) {
+    job.Log("");
+    job.Log("-> Carrier ends early: " + GroupThousands(written) + " of " +
+            GroupThousands(payloadLength) + " bytes restored !!!");
+    job.outcome.checksumError = true;
+  }
+
   // 13. Final check (600-pixel carriers skip it)
   if (rowLength == kRowBytes) {
     job.Log("");

@@ -1,7 +1,17 @@
 #include "carrier/file_io.h"
 
+#include <cerrno>
 #include <filesystem>
+#include <random>
 #include <system_error>
+
+#ifdef _WIN32
+#include <cwchar>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace pt {
 
@@ -109,14 +119,45 @@ void InputFile::Close() {
 
 OutputFile::~OutputFile() { Discard(); }
 
+std::FILE* CreateNewFile(const std::string& path) {
+#ifdef _WIN32
+  // "x": fails when the name exists, so nothing already there is reused.
+  return _wfopen(FsPath(path).c_str(), L"wbx");
+#else
+  // Exclusive and without following links: a file or link planted under the
+  // name makes this fail instead of redirecting the output.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  std::FILE* f = ::fdopen(fd, "wb");
+  if (f == nullptr) ::close(fd);
+  return f;
+#endif
+}
+
 bool OutputFile::Create(const std::string& finalPath) {
   Discard();
   failed_ = false;
   finalPath_ = finalPath;
-  partialPath_ = finalPath + ".partial";
   if (finalPath.empty() || IsDirectory(finalPath)) return false;
-  file_ = OpenFile(partialPath_, "wb");
-  if (file_ == nullptr) return false;
+  // The partial file gets a short name of its own in the same folder, so the
+  // final name may be as long as the file system allows and no file of the
+  // user's is touched until the rename.
+  const std::filesystem::path dir = FsPath(finalPath).parent_path();
+  static std::mt19937_64 rng{std::random_device{}()};
+  for (int attempt = 0; attempt < 100 && file_ == nullptr; ++attempt) {
+    char name[32];
+    std::snprintf(name, sizeof name, ".pixeltuck-%012llx.partial",
+                  static_cast<unsigned long long>(rng() & 0xFFFFFFFFFFFFull));
+    const std::filesystem::path candidate = dir.empty() ? std::filesystem::path(name) : dir / name;
+    const std::u8string u8 = candidate.u8string();
+    partialPath_.assign(u8.begin(), u8.end());
+    file_ = CreateNewFile(partialPath_);
+    if (file_ == nullptr && errno != EEXIST) break;
+  }
+  if (file_ == nullptr) {
+    partialPath_.clear();
+    return false;
+  }
   std::setvbuf(file_, nullptr, _IOFBF, kStreamBuffer);
   return true;
 }

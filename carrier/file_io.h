@@ -14,6 +14,9 @@ namespace pt {
 
 // fopen with a UTF-8 path (wide-character open on Windows).
 std::FILE* OpenFile(const std::string& path, const char* mode);
+// Creates a file that must not exist yet, for writing; never follows a link
+// under that name.
+std::FILE* CreateNewFile(const std::string& path);
 // Deletes a file; false when it could not be deleted (or did not exist).
 bool DeleteFile(const std::string& path);
 // True when both paths name the same existing file (links included).
@@ -49,7 +52,8 @@ class OutputFile {
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  // Opens "<finalPath>.partial" for writing, replacing any such file.
+  // Creates a new file under a unique name beside finalPath (never an
+  // existing file or link) and opens it for writing.
   bool Create(const std::string& finalPath);
   bool Write(const void* buf, std::size_t n);
   bool WriteZeros(std::size_t n);

@@ -201,9 +201,10 @@ std::string SnapshotDiff(const Snapshot& before, const Snapshot& after) {
   return out;
 }
 
-bool AnyPartialFile(const Snapshot& s) {
-  return std::any_of(s.begin(), s.end(), [](const auto& e) {
+bool AnyPartialFile(const Snapshot& s, const Snapshot* before) {
+  return std::any_of(s.begin(), s.end(), [before](const auto& e) {
     const std::string& p = e.first;
+    if (before != nullptr && before->count(p) != 0) return false;  // the user's own
     return p.size() >= 8 && p.compare(p.size() - 8, 8, ".partial") == 0;
   });
 }

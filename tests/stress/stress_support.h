@@ -55,7 +55,8 @@ Snapshot TakeSnapshot(const std::filesystem::path& root);
 // Human-readable differences, for failure output.
 std::string SnapshotDiff(const Snapshot& before, const Snapshot& after);
 std::string FileEntry(const Bytes& data);
-bool AnyPartialFile(const Snapshot& s);
+// True when s holds a half-written output file that was not in `before`.
+bool AnyPartialFile(const Snapshot& s, const Snapshot* before = nullptr);
 
 // The folder tree of one test: root/box holds the files a job works on;
 // root itself must never change, so anything escaping the box shows.
