@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "tests/carrier/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace pt {
 namespace {

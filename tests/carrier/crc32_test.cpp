@@ -4,7 +4,7 @@
 #include <zlib.h>
 
 #include "carrier/file_io.h"
-#include "tests/carrier/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace pt {
 namespace {

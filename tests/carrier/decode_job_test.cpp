@@ -10,31 +10,6 @@
 namespace pt::test {
 namespace {
 
-// A carrier built by hand: header fields as given, payload rows of
-// width * 3 bytes, the last row zero-filled.
-Bytes HandMadeCarrier(const CarrierHeader& h, const Bytes& payload, std::int32_t width = 608) {
-  std::uint8_t lead[kLeadingBytes];
-  BuildLeadingBytes(h, static_cast<std::int64_t>(payload.size()), lead);
-  lead[18] = static_cast<std::uint8_t>(width);
-  lead[19] = static_cast<std::uint8_t>(width >> 8);
-  const std::size_t row = static_cast<std::size_t>(width) * 3;
-  Bytes out(lead, lead + kBmpHeadersSize + row);  // header row of that width
-  Bytes body = payload;
-  body.resize((payload.size() + row - 1) / row * row, 0);
-  out.insert(out.end(), body.begin(), body.end());
-  return out;
-}
-
-CarrierHeader PlainHeader(const std::string& name, const Bytes& data) {
-  CarrierHeader h;
-  SetFieldText(h.Magic, sizeof h.Magic, kMagic);
-  SetFieldText(h.Version, sizeof h.Version, kFormatVersion);
-  SetFieldText(h.FileName, sizeof h.FileName, name);
-  h.FileSize = static_cast<std::int32_t>(data.size());
-  h.SourceCrc = Crc32(0, data.data(), data.size());
-  return h;
-}
-
 class DecodeJobTest : public JobTest {
  protected:
   void SetUp() override { settings.compressionMode = 0; }

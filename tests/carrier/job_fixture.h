@@ -10,7 +10,7 @@
 #include "carrier/file_io.h"
 #include "carrier/job.h"
 #include "crypto/cipher.h"
-#include "tests/carrier/test_files.h"
+#include "tests/support/test_files.h"
 #include "tests/support/scripted_ui.h"
 #include "util/text.h"
 

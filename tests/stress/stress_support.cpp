@@ -16,48 +16,6 @@ namespace pt::stress {
 
 namespace fs = std::filesystem;
 
-void WriteBytes(const std::string& path, const Bytes& data) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-}
-
-Bytes ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-Bytes MixedData(std::size_t n, std::uint32_t seed) {
-  std::mt19937 rng(seed);
-  Bytes out;
-  out.reserve(n);
-  static const std::string text = "Stress runs pack and unpack the same few rows again. ";
-  while (out.size() < n) {
-    const std::size_t run = 1 + rng() % 200;
-    const unsigned kind = rng() % 3;
-    for (std::size_t i = 0; i < run && out.size() < n; ++i) {
-      if (kind == 0) out.push_back(static_cast<std::uint8_t>(text[out.size() % text.size()]));
-      if (kind == 1) out.push_back(0);
-      if (kind == 2) out.push_back(static_cast<std::uint8_t>(rng()));
-    }
-  }
-  return out;
-}
-
-Bytes NoiseData(std::size_t n, std::uint32_t seed) {
-  std::mt19937 rng(seed);
-  Bytes out(n);
-  for (auto& b : out) b = static_cast<std::uint8_t>(rng());
-  return out;
-}
-
-std::uint32_t CrcOf(const Bytes& b) { return Crc32(0, b.data(), b.size()); }
-
-std::uint32_t Le32(const Bytes& b, std::size_t off) {
-  return static_cast<std::uint32_t>(b.at(off)) | (static_cast<std::uint32_t>(b.at(off + 1)) << 8) |
-         (static_cast<std::uint32_t>(b.at(off + 2)) << 16) |
-         (static_cast<std::uint32_t>(b.at(off + 3)) << 24);
-}
-
 namespace {
 
 // Deflates in gzip framing; feed(buffer) returns the next input piece
@@ -106,31 +64,6 @@ Bytes GzipOfZeros(std::size_t n) {
     n -= step;
     return Bytes(step, 0);
   });
-}
-
-Bytes HandMadeCarrier(const CarrierHeader& h, const Bytes& payload, std::int32_t width) {
-  std::uint8_t lead[kLeadingBytes];
-  BuildLeadingBytes(h, static_cast<std::int64_t>(payload.size()), lead);
-  const auto w = static_cast<std::uint32_t>(width);
-  for (int i = 0; i < 4; ++i) lead[18 + i] = static_cast<std::uint8_t>(w >> (8 * i));
-  // Rows of a sensible width; a hostile width keeps the 1824-byte layout.
-  const bool usable = width == 600 || width == 608;
-  const std::size_t row = usable ? static_cast<std::size_t>(width) * 3 : kRowBytes;
-  Bytes out(lead, lead + kBmpHeadersSize + row);
-  Bytes body = payload;
-  body.resize((payload.size() + row - 1) / row * row, 0);
-  out.insert(out.end(), body.begin(), body.end());
-  return out;
-}
-
-CarrierHeader PlainHeader(const std::string& name, const Bytes& data) {
-  CarrierHeader h;
-  SetFieldText(h.Magic, sizeof h.Magic, kMagic);
-  SetFieldText(h.Version, sizeof h.Version, kFormatVersion);
-  SetFieldText(h.FileName, sizeof h.FileName, name);
-  h.FileSize = static_cast<std::int32_t>(data.size());
-  h.SourceCrc = CrcOf(data);
-  return h;
 }
 
 CarrierHeader GzipHeader(const std::string& name, const Bytes& data, const Bytes& gz) {

@@ -18,29 +18,26 @@
 #include "carrier/file_io.h"
 #include "carrier/job.h"
 #include "tests/support/scripted_ui.h"
+#include "tests/support/test_files.h"
 
 namespace pt::stress {
 
-using Bytes = std::vector<std::uint8_t>;
+using test::Bytes;
+using test::CrcOf;
+using test::HandMadeCarrier;
+using test::Le32;
+using test::MixedData;  // gzip shrinks it
+using test::NoiseData;  // gzip does not
+using test::PlainHeader;
+using test::ReadBytes;
 using test::ScriptedUi;
-
-void WriteBytes(const std::string& path, const Bytes& data);
-Bytes ReadBytes(const std::string& path);
-Bytes MixedData(std::size_t n, std::uint32_t seed = 1);  // gzip shrinks it
-Bytes NoiseData(std::size_t n, std::uint32_t seed = 7);  // gzip does not
-std::uint32_t CrcOf(const Bytes& b);
-std::uint32_t Le32(const Bytes& b, std::size_t off);
+using test::WriteBytes;
 
 // gzip file bytes (RFC 1952) of data, made in memory.
 Bytes Gzip(const Bytes& data, int level = 6);
 // gzip file bytes of n zero bytes, made piecewise (n may be large).
 Bytes GzipOfZeros(std::size_t n);
 
-// A carrier put together byte by byte: leading bytes built from h, the
-// width field set to `width`, the payload padded to whole rows of that width.
-Bytes HandMadeCarrier(const CarrierHeader& h, const Bytes& payload, std::int32_t width = 608);
-// Header of a plain (not compressed, not enciphered) carrier for data.
-CarrierHeader PlainHeader(const std::string& name, const Bytes& data);
 // Header of a carrier whose payload is gz, the gzip form of data.
 CarrierHeader GzipHeader(const std::string& name, const Bytes& data, const Bytes& gz);
 

@@ -1,8 +1,10 @@
-#include "tests/carrier/test_files.h"
+#include "tests/support/test_files.h"
 
 #include <algorithm>
 #include <fstream>
 #include <random>
+
+#include "carrier/crc32.h"
 
 namespace pt::test {
 
@@ -72,6 +74,32 @@ std::uint32_t Le32(const Bytes& b, std::size_t off) {
 
 std::uint16_t Le16(const Bytes& b, std::size_t off) {
   return static_cast<std::uint16_t>(b[off] | (b[off + 1] << 8));
+}
+
+std::uint32_t CrcOf(const Bytes& b) { return Crc32(0, b.data(), b.size()); }
+
+Bytes HandMadeCarrier(const CarrierHeader& h, const Bytes& payload, std::int32_t width) {
+  std::uint8_t lead[kLeadingBytes];
+  BuildLeadingBytes(h, static_cast<std::int64_t>(payload.size()), lead);
+  const auto w = static_cast<std::uint32_t>(width);
+  for (int i = 0; i < 4; ++i) lead[18 + i] = static_cast<std::uint8_t>(w >> (8 * i));
+  const bool usable = width == 600 || width == 608;
+  const std::size_t row = usable ? static_cast<std::size_t>(width) * 3 : kRowBytes;
+  Bytes out(lead, lead + kBmpHeadersSize + row);
+  Bytes body = payload;
+  body.resize((payload.size() + row - 1) / row * row, 0);
+  out.insert(out.end(), body.begin(), body.end());
+  return out;
+}
+
+CarrierHeader PlainHeader(const std::string& name, const Bytes& data) {
+  CarrierHeader h;
+  SetFieldText(h.Magic, sizeof h.Magic, kMagic);
+  SetFieldText(h.Version, sizeof h.Version, kFormatVersion);
+  SetFieldText(h.FileName, sizeof h.FileName, name);
+  h.FileSize = static_cast<std::int32_t>(data.size());
+  h.SourceCrc = CrcOf(data);
+  return h;
 }
 
 }  // namespace pt::test

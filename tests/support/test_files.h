@@ -1,10 +1,12 @@
-// Temporary folders and file helpers for the carrier tests.
+// Temporary folders, generated data and hand-made carriers for the tests.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include "carrier/carrier_format.h"
 
 namespace pt::test {
 
@@ -38,5 +40,13 @@ Bytes NoiseData(std::size_t n, std::uint32_t seed = 7);
 
 std::uint32_t Le32(const Bytes& b, std::size_t off);
 std::uint16_t Le16(const Bytes& b, std::size_t off);
+std::uint32_t CrcOf(const Bytes& b);
+
+// A carrier put together byte by byte: leading bytes built from h, the
+// width field set to `width`, the payload padded to whole rows of that width
+// (of 1824 bytes when the width is one no reader accepts).
+Bytes HandMadeCarrier(const CarrierHeader& h, const Bytes& payload, std::int32_t width = 608);
+// Header of a plain (not compressed, not enciphered) carrier for data.
+CarrierHeader PlainHeader(const std::string& name, const Bytes& data);
 
 }  // namespace pt::test
