@@ -306,12 +306,8 @@ void DecodeJob(JobContext& job, InputFile& source) {
   }
 
   // 14. Ready
-  job.Log("");
-  job.Log("Ready in (hh:mm:ss) = " + ElapsedText(startTime, NowSeconds()));
-  ui.ScrollLogToEnd();
   cursor.Set(false);
-  job.outcome.outputPath = targetPath;
-  FinishJob(job);
+  FinishJob(job, startTime, targetPath);
 }
 
 }  // namespace pt

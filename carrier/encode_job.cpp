@@ -270,12 +270,8 @@ void EncodeJob(JobContext& job, const std::string& key, std::int64_t startTime) 
   }
   ui.ShowPreview(targetPath);
 
-  job.Log("");
-  job.Log("Ready in (hh:mm:ss) = " + ElapsedText(startTime, NowSeconds()));
-  ui.ScrollLogToEnd();
   cursor.Set(false);
-  job.outcome.outputPath = targetPath;
-  FinishJob(job);
+  FinishJob(job, startTime, targetPath);
 }
 
 }  // namespace pt

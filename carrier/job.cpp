@@ -84,8 +84,12 @@ JobOutcome mOpenClick(JobUi& ui, Settings& settings, RunState& state,
   return job.outcome;
 }
 
-void FinishJob(JobContext& job) {
+void FinishJob(JobContext& job, std::int64_t startTime, const std::string& outputPath) {
+  job.Log("");
+  job.Log("Ready in (hh:mm:ss) = " + ElapsedText(startTime, NowSeconds()));
+  job.ui.ScrollLogToEnd();
   job.outcome.end = JobEnd::Completed;
+  job.outcome.outputPath = outputPath;
   if (!job.outcome.packed && job.ui.ShowBitmapChecked()) {
     job.Log("");
     job.Log("Showing Bitmapfile ...");

@@ -55,7 +55,8 @@ void EncodeJob(JobContext& job, const std::string& key, std::int64_t startTime);
 // Unpacking half, from the header check on, with the source open.
 void DecodeJob(JobContext& job, InputFile& source);
 
-// Shared end of a run that reached its "Ready in" line.
-void FinishJob(JobContext& job);
+// Shared end of a run that got through: the "Ready in" line (time since
+// startTime), then preview, clipboard and closing as the settings say.
+void FinishJob(JobContext& job, std::int64_t startTime, const std::string& outputPath);
 
 }  // namespace pt
