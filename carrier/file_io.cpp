@@ -85,6 +85,12 @@ bool IsDirectory(const std::string& path) {
   return std::filesystem::is_directory(FsPath(path), ec);
 }
 
+bool IsSpecialFile(const std::string& path) {
+  std::error_code ec;
+  const auto st = std::filesystem::status(FsPath(path), ec);
+  return !ec && std::filesystem::exists(st) && !std::filesystem::is_regular_file(st);
+}
+
 // ---------------------------------------------------------------- InputFile
 
 InputFile::~InputFile() { Close(); }

@@ -22,6 +22,9 @@ bool DeleteFile(const std::string& path);
 // True when both paths name the same existing file (links included).
 bool SameFile(const std::string& a, const std::string& b);
 bool IsDirectory(const std::string& path);
+// True when something other than a regular file (a device, a pipe, a
+// folder) stands under the name; false for regular and missing files.
+bool IsSpecialFile(const std::string& path);
 
 class InputFile {
  public:

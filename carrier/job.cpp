@@ -69,6 +69,12 @@ JobOutcome mOpenClick(JobUi& ui, Settings& settings, RunState& state,
   std::string sizePath = job.sourcePath;
   job.sourceSize = FileSizeOf(sizePath, false);
   job.Log("-> File size        : " + GroupThousands(job.sourceSize) + " bytes");
+  if (IsSpecialFile(job.sourcePath)) {
+    // A device or pipe has no end to read up to.
+    job.Error("Error while reading sourcefile ...");
+    job.outcome.end = JobEnd::Failed;
+    return job.outcome;
+  }
 
   if (unpack) {
     InputFile source;

@@ -374,3 +374,25 @@ TEST_F(EncodeLimits, LowerCaseHexKeyUsesTheProgramsHexRule) {
 
 }  // namespace
 }  // namespace pt::test
+
+namespace pt::test {
+namespace {
+
+class SpecialSources : public JobTest {};
+
+#ifndef _WIN32
+TEST_F(SpecialSources, DevicesAndPipesAreNotRead) {
+  settings.compressionMode = 0;
+  std::filesystem::create_symlink("/dev/zero", dir.Path("zeros.dat"));
+  const JobOutcome out = Run(dir.Path("zeros.dat"));
+  EXPECT_EQ(out.end, JobEnd::Failed);
+  EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Error while reading sourcefile ..."});
+  std::filesystem::create_symlink("/dev/zero", dir.Path("zeros.bmp"));
+  ui.messages.clear();
+  EXPECT_EQ(Run(dir.Path("zeros.bmp")).end, JobEnd::Failed);
+  EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Error while reading sourcefile ..."});
+}
+#endif
+
+}  // namespace
+}  // namespace pt::test
