@@ -8,7 +8,7 @@
 #include <QScreen>
 #include <QStyle>
 
-#include "app/gui/form_style.h"
+#include "crypto/ui/form_style.h"
 
 namespace {
 

@@ -31,7 +31,7 @@
 #include "app/command_line.h"
 #include "app/gui/dialogs.h"
 #include "app/gui/disclaimer_form.h"
-#include "app/gui/form_style.h"
+#include "crypto/ui/form_style.h"
 #include "app/gui/options_form.h"
 #include "app/settings_file.h"
 #include "crypto/cipher.h"

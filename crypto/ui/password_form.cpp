@@ -14,35 +14,16 @@
 #include <QVBoxLayout>
 
 #include "crypto/key_rules.h"
+#include "crypto/ui/form_style.h"
 
 namespace {
-
-QFont SansFont(int pixels) {
-  QFont f;
-  f.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
-                 QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica")});
-  f.setStyleHint(QFont::SansSerif);
-  f.setPixelSize(pixels);
-  return f;
-}
-
-QFont MonoFont(int pixels, bool bold) {
-  QFont f;
-  f.setFamilies({QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"),
-                 QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Monospace")});
-  f.setStyleHint(QFont::TypeWriter);
-  f.setFixedPitch(true);
-  f.setPixelSize(pixels);
-  f.setBold(bold);
-  return f;
-}
 
 QLabel* ScaleLabel(const QString& text, const QColor& colour, QWidget* parent,
                    int x, int y) {
   auto* l = new QLabel(text, parent);
   // Two scale lines sit 15 pixels apart; 14-pixel glyphs keep their
   // descenders off the line below.
-  l->setFont(MonoFont(14, false));
+  l->setFont(pt::gui::FixedFont(14, false));
   QPalette p = l->palette();
   p.setColor(QPalette::WindowText, colour);
   l->setPalette(p);
@@ -62,7 +43,7 @@ TPassword_Form::TPassword_Form(QWidget* parent) : QDialog(parent) {
   // A resizable tool window: title and close box only.
   setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
-  setFont(SansFont(12));
+  setFont(pt::gui::FormFont(12));
   errorBox = [this](const QString& text) {
     QMessageBox::critical(this, QStringLiteral("Error"), text);
   };
@@ -87,13 +68,13 @@ void TPassword_Form::CreateControls() {
                      "to 64 HEX characters:"),
       Panel1);
   lEnter->setObjectName(QStringLiteral("lEnter"));
-  lEnter->setFont(SansFont(13));
+  lEnter->setFont(pt::gui::FormFont(13));
   lEnter->move(15, 15);
   lEnter->adjustSize();
 
   eEnter = new QLineEdit(Panel1);
   eEnter->setObjectName(QStringLiteral("eEnter"));
-  eEnter->setFont(MonoFont(16, true));
+  eEnter->setFont(pt::gui::FixedFont(16, true));
   eEnter->setGeometry(15, 35, 651, 26);
   eEnter->setStyleSheet(QString::fromLatin1(kHashEcho));
   // Design-time filler; ApplyKeyMode replaces it before any key is read.
@@ -132,12 +113,12 @@ void TPassword_Form::CreateControls() {
   lReenter = new QLabel(
       QStringLiteral("Reenter your ASCII password or press <ESC> ..."), Panel2);
   lReenter->setObjectName(QStringLiteral("lReenter"));
-  lReenter->setFont(SansFont(13));
+  lReenter->setFont(pt::gui::FormFont(13));
   lReenter->move(27, 10);
   lReenter->adjustSize();
   eReenter = new QLineEdit(Panel2);
   eReenter->setObjectName(QStringLiteral("eReenter"));
-  eReenter->setFont(MonoFont(16, true));
+  eReenter->setFont(pt::gui::FixedFont(16, true));
   eReenter->setGeometry(25, 30, 331, 26);
   eReenter->setStyleSheet(QString::fromLatin1(kHashEcho));
   eReenter->setEchoMode(QLineEdit::Password);

@@ -1,4 +1,4 @@
-// Fonts shared by the windows. Family names are the classic ones; fontconfig
+// Fonts shared by the windows and the key dialog. Family names are the classic ones; fontconfig
 // maps them to metric-compatible faces where they are missing.
 #pragma once
 
