@@ -1,0 +1,74 @@
+#include <atomic>
+#include <stdexcept>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "util/codepage.h"
+#include "util/parallel.h"
+
+namespace pt {
+namespace {
+
+struct CodePageCase {
+  const char* name;
+  std::string utf8;
+  std::string bytes;
+};
+
+class CodePageTest : public testing::TestWithParam<CodePageCase> {};
+
+TEST_P(CodePageTest, MapsBothWays) {
+  const CodePageCase& c = GetParam();
+  const auto bytes = Utf8ToWindows1252(c.utf8);
+  ASSERT_TRUE(bytes.has_value());
+  EXPECT_EQ(*bytes, c.bytes);
+  EXPECT_EQ(Windows1252ToUtf8(c.bytes), c.utf8);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Characters, CodePageTest,
+    testing::Values(CodePageCase{"Ascii", "Key 1234~", "Key 1234~"},
+                    CodePageCase{"Umlauts", "\xC3\xA4\xC3\xB6\xC3\xBC", "\xE4\xF6\xFC"},
+                    CodePageCase{"EuroAndQuotes", "\xE2\x82\xAC\xE2\x80\x9C\xE2\x80\x9D",
+                                 "\x80\x93\x94"},
+                    CodePageCase{"UnassignedByte", "\xC2\x81", "\x81"},
+                    CodePageCase{"LatinCapitalYDiaeresis", "\xC5\xB8", "\x9F"}),
+    [](const testing::TestParamInfo<CodePageCase>& p) { return std::string(p.param.name); });
+
+TEST(CodePage, RefusesWhatItCannotHold) {
+  EXPECT_FALSE(Utf8ToWindows1252("\xD0\x9A\xD0\xBB").has_value());      // Cyrillic
+  EXPECT_FALSE(Utf8ToWindows1252("\xE4\xB8\xAD").has_value());          // Chinese
+  EXPECT_FALSE(Utf8ToWindows1252("\xC2\x80").has_value());              // U+0080: no byte
+  EXPECT_FALSE(Utf8ToWindows1252("\xE4\xF6").has_value());              // not UTF-8
+  EXPECT_FALSE(Utf8ToWindows1252("\xC0\xAF").has_value());              // overlong '/'
+  EXPECT_FALSE(Utf8ToWindows1252("\xED\xA0\x80").has_value());          // surrogate
+  EXPECT_FALSE(IsValidUtf8("caf\xE9"));
+  EXPECT_TRUE(IsValidUtf8("caf\xC3\xA9"));
+}
+
+TEST(ParallelFor, RunsEveryTaskOnceWhateverTheThreadCount) {
+  for (unsigned threads : {1u, 2u, 5u}) {
+    SetWorkerThreads(threads);
+    std::vector<std::atomic<int>> runs(1000);
+    ParallelFor(runs.size(), [&](std::size_t i) { runs[i]++; });
+    for (std::size_t i = 0; i < runs.size(); ++i) ASSERT_EQ(runs[i].load(), 1) << threads;
+  }
+  SetWorkerThreads(0);
+}
+
+TEST(ParallelFor, RethrowsATaskErrorAndNestedCallsRunSerially) {
+  SetWorkerThreads(2);
+  std::atomic<int> inner{0};
+  EXPECT_THROW(ParallelFor(8,
+                           [&](std::size_t i) {
+                             ParallelFor(3, [&](std::size_t) { inner++; });
+                             if (i == 5) throw std::runtime_error("task");
+                           }),
+               std::runtime_error);
+  EXPECT_EQ(inner.load(), 24);
+  SetWorkerThreads(0);
+}
+
+}  // namespace
+}  // namespace pt
