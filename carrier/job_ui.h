@@ -4,13 +4,17 @@
 // console program and the tests each implement it.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
 namespace pt {
 
 enum class MsgKind { Error, Warning, Confirmation, Information, Plain };
-enum class MsgButtons { Ok, OkAbort, YesNoCancel };
+// YesNo is the question whether an existing file may be replaced (Yes
+// replaces; No ends the job and writes nothing); the console program's
+// -f / --force answers it with Yes.
+enum class MsgButtons { Ok, OkAbort, YesNoCancel, YesNo };
 enum class MsgAnswer { Ok, Abort, Yes, No, Cancel };
 
 class ProgressBar {
@@ -20,6 +24,14 @@ class ProgressBar {
   virtual void SetPosition(int percent) = 0;
   virtual int Position() const = 0;
   virtual void Repaint() = 0;
+};
+
+// The stretches of bulk work a job reports through JobUi::Working.
+enum class JobPhase {
+  Checksum,       // the source's CRC-32 pass
+  Compressing,    // the gzip stage of packing
+  Writing,        // payload rows into the carrier, or out of it
+  Decompressing,  // the gzip stage of unpacking
 };
 
 struct KeyRequest {
@@ -43,6 +55,13 @@ class JobUi {
   virtual void ScrollLogToEnd() = 0;
 
   virtual ProgressBar& Progress() = 0;
+  // Called after every block of bulk work (about 1 MiB, so many times a
+  // second) with the bytes done of the phase's total. The window keeps
+  // itself painted here; the console program may show a progress line.
+  virtual void Working(JobPhase /*phase*/, std::int64_t /*done*/, std::int64_t /*total*/) {}
+  // True once the user asked to close the window during the job: the job
+  // stops at its next block, removes the files it had begun and logs it.
+  virtual bool StopRequested() { return false; }
   virtual void SetBusyCursor(bool busy) = 0;
 
   // Modal message box; returns the button the user chose.

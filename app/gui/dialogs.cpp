@@ -14,6 +14,7 @@ MsgAnswer DefaultAnswer(MsgButtons buttons) {
   switch (buttons) {
     case MsgButtons::OkAbort: return MsgAnswer::Abort;
     case MsgButtons::YesNoCancel: return MsgAnswer::Cancel;
+    case MsgButtons::YesNo: return MsgAnswer::No;
     case MsgButtons::Ok: break;
   }
   return MsgAnswer::Ok;
@@ -72,6 +73,12 @@ MsgAnswer Dialogs::Message(QWidget* parent, MsgKind kind,
                              QMessageBox::Cancel);
       box.setDefaultButton(QMessageBox::Yes);
       box.setEscapeButton(QMessageBox::Cancel);
+      break;
+    case MsgButtons::YesNo:
+      // Replacing a file is never the default: Enter and Escape keep it.
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+      box.setDefaultButton(QMessageBox::No);
+      box.setEscapeButton(QMessageBox::No);
       break;
   }
   box.exec();

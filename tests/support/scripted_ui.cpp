@@ -15,6 +15,7 @@ MsgAnswer ScriptedUi::ShowMessage(MsgKind kind, const std::string& text,
   switch (buttons) {
     case MsgButtons::OkAbort: return MsgAnswer::Abort;
     case MsgButtons::YesNoCancel: return MsgAnswer::Cancel;
+    case MsgButtons::YesNo: return MsgAnswer::No;
     case MsgButtons::Ok: break;
   }
   return MsgAnswer::Ok;
