@@ -92,6 +92,13 @@ class ChunkCipher {
   // are deciphered in any case.
   bool DecryptChunk(std::uint8_t* buf, std::size_t m, std::size_t n);
 
+  // Whole payload rows at once: len is a multiple of 16 (a row of 1824 bytes
+  // is) and every byte belongs to the payload. The bytes are exactly those
+  // of EncryptChunk / DecryptChunk applied row by row; the work may be
+  // spread over several threads. The XOR method continues its position.
+  void EncryptRows(std::uint8_t* buf, std::size_t len);
+  void DecryptRows(std::uint8_t* buf, std::size_t len);
+
   std::uint8_t cipherId() const { return id_; }
 
  private:
