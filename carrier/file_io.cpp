@@ -1,12 +1,17 @@
 #include "carrier/file_io.h"
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <system_error>
 
 #ifdef _WIN32
 #include <cwchar>
+#include <io.h>
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -58,6 +63,75 @@ void ConsumeRead(std::size_t n) {
   if (g_readBudget >= 0) g_readBudget -= static_cast<std::int64_t>(n);
 }
 }  // namespace io_faults
+
+// ------------------------------------------------------------ signal clean-up
+
+namespace {
+
+// Fixed storage, so that the signal handler reads nothing that is being
+// allocated or freed. A slot is 0 free, 1 taken while its path is written
+// or erased, 2 armed.
+constexpr int kCleanupSlots = 16;
+constexpr std::size_t kCleanupPathMax = 4096;
+struct CleanupSlot {
+  std::atomic<int> state{0};
+  char path[kCleanupPathMax];
+};
+CleanupSlot g_cleanup[kCleanupSlots];
+
+void RemoveBegunFiles() {
+  for (CleanupSlot& slot : g_cleanup) {
+    if (slot.state.load() != 2) continue;
+#ifdef _WIN32
+    wchar_t wide[kCleanupPathMax];
+    if (MultiByteToWideChar(CP_UTF8, 0, slot.path, -1, wide, kCleanupPathMax) > 0) {
+      _wunlink(wide);
+    }
+#else
+    ::unlink(slot.path);
+#endif
+  }
+}
+
+extern "C" void OnTerminatingSignal(int sig) {
+  RemoveBegunFiles();
+  std::signal(sig, SIG_DFL);
+  std::raise(sig);
+}
+
+}  // namespace
+
+namespace cleanup {
+
+int Register(const std::string& path) {
+  if (path.empty() || path.size() >= kCleanupPathMax) return -1;
+  for (int i = 0; i < kCleanupSlots; ++i) {
+    int expected = 0;
+    if (!g_cleanup[i].state.compare_exchange_strong(expected, 1)) continue;
+    std::memcpy(g_cleanup[i].path, path.c_str(), path.size() + 1);
+    g_cleanup[i].state.store(2);
+    return i;
+  }
+  return -1;
+}
+
+void Unregister(int slot) {
+  if (slot < 0 || slot >= kCleanupSlots) return;
+  g_cleanup[slot].state.store(1);
+  g_cleanup[slot].path[0] = '\0';
+  g_cleanup[slot].state.store(0);
+}
+
+}  // namespace cleanup
+
+void InstallSignalCleanup() {
+  std::signal(SIGINT, OnTerminatingSignal);
+  std::signal(SIGTERM, OnTerminatingSignal);
+#ifndef _WIN32
+  std::signal(SIGHUP, OnTerminatingSignal);
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
+}
 
 std::FILE* OpenFile(const std::string& path, const char* mode) {
   if (path.empty()) return nullptr;
@@ -164,6 +238,7 @@ bool OutputFile::Create(const std::string& finalPath) {
     partialPath_.clear();
     return false;
   }
+  cleanupSlot_ = cleanup::Register(partialPath_);
   std::setvbuf(file_, nullptr, _IOFBF, kStreamBuffer);
   return true;
 }
@@ -199,6 +274,8 @@ bool OutputFile::Commit() {
     ok = !ec;
   }
   if (!ok) DeleteFile(partialPath_);
+  cleanup::Unregister(cleanupSlot_);
+  cleanupSlot_ = -1;
   partialPath_.clear();
   return ok;
 }
@@ -209,6 +286,8 @@ void OutputFile::Discard() {
     file_ = nullptr;
     DeleteFile(partialPath_);
   }
+  cleanup::Unregister(cleanupSlot_);
+  cleanupSlot_ = -1;
   partialPath_.clear();
 }
 

@@ -26,6 +26,23 @@ bool IsDirectory(const std::string& path);
 // folder) stands under the name; false for regular and missing files.
 bool IsSpecialFile(const std::string& path);
 
+// Files a job has begun and not yet finished (partial outputs, gzip temp
+// files) are removed when the process is ended by SIGINT, SIGTERM or SIGHUP;
+// the signal then ends the process as it would have. SIGXFSZ is ignored, so
+// that writing past a file-size limit fails as an ordinary write error. Both
+// programs call this once at start. (After SIGKILL nothing can clean up: the
+// leftovers are the hidden ".pixeltuck-<hex>.partial" files and
+// "<name>.pixeltuck" temp files.)
+void InstallSignalCleanup();
+
+// The list the signal handler works from; at most a few files at a time.
+// Register returns a slot (or -1 when the list is full or the path too
+// long); Unregister(-1) does nothing.
+namespace cleanup {
+int Register(const std::string& path);
+void Unregister(int slot);
+}  // namespace cleanup
+
 class InputFile {
  public:
   InputFile() = default;
@@ -72,6 +89,7 @@ class OutputFile {
   std::FILE* file_ = nullptr;
   std::string finalPath_;
   std::string partialPath_;
+  int cleanupSlot_ = -1;
   bool failed_ = false;
 };
 
