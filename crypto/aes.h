@@ -16,8 +16,13 @@ class AES {
 
   virtual const char* algorithm_name() const = 0;
   // bits: 128, 192 or 256. direction: 1 = encryption only, else both.
-  virtual void key_setup(const std::uint8_t* key, unsigned bits,
+  // Any other bit count is refused: the result is false and the engine is
+  // left unkeyed (its previous key wiped).
+  virtual bool key_setup(const std::uint8_t* key, unsigned bits,
                          std::uint8_t direction) = 0;
+  // One block each. A call the engine cannot serve with a valid key (not
+  // keyed, refused key, decryption after an encryption-only key set-up)
+  // writes zeros to the output: never stale keys, never the input as is.
   virtual void encrypt_block(const std::uint8_t in[16],
                              std::uint8_t out[16]) const = 0;
   virtual void decrypt_block(const std::uint8_t in[16],

@@ -1,9 +1,11 @@
 #include "crypto/cipher.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "crypto/xor_method.h"
 #include "util/byte_order.h"
+#include "util/parallel.h"
 
 namespace pt {
 
@@ -104,7 +106,7 @@ std::string ChunkCipher::KeyForEncode(std::uint8_t cipherId, std::string_view ke
       const auto bits = static_cast<unsigned>(extended.size() * 8);
       AES& engine = cipherId == kCipherTwofish ? static_cast<AES&>(twofish_)
                                                : static_cast<AES&>(rijndael_);
-      engine.key_setup(Bytes(extended), bits, 3);
+      if (!engine.key_setup(Bytes(extended), bits, 3)) return {};
       id_ = cipherId;
       return BlockModeLine(bits);
     }
@@ -160,8 +162,7 @@ std::size_t ChunkCipher::EncryptChunk(std::uint8_t* buf, std::size_t n) {
       return blowfish_.EncryptBuffer(buf, buf, n);
     case kCipherTwofish:
     case kCipherRijndael: {
-      const AES& engine = id_ == kCipherTwofish ? static_cast<const AES&>(twofish_)
-                                                : static_cast<const AES&>(rijndael_);
+      const AES& engine = Engine128();
       const std::size_t whole = n / 16;
       engine.encrypt_blocks(buf, buf, whole);
       const std::size_t rest = n % 16;
@@ -188,8 +189,7 @@ bool ChunkCipher::DecryptChunk(std::uint8_t* buf, std::size_t m, std::size_t n) 
       return true;
     case kCipherTwofish:
     case kCipherRijndael: {
-      const AES& engine = id_ == kCipherTwofish ? static_cast<const AES&>(twofish_)
-                                                : static_cast<const AES&>(rijndael_);
+      const AES& engine = Engine128();
       engine.decrypt_blocks(buf, buf, m / 16);
       return m % 16 == 0;
     }
@@ -201,9 +201,83 @@ bool ChunkCipher::DecryptChunk(std::uint8_t* buf, std::size_t m, std::size_t n) 
   }
 }
 
-// ECB: each block stands alone, so a run of whole rows is one long chunk.
-void ChunkCipher::EncryptRows(std::uint8_t* buf, std::size_t len) { EncryptChunk(buf, len); }
+namespace {
 
-void ChunkCipher::DecryptRows(std::uint8_t* buf, std::size_t len) { DecryptChunk(buf, len, len); }
+// Whole rows only go to the threads: a row of 1824 bytes is 114 blocks of
+// every cipher. Pieces below a few rows would cost more to hand over than
+// to encipher.
+constexpr std::size_t kRowBytes = 1824;
+constexpr std::size_t kMinRowsPerPiece = 8;
+constexpr std::size_t kPiecesPerThread = 4;  // evens out a busy core
+
+// Calls work(offset, length) over buf[0, len) cut at row boundaries into
+// pieces for the worker threads; the bytes after the last whole row join
+// the last piece.
+template <typename Work>
+void SplitRows(std::size_t len, const Work& work) {
+  const std::size_t rows = len / kRowBytes;
+  const std::size_t pieces = std::min<std::size_t>(
+      std::size_t{WorkerThreads()} * kPiecesPerThread, rows / kMinRowsPerPiece);
+  if (pieces <= 1 || WorkerThreads() <= 1) {
+    work(0, len);
+    return;
+  }
+  ParallelFor(pieces, [&](std::size_t i) {
+    const std::size_t first = rows * i / pieces;
+    const std::size_t end = rows * (i + 1) / pieces;
+    const std::size_t begin = first * kRowBytes;
+    work(begin, i + 1 == pieces ? len - begin : (end - first) * kRowBytes);
+  });
+}
+
+}  // namespace
+
+// ECB: each block stands alone, so the rows may be enciphered in any order
+// and on any thread. The XOR method carries its key position from byte to
+// byte and stays on the caller's thread.
+void ChunkCipher::EncryptRows(std::uint8_t* buf, std::size_t len) {
+  switch (id_) {
+    case kCipherBlowfish:
+      SplitRows(len, [&](std::size_t off, std::size_t n) {
+        blowfish_.EncryptBuffer(buf + off, buf + off, n);
+      });
+      return;
+    case kCipherTwofish:
+    case kCipherRijndael: {
+      const AES& engine = Engine128();
+      SplitRows(len, [&](std::size_t off, std::size_t n) {
+        engine.encrypt_blocks(buf + off, buf + off, n / 16);
+      });
+      return;
+    }
+    default:
+      EncryptChunk(buf, len);
+  }
+}
+
+void ChunkCipher::DecryptRows(std::uint8_t* buf, std::size_t len) {
+  switch (id_) {
+    case kCipherBlowfish:
+      SplitRows(len, [&](std::size_t off, std::size_t n) {
+        blowfish_.DecryptBuffer(buf + off, buf + off, n);
+      });
+      return;
+    case kCipherTwofish:
+    case kCipherRijndael: {
+      const AES& engine = Engine128();
+      SplitRows(len, [&](std::size_t off, std::size_t n) {
+        engine.decrypt_blocks(buf + off, buf + off, n / 16);
+      });
+      return;
+    }
+    default:
+      DecryptChunk(buf, len, len);
+  }
+}
+
+const AES& ChunkCipher::Engine128() const {
+  return id_ == kCipherTwofish ? static_cast<const AES&>(twofish_)
+                               : static_cast<const AES&>(rijndael_);
+}
 
 }  // namespace pt

@@ -102,6 +102,8 @@ class ChunkCipher {
   std::uint8_t cipherId() const { return id_; }
 
  private:
+  const AES& Engine128() const;  // twofish_ or rijndael_ by id_
+
   std::uint8_t id_ = kCipherNone;
   CBlowFish blowfish_;
   twofish twofish_;

@@ -3,9 +3,13 @@
 #include "crypto/rijndael.h"
 
 #include <array>
+#include <atomic>
 #include <cstddef>
+#include <cstring>
 
+#include "crypto/rijndael_ni.h"
 #include "util/byte_order.h"
+#include "util/parallel.h"
 
 namespace pt {
 
@@ -275,28 +279,97 @@ inline void Decrypt(const std::uint32_t* dk, std::uint32_t nr,
 }  // namespace
 
 // ---------------------------------------------------------------------------
+// Choice of path
 
-rijndael::~rijndael() {
+namespace {
+
+// -1: the default choice; otherwise a forced RijndaelPath.
+std::atomic<int> g_forcedPath{-1};
+
+RijndaelPath DefaultPath() {
+  if (!FastPathsEnabled()) return RijndaelPath::kTable;
+  // On processors with 512-bit VAES the 256-bit form is as fast (wide
+  // vectors are split in two by some, and slow the clock on others).
+  for (RijndaelPath p : {RijndaelPath::kVaes256, RijndaelPath::kAesNi}) {
+    if (RijndaelPathAvailable(p)) return p;
+  }
+  return RijndaelPath::kTable;
+}
+
+rijndael_ni::Width WidthOf(RijndaelPath path) {
+  switch (path) {
+    case RijndaelPath::kVaes512: return rijndael_ni::Width::k512;
+    case RijndaelPath::kVaes256: return rijndael_ni::Width::k256;
+    default: return rijndael_ni::Width::k128;
+  }
+}
+
+}  // namespace
+
+const char* RijndaelPathName(RijndaelPath path) {
+  switch (path) {
+    case RijndaelPath::kTable: return "table";
+    case RijndaelPath::kAesNi: return "aes-ni";
+    case RijndaelPath::kVaes256: return "vaes-256";
+    case RijndaelPath::kVaes512: return "vaes-512";
+  }
+  return "";
+}
+
+bool RijndaelPathAvailable(RijndaelPath path) {
+  return path == RijndaelPath::kTable || rijndael_ni::Available(WidthOf(path));
+}
+
+RijndaelPath RijndaelActivePath() {
+  const int forced = g_forcedPath.load(std::memory_order_relaxed);
+  if (forced >= 0) return static_cast<RijndaelPath>(forced);
+  static const RijndaelPath byDefault = DefaultPath();
+  return byDefault;
+}
+
+bool ForceRijndaelPath(RijndaelPath path) {
+  if (!RijndaelPathAvailable(path)) return false;
+  g_forcedPath.store(static_cast<int>(path));
+  return true;
+}
+
+void ResetRijndaelPath() { g_forcedPath.store(-1); }
+
+// ---------------------------------------------------------------------------
+
+rijndael::~rijndael() { Unkey(); }
+
+void rijndael::Unkey() {
   SecureWipe(encKey_, 64);
   SecureWipe(decKey_, 64);
   SecureWipe(&k_, 1);
+  canDecrypt_ = false;
 }
 
 const char* rijndael::algorithm_name() const { return "rijndael"; }
 
 void rijndael::encrypt_block(const std::uint8_t in[16],
                              std::uint8_t out[16]) const {
-  Encrypt<false>(encKey_, k_ + 6, in, out);
+  encrypt_blocks(in, out, 1);
 }
 
 void rijndael::decrypt_block(const std::uint8_t in[16],
                              std::uint8_t out[16]) const {
-  Decrypt<false>(decKey_, k_ + 6, in, out);
+  decrypt_blocks(in, out, 1);
 }
 
 void rijndael::encrypt_blocks(const std::uint8_t* in, std::uint8_t* out,
                               std::size_t blocks) const {
+  if (k_ == 0) {
+    std::memset(out, 0, 16 * blocks);
+    return;
+  }
   const std::uint32_t nr = k_ + 6;
+  const RijndaelPath path = RijndaelActivePath();
+  if (path != RijndaelPath::kTable) {
+    rijndael_ni::Encrypt(WidthOf(path), encKey_, nr, in, out, blocks);
+    return;
+  }
   std::size_t i = 0;
   for (; i + 2 <= blocks; i += 2) {
     Encrypt<true>(encKey_, nr, in + 16 * i, out + 16 * i);
@@ -306,7 +379,16 @@ void rijndael::encrypt_blocks(const std::uint8_t* in, std::uint8_t* out,
 
 void rijndael::decrypt_blocks(const std::uint8_t* in, std::uint8_t* out,
                               std::size_t blocks) const {
+  if (!canDecrypt_) {
+    std::memset(out, 0, 16 * blocks);
+    return;
+  }
   const std::uint32_t nr = k_ + 6;
+  const RijndaelPath path = RijndaelActivePath();
+  if (path != RijndaelPath::kTable) {
+    rijndael_ni::Decrypt(WidthOf(path), decKey_, nr, in, out, blocks);
+    return;
+  }
   std::size_t i = 0;
   for (; i + 2 <= blocks; i += 2) {
     Decrypt<true>(decKey_, nr, in + 16 * i, out + 16 * i);
@@ -317,10 +399,12 @@ void rijndael::decrypt_blocks(const std::uint8_t* in, std::uint8_t* out,
 // ---------------------------------------------------------------------------
 // Key schedule
 
-void rijndael::key_setup(const std::uint8_t* key, unsigned bits,
+bool rijndael::key_setup(const std::uint8_t* key, unsigned bits,
                          std::uint8_t direction) {
   direction_ = direction;
-  k_ = (bits + 31) / 32;
+  Unkey();
+  if (bits != 128 && bits != 192 && bits != 256) return false;
+  k_ = bits / 32;
   std::uint32_t* w = encKey_;
   for (std::uint32_t i = 0; i < k_; ++i) w[i] = LoadLE32(key + 4 * i);
 
@@ -361,7 +445,7 @@ void rijndael::key_setup(const std::uint8_t* key, unsigned bits,
       break;
   }
 
-  if (direction == 1) return;
+  if (direction == 1) return true;  // no decryption schedule: decryption refused
 
   // Equivalent inverse cipher: the inner round keys through InvMixColumns.
   const std::uint32_t last = 4 * (k_ + 6);
@@ -370,6 +454,8 @@ void rijndael::key_setup(const std::uint8_t* key, unsigned bits,
     decKey_[last + i] = encKey_[last + i];
   }
   for (std::uint32_t i = 4; i < last; ++i) decKey_[i] = InvMixColumn(encKey_[i]);
+  canDecrypt_ = true;
+  return true;
 }
 
 }  // namespace pt

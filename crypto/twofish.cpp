@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstring>
 
 #include "util/byte_order.h"
 
@@ -333,7 +334,9 @@ inline void Decrypt2(const std::uint32_t* k, const KeyedS& s,
 
 // ---------------------------------------------------------------------------
 
-twofish::~twofish() {
+twofish::~twofish() { Unkey(); }
+
+void twofish::Unkey() {
   SecureWipe(subkeys_, 40);
   SecureWipe(sboxKey_, 4);
   SecureWipe(&keyedS_[0][0], 4 * 256);
@@ -344,16 +347,28 @@ const char* twofish::algorithm_name() const { return "twofish"; }
 
 void twofish::encrypt_block(const std::uint8_t in[16],
                             std::uint8_t out[16]) const {
+  if (k_ == 0) {
+    std::memset(out, 0, 16);
+    return;
+  }
   Encrypt1(subkeys_, keyedS_, in, out);
 }
 
 void twofish::decrypt_block(const std::uint8_t in[16],
                             std::uint8_t out[16]) const {
+  if (k_ == 0) {
+    std::memset(out, 0, 16);
+    return;
+  }
   Decrypt1(subkeys_, keyedS_, in, out);
 }
 
 void twofish::encrypt_blocks(const std::uint8_t* in, std::uint8_t* out,
                              std::size_t blocks) const {
+  if (k_ == 0) {
+    std::memset(out, 0, 16 * blocks);
+    return;
+  }
   std::size_t i = 0;
   for (; i + 2 <= blocks; i += 2) {
     Encrypt2(subkeys_, keyedS_, in + 16 * i, out + 16 * i);
@@ -363,6 +378,10 @@ void twofish::encrypt_blocks(const std::uint8_t* in, std::uint8_t* out,
 
 void twofish::decrypt_blocks(const std::uint8_t* in, std::uint8_t* out,
                              std::size_t blocks) const {
+  if (k_ == 0) {
+    std::memset(out, 0, 16 * blocks);
+    return;
+  }
   std::size_t i = 0;
   for (; i + 2 <= blocks; i += 2) {
     Decrypt2(subkeys_, keyedS_, in + 16 * i, out + 16 * i);
@@ -373,8 +392,11 @@ void twofish::decrypt_blocks(const std::uint8_t* in, std::uint8_t* out,
 // ---------------------------------------------------------------------------
 // Key schedule. The direction does not matter to Twofish.
 
-void twofish::key_setup(const std::uint8_t* key, unsigned bits,
+bool twofish::key_setup(const std::uint8_t* key, unsigned bits,
                         std::uint8_t /*direction*/) {
+  Unkey();
+  // The schedule holds at most four 64-bit key words.
+  if (bits != 128 && bits != 192 && bits != 256) return false;
   k_ = bits / 64;
   std::uint32_t me[4] = {};
   std::uint32_t mo[4] = {};
@@ -403,6 +425,7 @@ void twofish::key_setup(const std::uint8_t* key, unsigned bits,
   }
   SecureWipe(me, 4);
   SecureWipe(mo, 4);
+  return true;
 }
 
 }  // namespace pt

@@ -14,7 +14,9 @@ class twofish final : public AES {
   ~twofish() override;  // wipes the key schedule and key-dependent tables
 
   const char* algorithm_name() const override;
-  void key_setup(const std::uint8_t* key, unsigned bits,
+  // Refuses bits other than 128, 192, 256 (see AES); the direction is
+  // ignored.
+  bool key_setup(const std::uint8_t* key, unsigned bits,
                  std::uint8_t direction) override;
   void encrypt_block(const std::uint8_t in[16],
                      std::uint8_t out[16]) const override;
@@ -26,7 +28,9 @@ class twofish final : public AES {
                       std::size_t blocks) const override;
 
  private:
-  std::uint32_t k_ = 0;           // 64-bit key words: 2, 3 or 4
+  void Unkey();
+
+  std::uint32_t k_ = 0;           // 64-bit key words: 2, 3 or 4; 0 unkeyed
   std::uint32_t subkeys_[40] = {};
   std::uint32_t sboxKey_[4] = {};
   std::uint32_t keyedS_[4][256] = {};  // key-dependent S-boxes with MDS

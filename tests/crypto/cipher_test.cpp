@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <set>
+#include <tuple>
 #include <vector>
 
 #include "crypto/xor_method.h"
+#include "util/parallel.h"
 
 namespace pt {
 namespace {
@@ -209,6 +212,70 @@ TEST(ChunkCipher, BlowfishDecodeUsesTheMixedKeyOnlyWhenTheAreaIsSet) {
   mixed.DecryptChunk(b.data(), b.size(), b.size());
   EXPECT_NE(b, plain);
 }
+
+// ------------------------------------------------ whole rows on threads
+
+// Whole rows at once, on one and several threads, give the bytes of the
+// row-by-row calls; the XOR method carries its position across calls.
+class RowsOnThreads : public ::testing::TestWithParam<std::tuple<std::uint8_t, unsigned>> {
+ protected:
+  void TearDown() override { SetWorkerThreads(0); }
+};
+
+TEST_P(RowsOnThreads, SameBytesAsRowByRow) {
+  const auto [id, threads] = GetParam();
+  SetWorkerThreads(threads);
+  const std::string key = "0123456789abcdef0123";
+  const std::uint8_t noMix[56] = {};
+  const bool xorMethod = id == 'X';  // decode only
+  // One row, odd row counts, a tail of whole blocks, and about 1 MiB.
+  for (std::size_t len : {std::size_t{1824}, std::size_t{17 * 1824}, std::size_t{51 * 1824 + 64},
+                          std::size_t{575 * 1824}}) {
+    SCOPED_TRACE("length " + std::to_string(len));
+    Bytes plain(len);
+    for (std::size_t i = 0; i < len; ++i) plain[i] = static_cast<std::uint8_t>(i * 7 + i / 1824);
+
+    Bytes stored = plain;
+    if (!xorMethod) {
+      ChunkCipher byRow;
+      ChunkCipher whole;
+      ASSERT_FALSE(byRow.KeyForEncode(id, key).empty());
+      ASSERT_FALSE(whole.KeyForEncode(id, key).empty());
+      for (std::size_t off = 0; off < len; off += 1824) {
+        byRow.EncryptChunk(stored.data() + off, std::min<std::size_t>(1824, len - off));
+      }
+      Bytes rows = plain;
+      whole.EncryptRows(rows.data(), len);
+      ASSERT_EQ(rows, stored);
+    }
+
+    ChunkCipher byRow;
+    ChunkCipher whole;
+    byRow.KeyForDecode(id, key, noMix);
+    whole.KeyForDecode(id, key, noMix);
+    Bytes expected = stored;
+    for (std::size_t off = 0; off < len; off += 1824) {
+      const std::size_t m = std::min<std::size_t>(1824, len - off);
+      byRow.DecryptChunk(expected.data() + off, m, m);
+    }
+    Bytes rows = stored;
+    const std::size_t firstCall = len / 1824 / 2 * 1824;  // two calls in a row
+    whole.DecryptRows(rows.data(), firstCall);
+    whole.DecryptRows(rows.data() + firstCall, len - firstCall);
+    ASSERT_EQ(rows, expected);
+    if (!xorMethod) {
+      EXPECT_EQ(rows, plain);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ciphers, RowsOnThreads,
+    ::testing::Combine(::testing::Values('B', 'T', 'R', 'X'), ::testing::Values(1u, 2u, 3u)),
+    [](const ::testing::TestParamInfo<std::tuple<std::uint8_t, unsigned>>& p) {
+      return std::string(1, static_cast<char>(std::get<0>(p.param))) + "_threads" +
+             std::to_string(std::get<1>(p.param));
+    });
 
 }  // namespace
 }  // namespace pt

@@ -1,6 +1,9 @@
 // Properties of the two 128-bit-block engines (twofish, rijndael).
 #include <gtest/gtest.h>
 
+#include <string>
+#include <type_traits>
+
 #include "crypto/rijndael.h"
 #include "crypto/twofish.h"
 #include "tests/engines/test_support.h"
@@ -14,16 +17,42 @@ Bytes Pattern(std::size_t n, unsigned seed) {
   return b;
 }
 
-template <typename T>
-class Block128 : public ::testing::Test {};
+// An engine and the Rijndael path the test runs on (Twofish has one path).
+template <typename E, RijndaelPath P = RijndaelPath::kTable>
+struct On {
+  using Engine = E;
+  static constexpr RijndaelPath kPath = P;
+};
 
-using EngineTypes = ::testing::Types<twofish, rijndael>;
-TYPED_TEST_SUITE(Block128, EngineTypes);
+template <typename T>
+class Block128 : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!path_.available()) {
+      GTEST_SKIP() << "this processor lacks the Rijndael path " << RijndaelPathName(T::kPath);
+    }
+  }
+  ScopedRijndaelPath path_{T::kPath};
+};
+
+using EngineTypes =
+    ::testing::Types<On<twofish>, On<rijndael, RijndaelPath::kTable>,
+                     On<rijndael, RijndaelPath::kAesNi>, On<rijndael, RijndaelPath::kVaes256>,
+                     On<rijndael, RijndaelPath::kVaes512>>;
+
+struct EngineName {
+  template <typename T>
+  static std::string GetName(int) {
+    return std::is_same_v<typename T::Engine, twofish> ? "twofish"
+                                                       : "rijndael_" + PathTestName(T::kPath);
+  }
+};
+TYPED_TEST_SUITE(Block128, EngineTypes, EngineName);
 
 TYPED_TEST(Block128, RoundTripForEveryKeySize) {
   for (unsigned bits : {128u, 192u, 256u}) {
     SCOPED_TRACE("bits " + std::to_string(bits));
-    TypeParam e;
+    typename TypeParam::Engine e;
     const Bytes key = Pattern(bits / 8, bits);
     e.key_setup(key.data(), bits, 3);
     const Bytes plain = Pattern(16, 1);
@@ -41,12 +70,12 @@ TYPED_TEST(Block128, RekeyingGivesTheSecondKeysResults) {
     SCOPED_TRACE("bits " + std::to_string(bits));
     const Bytes k1 = Pattern(32, 1);
     const Bytes k2 = Pattern(bits / 8, 2);
-    TypeParam rekeyed;
+    typename TypeParam::Engine rekeyed;
     rekeyed.key_setup(k1.data(), 256, 3);
     rekeyed.key_setup(k2.data(), bits, 3);
-    TypeParam fresh;
+    typename TypeParam::Engine fresh;
     fresh.key_setup(k2.data(), bits, 3);
-    TypeParam other;
+    typename TypeParam::Engine other;
     other.key_setup(k1.data(), 256, 3);
     const Bytes plain = Pattern(16 * 9, 3);
     Bytes a(plain.size());
@@ -66,8 +95,8 @@ TYPED_TEST(Block128, EncryptionOnlyScheduleGivesTheSameCiphertext) {
   for (unsigned bits : {128u, 192u, 256u}) {
     SCOPED_TRACE("bits " + std::to_string(bits));
     const Bytes key = Pattern(bits / 8, 5);
-    TypeParam encOnly;
-    TypeParam both;
+    typename TypeParam::Engine encOnly;
+    typename TypeParam::Engine both;
     encOnly.key_setup(key.data(), bits, 1);
     both.key_setup(key.data(), bits, 3);
     const Bytes plain = Pattern(16 * 5, 6);
@@ -82,12 +111,13 @@ TYPED_TEST(Block128, EncryptionOnlyScheduleGivesTheSameCiphertext) {
   }
 }
 
-// Blocks counts around the interleaving width, and a full 1824-byte row.
+// Block counts around every interleaving and vector width, and a full
+// 1824-byte row.
 TYPED_TEST(Block128, BulkEqualsPerBlockAndInPlaceEqualsSeparate) {
-  TypeParam e;
+  typename TypeParam::Engine e;
   const Bytes key = Pattern(24, 9);
   e.key_setup(key.data(), 192, 3);
-  for (std::size_t blocks : {0u, 1u, 2u, 3u, 4u, 5u, 114u}) {
+  for (std::size_t blocks : {0u, 1u, 2u, 3u, 4u, 5u, 8u, 9u, 16u, 17u, 33u, 114u}) {
     SCOPED_TRACE("blocks " + std::to_string(blocks));
     const Bytes plain = Pattern(16 * blocks, static_cast<unsigned>(blocks));
     Bytes perBlock(plain.size());
@@ -123,7 +153,7 @@ TYPED_TEST(Block128, BulkEqualsPerBlockAndInPlaceEqualsSeparate) {
 }
 
 TYPED_TEST(Block128, NoChainingBetweenBlocks) {
-  TypeParam e;
+  typename TypeParam::Engine e;
   const Bytes key = Pattern(16, 4);
   e.key_setup(key.data(), 128, 3);
   Bytes buf = Pattern(16, 8);
@@ -132,6 +162,42 @@ TYPED_TEST(Block128, NoChainingBetweenBlocks) {
   e.encrypt_blocks(buf.data(), buf.data(), 3);
   EXPECT_EQ(Bytes(buf.begin(), buf.begin() + 16), Bytes(buf.begin() + 16, buf.begin() + 32));
   EXPECT_EQ(Bytes(buf.begin(), buf.begin() + 16), Bytes(buf.begin() + 32, buf.end()));
+}
+
+// Calls outside the contract: no overflow, no stale key, and never the
+// input passed through as if it had been enciphered.
+TYPED_TEST(Block128, KeySizeOutsideTheContractIsRefusedAndUnkeys) {
+  const Bytes key = Pattern(64, 7);  // room for every bit count tried
+  for (unsigned bits : {0u, 64u, 100u, 129u, 320u, 512u}) {
+    SCOPED_TRACE("bits " + std::to_string(bits));
+    typename TypeParam::Engine e;
+    ASSERT_TRUE(e.key_setup(key.data(), 128, 3));
+    EXPECT_FALSE(e.key_setup(key.data(), bits, 3));
+    const Bytes zeros(48, 0);
+    Bytes buf = Pattern(48, 1);
+    e.encrypt_blocks(buf.data(), buf.data(), 3);
+    EXPECT_EQ(buf, zeros);
+    buf = Pattern(48, 2);
+    e.decrypt_blocks(buf.data(), buf.data(), 3);
+    EXPECT_EQ(buf, zeros);
+    Bytes one = Pattern(16, 3);
+    e.encrypt_block(one.data(), one.data());
+    EXPECT_EQ(one, Bytes(16, 0));
+  }
+}
+
+TEST(Rijndael, DecryptionAfterAnEncryptionOnlyKeySetupIsRefused) {
+  const Bytes first = Pattern(16, 1);
+  const Bytes second = Pattern(16, 2);
+  rijndael e;
+  ASSERT_TRUE(e.key_setup(first.data(), 128, 3));
+  ASSERT_TRUE(e.key_setup(second.data(), 128, 1));
+  Bytes buf = Pattern(32, 4);
+  e.decrypt_blocks(buf.data(), buf.data(), 2);
+  EXPECT_EQ(buf, Bytes(32, 0));  // not deciphered with the first key's schedule
+  Bytes one = Pattern(16, 5);
+  e.decrypt_block(one.data(), one.data());
+  EXPECT_EQ(one, Bytes(16, 0));
 }
 
 TEST(Twofish, NameAndDirection) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -108,6 +109,12 @@ Bytes RandomBytes(std::mt19937_64& rng, std::size_t n) {
   Bytes out(n);
   for (auto& b : out) b = static_cast<std::uint8_t>(rng());
   return out;
+}
+
+std::string PathTestName(RijndaelPath path) {
+  std::string name = RijndaelPathName(path);
+  name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
+  return name;
 }
 
 }  // namespace pt::test

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "crypto/rijndael.h"
+
 namespace pt::test {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -33,5 +35,29 @@ Bytes SwapHalves(const Bytes& bytes);
 std::uint64_t TestSeed();
 
 Bytes RandomBytes(std::mt19937_64& rng, std::size_t n);
+
+// Makes the whole process use one Rijndael path while it lives, so that a
+// test runs once per path. available() is false when the processor lacks it.
+class ScopedRijndaelPath {
+ public:
+  explicit ScopedRijndaelPath(RijndaelPath path) : available_(ForceRijndaelPath(path)) {}
+  ~ScopedRijndaelPath() { ResetRijndaelPath(); }
+  ScopedRijndaelPath(const ScopedRijndaelPath&) = delete;
+  ScopedRijndaelPath& operator=(const ScopedRijndaelPath&) = delete;
+  bool available() const { return available_; }
+
+ private:
+  bool available_;
+};
+
+// The path's name usable in a test name: "table", "aesni", "vaes256", ...
+std::string PathTestName(RijndaelPath path);
+
+// In a test body: runs the rest of the test on `path`, or skips it, saying
+// which path this processor lacks.
+#define PT_USE_RIJNDAEL_PATH(path)                                             \
+  ::pt::test::ScopedRijndaelPath scopedRijndaelPath(path);                     \
+  if (!scopedRijndaelPath.available())                                         \
+  GTEST_SKIP() << "this processor lacks the Rijndael path " << ::pt::RijndaelPathName(path)
 
 }  // namespace pt::test
