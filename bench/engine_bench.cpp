@@ -1,153 +1,267 @@
-// Engine throughput: in-place ECB over a 64 MiB buffer in 1824-byte rows (the
-// carrier row size), ours against nettle on the same work.
+// Engine throughput against references outside pixelTuck, in one run on one
+// machine: OpenSSL's EVP AES-ECB and libgcrypt's ECB Twofish, Blowfish and
+// AES, each enciphering a 1 MiB block of 1824-byte rows (the carrier row and
+// the jobs' block size) in place, row by row. OpenSSL and libgcrypt are
+// references for this program only; pixelTuck never links them.
 //
-// Run with NETTLE_FAT_OVERRIDE=none so that nettle's AES uses its table code
-// rather than the processor's AES instructions.
-#include <nettle/aes.h>
-#include <nettle/blowfish.h>
-#include <nettle/twofish.h>
+// Prints Markdown (bench/update-readme.sh copies it into the README):
+//   1. one thread: each engine, and each Rijndael path, against its reference;
+//   2. the cipher layer's whole-row call on 1 and 2 worker threads.
+#include <gcrypt.h>
+#include <openssl/evp.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "crypto/blowfish.h"
-#include "crypto/rijndael.h"
-#include "crypto/twofish.h"
+#include "crypto/cipher.h"
+#include "util/parallel.h"
 
 namespace {
 
 constexpr std::size_t kRow = 1824;
-constexpr std::size_t kRows = (std::size_t{64} << 20) / kRow;
-constexpr int kRepeats = 5;
+constexpr std::size_t kBlockRows = 575;  // 1,048,800 bytes: about 1 MiB
+constexpr std::size_t kBlock = kRow * kBlockRows;
+constexpr double kPassSeconds = 0.25;  // at least, per timed pass
+constexpr int kRepeats = 3;
 
-using RowFn = std::function<void(std::uint8_t*)>;
+using BlockFn = std::function<void(std::uint8_t* block)>;
 
-double Pass(std::vector<std::uint8_t>& buf, const RowFn& fn) {
+// One pass: the block enciphered in place again and again for at least
+// kPassSeconds. MB/s with MB = 10^6 bytes.
+double Pass(std::vector<std::uint8_t>& buf, const BlockFn& fn) {
   const auto start = std::chrono::steady_clock::now();
-  for (std::size_t r = 0; r < kRows; ++r) fn(buf.data() + r * kRow);
-  const std::chrono::duration<double> secs = std::chrono::steady_clock::now() - start;
-  return static_cast<double>(kRows * kRow) / secs.count() / 1e6;
+  std::size_t blocks = 0;
+  std::chrono::duration<double> secs{};
+  do {
+    for (int i = 0; i < 4; ++i) fn(buf.data());
+    blocks += 4;
+    secs = std::chrono::steady_clock::now() - start;
+  } while (secs.count() < kPassSeconds);
+  return static_cast<double>(blocks * kBlock) / secs.count() / 1e6;
 }
 
-struct Row {
-  std::string engine;
-  std::string direction;
-  double ours = 0;
-  double nettle = 0;
+// Best of kRepeats passes of each side; the sides alternate so that load
+// from other processes hits both alike.
+std::pair<double, double> Compare(std::vector<std::uint8_t>& buf, const BlockFn& ours,
+                                  const BlockFn& ref) {
+  double a = 0, b = 0;
+  for (int rep = 0; rep < kRepeats; ++rep) {
+    a = std::max(a, Pass(buf, ours));
+    b = std::max(b, Pass(buf, ref));
+  }
+  return {a, b};
+}
+
+BlockFn ByRow(const std::function<void(std::uint8_t* row)>& row) {
+  return [row](std::uint8_t* block) {
+    for (std::size_t r = 0; r < kBlockRows; ++r) row(block + r * kRow);
+  };
+}
+
+// ------------------------------------------------------------ references
+
+class OpenSslEcb {
+ public:
+  OpenSslEcb(const EVP_CIPHER* cipher, const std::uint8_t* key, bool encrypt)
+      : ctx_(EVP_CIPHER_CTX_new()) {
+    EVP_CipherInit_ex(ctx_, cipher, nullptr, key, nullptr, encrypt ? 1 : 0);
+    EVP_CIPHER_CTX_set_padding(ctx_, 0);
+  }
+  ~OpenSslEcb() { EVP_CIPHER_CTX_free(ctx_); }
+  OpenSslEcb(const OpenSslEcb&) = delete;
+  OpenSslEcb& operator=(const OpenSslEcb&) = delete;
+  void Row(std::uint8_t* p) {
+    int outLen = 0;
+    EVP_CipherUpdate(ctx_, p, &outLen, p, static_cast<int>(kRow));
+  }
+
+ private:
+  EVP_CIPHER_CTX* ctx_;
 };
 
-// Best of kRepeats passes each, in MB/s (10^6 bytes per second). The two
-// sides alternate so that load from other processes hits both alike.
-Row Compare(std::vector<std::uint8_t>& buf, std::string engine, std::string direction,
-            const RowFn& ours, const RowFn& nettle) {
-  Row row{std::move(engine), std::move(direction)};
-  for (int rep = 0; rep < kRepeats; ++rep) {
-    row.ours = std::max(row.ours, Pass(buf, ours));
-    row.nettle = std::max(row.nettle, Pass(buf, nettle));
+class GcryEcb {
+ public:
+  GcryEcb(int algo, const std::uint8_t* key, std::size_t keyLen) {
+    gcry_cipher_open(&h_, algo, GCRY_CIPHER_MODE_ECB, 0);
+    gcry_cipher_setkey(h_, key, keyLen);
   }
-  return row;
+  ~GcryEcb() { gcry_cipher_close(h_); }
+  GcryEcb(const GcryEcb&) = delete;
+  GcryEcb& operator=(const GcryEcb&) = delete;
+  void Row(std::uint8_t* p, bool encrypt) {
+    if (encrypt) {
+      gcry_cipher_encrypt(h_, p, kRow, nullptr, 0);
+    } else {
+      gcry_cipher_decrypt(h_, p, kRow, nullptr, 0);
+    }
+  }
+
+ private:
+  gcry_cipher_hd_t h_ = nullptr;
+};
+
+const EVP_CIPHER* OpenSslAes(unsigned bits) {
+  return bits == 128 ? EVP_aes_128_ecb() : bits == 192 ? EVP_aes_192_ecb() : EVP_aes_256_ecb();
+}
+
+int GcryAes(unsigned bits) {
+  return bits == 128 ? GCRY_CIPHER_AES128 : bits == 192 ? GCRY_CIPHER_AES192 : GCRY_CIPHER_AES256;
+}
+
+std::string CpuModel() {
+  std::ifstream in("/proc/cpuinfo");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("model name", 0) == 0) return line.substr(line.find(':') + 2);
+  }
+  return "unknown processor";
+}
+
+void Line(const std::string& engine, const char* dir, double ours, const std::string& refName,
+          double ref, const char* goal) {
+  std::printf("| %s | %s | %.0f | %s | %.0f | %.2fx | %s |\n", engine.c_str(), dir, ours,
+              refName.c_str(), ref, ours / ref, goal);
+  std::fflush(stdout);
 }
 
 }  // namespace
 
 int main() {
-  std::printf("Engine throughput, in-place ECB, %zu rows of %zu bytes (64 MiB)\n", kRows, kRow);
-  const char* fat = std::getenv("NETTLE_FAT_OVERRIDE");
-  if (fat == nullptr || std::string(fat) != "none") {
-    std::printf("note: run with NETTLE_FAT_OVERRIDE=none so that nettle's AES uses tables\n");
-  }
+  gcry_check_version(nullptr);
+  gcry_control(GCRYCTL_DISABLE_SECMEM, 0);
+  gcry_control(GCRYCTL_INITIALIZATION_FINISHED, 0);
 
-  std::vector<std::uint8_t> buf(kRows * kRow);
+  std::vector<std::uint8_t> buf(kBlock);
   for (std::size_t i = 0; i < buf.size(); ++i) {
     buf[i] = static_cast<std::uint8_t>(i * 2654435761u >> 13);
   }
   std::uint8_t key[32];
   for (std::size_t i = 0; i < sizeof key; ++i) key[i] = static_cast<std::uint8_t>(i * 73 + 5);
 
-  std::vector<Row> rows;
+  std::string paths;
+  for (pt::RijndaelPath p : pt::kRijndaelPaths) {
+    if (pt::RijndaelPathAvailable(p)) paths += std::string(paths.empty() ? "" : ", ") +
+                                               pt::RijndaelPathName(p);
+  }
+  std::printf("Processor: %s; Rijndael paths: %s (default %s). In place, 1824-byte rows in a "
+              "1 MiB block, best of %d passes of %.2f s, MB = 10^6 bytes, %s.\n\n",
+              CpuModel().c_str(), paths.c_str(), pt::RijndaelPathName(pt::RijndaelActivePath()),
+              kRepeats, kPassSeconds, OPENSSL_VERSION_TEXT);
 
-  {
+  // ------------------------------------------------------------ one thread
+  std::printf("| engine, one thread | dir | pixelTuck MB/s | reference | MB/s | ratio | goal |\n");
+  std::printf("|---|---|---|---|---|---|---|\n");
+  const std::string gcryName = std::string("libgcrypt ") + gcry_check_version(nullptr);
+  for (bool enc : {true, false}) {
     pt::CBlowFish ours;
     ours.SetKey(key, 16);
-    blowfish_ctx ref;
-    blowfish_set_key(&ref, 16, key);
-    rows.push_back(Compare(buf, "Blowfish 128-bit key", "encrypt",
-                    [&](std::uint8_t* p) { ours.EncryptBuffer(p, p, kRow); },
-                    [&](std::uint8_t* p) { blowfish_encrypt(&ref, kRow, p, p); }));
-    rows.push_back(Compare(buf, "Blowfish 128-bit key", "decrypt",
-                    [&](std::uint8_t* p) { ours.DecryptBuffer(p, p, kRow); },
-                    [&](std::uint8_t* p) { blowfish_decrypt(&ref, kRow, p, p); }));
+    GcryEcb ref(GCRY_CIPHER_BLOWFISH, key, 16);
+    const auto [a, b] = Compare(
+        buf, ByRow([&](std::uint8_t* p) {
+          if (enc) {
+            ours.EncryptBuffer(p, p, kRow);
+          } else {
+            ours.DecryptBuffer(p, p, kRow);
+          }
+        }),
+        ByRow([&](std::uint8_t* p) { ref.Row(p, enc); }));
+    Line("Blowfish, 128-bit key", enc ? "encrypt" : "decrypt", a, gcryName, b, ">= 1.0");
   }
-
   for (unsigned bits : {128u, 256u}) {
-    pt::twofish ours;
-    ours.key_setup(key, bits, 3);
-    twofish_ctx ref;
-    twofish_set_key(&ref, bits / 8, key);
-    const std::string name = "Twofish " + std::to_string(bits);
-    rows.push_back(Compare(buf, name, "encrypt",
-                    [&](std::uint8_t* p) { ours.encrypt_blocks(p, p, kRow / 16); },
-                    [&](std::uint8_t* p) { twofish_encrypt(&ref, kRow, p, p); }));
-    rows.push_back(Compare(buf, name, "decrypt",
-                    [&](std::uint8_t* p) { ours.decrypt_blocks(p, p, kRow / 16); },
-                    [&](std::uint8_t* p) { twofish_decrypt(&ref, kRow, p, p); }));
+    for (bool enc : {true, false}) {
+      pt::twofish ours;
+      ours.key_setup(key, bits, 3);
+      GcryEcb ref(bits == 128 ? GCRY_CIPHER_TWOFISH128 : GCRY_CIPHER_TWOFISH, key, bits / 8);
+      const auto [a, b] = Compare(
+          buf, ByRow([&](std::uint8_t* p) {
+            if (enc) {
+              ours.encrypt_blocks(p, p, kRow / 16);
+            } else {
+              ours.decrypt_blocks(p, p, kRow / 16);
+            }
+          }),
+          ByRow([&](std::uint8_t* p) { ref.Row(p, enc); }));
+      Line("Twofish " + std::to_string(bits), enc ? "encrypt" : "decrypt", a, gcryName, b,
+           ">= 1.0");
+    }
+  }
+  for (unsigned bits : {128u, 192u, 256u}) {
+    for (bool enc : {true, false}) {
+      pt::rijndael ours;
+      ours.key_setup(key, bits, 3);
+      OpenSslEcb ssl(OpenSslAes(bits), key, enc);
+      GcryEcb gcry(GcryAes(bits), key, bits / 8);
+      const BlockFn oursFn = ByRow([&](std::uint8_t* p) {
+        if (enc) {
+          ours.encrypt_blocks(p, p, kRow / 16);
+        } else {
+          ours.decrypt_blocks(p, p, kRow / 16);
+        }
+      });
+      for (pt::RijndaelPath path : pt::kRijndaelPaths) {
+        if (!pt::ForceRijndaelPath(path)) continue;
+        const auto [a, b] = Compare(buf, oursFn, ByRow([&](std::uint8_t* p) { ssl.Row(p); }));
+        Line("Rijndael " + std::to_string(bits) + ", " + pt::RijndaelPathName(path),
+             enc ? "encrypt" : "decrypt", a, "OpenSSL EVP", b,
+             bits == 192 || path == pt::RijndaelPath::kTable ? "" : ">= 0.8");
+      }
+      pt::ResetRijndaelPath();
+      const auto [a, b] = Compare(buf, oursFn, ByRow([&](std::uint8_t* p) { gcry.Row(p, enc); }));
+      Line("Rijndael " + std::to_string(bits) + ", default path", enc ? "encrypt" : "decrypt", a,
+           gcryName, b, "");
+    }
   }
 
-  {
-    pt::rijndael ours;
-    ours.key_setup(key, 128, 3);
-    aes128_ctx enc;
-    aes128_ctx dec;
-    aes128_set_encrypt_key(&enc, key);
-    aes128_set_decrypt_key(&dec, key);
-    rows.push_back(Compare(buf, "AES 128", "encrypt",
-                    [&](std::uint8_t* p) { ours.encrypt_blocks(p, p, kRow / 16); },
-                    [&](std::uint8_t* p) { aes128_encrypt(&enc, kRow, p, p); }));
-    rows.push_back(Compare(buf, "AES 128", "decrypt",
-                    [&](std::uint8_t* p) { ours.decrypt_blocks(p, p, kRow / 16); },
-                    [&](std::uint8_t* p) { aes128_decrypt(&dec, kRow, p, p); }));
-  }
-  {
-    pt::rijndael ours;
-    ours.key_setup(key, 192, 3);
-    aes192_ctx enc;
-    aes192_ctx dec;
-    aes192_set_encrypt_key(&enc, key);
-    aes192_set_decrypt_key(&dec, key);
-    rows.push_back(Compare(buf, "AES 192", "encrypt",
-                    [&](std::uint8_t* p) { ours.encrypt_blocks(p, p, kRow / 16); },
-                    [&](std::uint8_t* p) { aes192_encrypt(&enc, kRow, p, p); }));
-    rows.push_back(Compare(buf, "AES 192", "decrypt",
-                    [&](std::uint8_t* p) { ours.decrypt_blocks(p, p, kRow / 16); },
-                    [&](std::uint8_t* p) { aes192_decrypt(&dec, kRow, p, p); }));
-  }
-  {
-    pt::rijndael ours;
-    ours.key_setup(key, 256, 3);
-    aes256_ctx enc;
-    aes256_ctx dec;
-    aes256_set_encrypt_key(&enc, key);
-    aes256_set_decrypt_key(&dec, key);
-    rows.push_back(Compare(buf, "AES 256", "encrypt",
-                    [&](std::uint8_t* p) { ours.encrypt_blocks(p, p, kRow / 16); },
-                    [&](std::uint8_t* p) { aes256_encrypt(&enc, kRow, p, p); }));
-    rows.push_back(Compare(buf, "AES 256", "decrypt",
-                    [&](std::uint8_t* p) { ours.decrypt_blocks(p, p, kRow / 16); },
-                    [&](std::uint8_t* p) { aes256_decrypt(&dec, kRow, p, p); }));
-  }
-
-  std::printf("\n%-22s %-8s %12s %12s %8s\n", "engine", "dir", "ours MB/s", "nettle MB/s",
-              "ratio");
-  for (const Row& r : rows) {
-    std::printf("%-22s %-8s %12.1f %12.1f %7.2fx\n", r.engine.c_str(), r.direction.c_str(),
-                r.ours, r.nettle, r.ours / r.nettle);
+  // ------------------------------------------------ whole rows on threads
+  std::printf("\n| cipher layer, whole rows | dir | 1 thread MB/s | 2 threads MB/s | 2 / 1 "
+              "| goal |\n");
+  std::printf("|---|---|---|---|---|---|\n");
+  struct Layer {
+    const char* name;
+    std::uint8_t id;
+    std::string key;
+  };
+  const Layer layers[] = {
+      {"Blowfish, 16-byte key", pt::kCipherBlowfish, std::string(16, 'k')},
+      {"Twofish 128", pt::kCipherTwofish, std::string(16, 'k')},
+      {"Twofish 256", pt::kCipherTwofish, std::string(32, 'k')},
+      {"Rijndael 128", pt::kCipherRijndael, std::string(16, 'k')},
+      {"Rijndael 256", pt::kCipherRijndael, std::string(32, 'k')},
+  };
+  const std::uint8_t noMix[pt::kKeyMixSize] = {};
+  for (const Layer& l : layers) {
+    for (bool enc : {true, false}) {
+      pt::ChunkCipher c;
+      if (enc) {
+        c.KeyForEncode(l.id, l.key);
+      } else {
+        c.KeyForDecode(l.id, l.key, noMix);
+      }
+      const BlockFn rows = [&](std::uint8_t* p) {
+        if (enc) {
+          c.EncryptRows(p, kBlock);
+        } else {
+          c.DecryptRows(p, kBlock);
+        }
+      };
+      double one = 0, two = 0;
+      for (int rep = 0; rep < kRepeats; ++rep) {
+        pt::SetWorkerThreads(1);
+        one = std::max(one, Pass(buf, rows));
+        pt::SetWorkerThreads(2);
+        two = std::max(two, Pass(buf, rows));
+      }
+      pt::SetWorkerThreads(0);
+      std::printf("| %s | %s | %.0f | %.0f | %.2fx | %s |\n", l.name, enc ? "encrypt" : "decrypt",
+                  one, two, two / one, l.id == pt::kCipherRijndael ? "" : ">= 1.8");
+      std::fflush(stdout);
+    }
   }
 
   // Keeps the work observable.

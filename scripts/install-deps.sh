@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev zlib1g-dev
   libgtest-dev           # unit tests
   nettle-dev             # test-only reference ciphers (never linked by the program)
+  libssl-dev libgcrypt20-dev  # benchmark-only references (OpenSSL AES, libgcrypt ciphers; never linked by the program)
   xvfb xauth x11-apps    # headless window runs and screenshots
 )
 if [ "${1:-}" = "--fuzz" ]; then
