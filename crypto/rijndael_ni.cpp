@@ -6,6 +6,7 @@
 #include "crypto/rijndael_ni.h"
 
 #if PT_RIJNDAEL_NI
+#include <cpuid.h>
 #include <immintrin.h>
 
 namespace pt::rijndael_ni {
@@ -93,22 +94,44 @@ constexpr auto NarrowerDecrypt = xmm::DecryptBlocks;
 
 namespace {
 
-// The processor's answer, asked once. The operating system must also save
-// the wide registers; the compiler's feature test checks that as well.
+// The processor's answer, asked once through cpuid (clang's feature test
+// does not know VAES). The wide paths also need the operating system to save
+// the wide registers, which XCR0 tells.
 struct Features {
   bool aes = false;
   bool vaes256 = false;
   bool vaes512 = false;
 };
 
-Features Probe() {
-  __builtin_cpu_init();
-  Features f;
-  f.aes = __builtin_cpu_supports("aes") && __builtin_cpu_supports("sse4.1");
 #if PT_RIJNDAEL_VAES
-  const bool vaes = f.aes && __builtin_cpu_supports("vaes");
-  f.vaes256 = vaes && __builtin_cpu_supports("avx2");
-  f.vaes512 = vaes && __builtin_cpu_supports("avx512f");
+std::uint64_t Xcr0() {
+  std::uint32_t eax = 0;
+  std::uint32_t edx = 0;
+  __asm__ volatile("xgetbv" : "=a"(eax), "=d"(edx) : "c"(0));
+  return (std::uint64_t{edx} << 32) | eax;
+}
+#endif
+
+Features Probe() {
+  Features f;
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  if (__get_cpuid(1, &a, &b, &c, &d) == 0) return f;
+  const bool sse41 = (c & (1u << 19)) != 0;
+  const bool aesni = (c & (1u << 25)) != 0;
+  const bool osxsave = (c & (1u << 27)) != 0;
+  f.aes = aesni && sse41;
+#if PT_RIJNDAEL_VAES
+  if (!f.aes || !osxsave || __get_cpuid_count(7, 0, &a, &b, &c, &d) == 0) return f;
+  const bool avx2 = (b & (1u << 5)) != 0;
+  const bool avx512f = (b & (1u << 16)) != 0;
+  const bool vaes = (c & (1u << 9)) != 0;
+  const std::uint64_t xcr0 = Xcr0();
+  const bool ymmSaved = (xcr0 & 0x6) == 0x6;            // SSE and AVX state
+  const bool zmmSaved = ymmSaved && (xcr0 & 0xE0) == 0xE0;  // and AVX-512 state
+  f.vaes256 = vaes && avx2 && ymmSaved;
+  f.vaes512 = vaes && avx512f && zmmSaved;
+#else
+  (void)osxsave;
 #endif
   return f;
 }
