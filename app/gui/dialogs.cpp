@@ -3,12 +3,21 @@
 #include <QDialog>
 #include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTextDocument>
+#include <algorithm>
+#include <cmath>
+
+#include "app/gui/program_icon.h"
 
 namespace pt::gui {
 
 namespace {
+
+constexpr int kMinimumBoxTextWidth = 220;
 
 MsgAnswer DefaultAnswer(MsgButtons buttons) {
   switch (buttons) {
@@ -31,33 +40,67 @@ QMessageBox::Icon IconFor(MsgKind kind) {
   return QMessageBox::NoIcon;
 }
 
-}  // namespace
-
-QString MessageTitle(MsgKind kind) {
-  switch (kind) {
-    case MsgKind::Error: return QStringLiteral("Error");
-    case MsgKind::Warning: return QStringLiteral("Warning");
-    case MsgKind::Confirmation: return QStringLiteral("Confirm");
-    case MsgKind::Information: return QStringLiteral("Information");
-    case MsgKind::Plain: break;
+// Lines of the form "label<TAB>...value" (the about box, the version lines
+// of the newer-version warning) are set as table rows, so their values line
+// up in any font; everything else stays plain text, line for line.
+QString BoxText(const std::string& text, Qt::TextFormat& format) {
+  const QString plain = QString::fromUtf8(text.c_str());
+  format = Qt::PlainText;
+  if (!plain.contains(QLatin1Char('\t'))) return plain;
+  format = Qt::RichText;
+  QString html;
+  bool inTable = false;
+  const QStringList lines = plain.split(QLatin1Char('\n'));
+  for (qsizetype i = 0; i < lines.size(); ++i) {
+    const QString& line = lines[i];
+    if (line.contains(QLatin1Char('\t'))) {
+      if (!inTable) html += QStringLiteral("<table cellspacing=\"0\" cellpadding=\"0\">");
+      inTable = true;
+      html += QStringLiteral("<tr>");
+      const QStringList cells = line.split(QLatin1Char('\t'), Qt::SkipEmptyParts);
+      for (qsizetype c = 0; c < cells.size(); ++c) {
+        const QString pad = c + 1 < cells.size() ? QStringLiteral(" padding-right:12px;")
+                                                   : QString();
+        html += QStringLiteral("<td style=\"white-space:pre;%1\">%2</td>")
+                    .arg(pad, cells[c].toHtmlEscaped());
+      }
+      html += QStringLiteral("</tr>");
+      continue;
+    }
+    if (inTable) html += QStringLiteral("</table>");
+    inTable = false;
+    html += QStringLiteral("<span style=\"white-space:pre;\">") + line.toHtmlEscaped() +
+            QStringLiteral("</span>");
+    // A table ends its own line.
+    const bool nextIsRow = i + 1 < lines.size() && lines[i + 1].contains(QLatin1Char('\t'));
+    if (i + 1 < lines.size() && !nextIsRow) html += QStringLiteral("<br>");
   }
-  return QStringLiteral("pixelTuck");
+  if (inTable) html += QStringLiteral("</table>");
+  return html;
 }
 
-MsgAnswer Dialogs::Message(QWidget* parent, MsgKind kind,
-                           const std::string& text, MsgButtons buttons) {
-  shown_.push_back({kind, text, buttons});
-  if (scripted_) {
-    if (answers_.empty()) return DefaultAnswer(buttons);
-    const MsgAnswer a = answers_.front();
-    answers_.pop_front();
-    return a;
+MsgAnswer RunBox(QWidget* parent, MsgKind kind, const std::string& text,
+                 MsgButtons buttons, const QPixmap& icon) {
+  Qt::TextFormat format = Qt::PlainText;
+  const QString shownText = BoxText(text, format);
+  QMessageBox box(IconFor(kind), MessageTitle(kind), QString(), QMessageBox::NoButton, parent);
+  box.setTextFormat(format);
+  box.setText(shownText);
+  if (!icon.isNull()) box.setIconPixmap(icon);
+  // A short text ("User Abort !") would give a box narrower than its own
+  // title bar; keep room for the caption and the frame's buttons.
+  if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+    int width = kMinimumBoxTextWidth;
+    if (format == Qt::RichText) {
+      // The box sizes a rich-text label for wrapping; the table's lines
+      // must not wrap.
+      QTextDocument doc;
+      doc.setDefaultFont(label->font());
+      doc.setHtml(shownText);
+      width = std::max(width, static_cast<int>(std::ceil(doc.idealWidth())) + 8);
+    }
+    label->setMinimumWidth(width);
   }
-
-  QMessageBox box(IconFor(kind), MessageTitle(kind),
-                  QString::fromUtf8(text.c_str()), QMessageBox::NoButton,
-                  parent);
-  box.setTextFormat(Qt::PlainText);
   switch (buttons) {
     case MsgButtons::Ok:
       box.setStandardButtons(QMessageBox::Ok);
@@ -91,6 +134,38 @@ MsgAnswer Dialogs::Message(QWidget* parent, MsgKind kind,
     default: break;
   }
   return DefaultAnswer(buttons);
+}
+
+}  // namespace
+
+QString MessageTitle(MsgKind kind) {
+  switch (kind) {
+    case MsgKind::Error: return QStringLiteral("Error");
+    case MsgKind::Warning: return QStringLiteral("Warning");
+    case MsgKind::Confirmation: return QStringLiteral("Confirm");
+    case MsgKind::Information: return QStringLiteral("Information");
+    case MsgKind::Plain: break;
+  }
+  return QStringLiteral("pixelTuck");
+}
+
+MsgAnswer Dialogs::Message(QWidget* parent, MsgKind kind,
+                           const std::string& text, MsgButtons buttons) {
+  shown_.push_back({kind, text, buttons});
+  if (scripted_) {
+    if (answers_.empty()) return DefaultAnswer(buttons);
+    const MsgAnswer a = answers_.front();
+    answers_.pop_front();
+    return a;
+  }
+  return RunBox(parent, kind, text, buttons, QPixmap());
+}
+
+void Dialogs::About(QWidget* parent, const std::string& text) {
+  shown_.push_back({MsgKind::Information, text, MsgButtons::Ok});
+  if (scripted_) return;
+  const qreal ratio = parent ? parent->devicePixelRatioF() : qGuiApp->devicePixelRatio();
+  RunBox(parent, MsgKind::Information, text, MsgButtons::Ok, ProgramPixmap(64, ratio));
 }
 
 std::optional<std::string> Dialogs::OpenFile(QWidget* parent) {

@@ -32,6 +32,8 @@ class Dialogs {
 
   MsgAnswer Message(QWidget* parent, MsgKind kind, const std::string& text,
                     MsgButtons buttons);
+  // The about box: an information box with the program's icon.
+  void About(QWidget* parent, const std::string& text);
   // "All files" first, so names without an extension are listed.
   std::optional<std::string> OpenFile(QWidget* parent);
   // Runs a modal dialog; returns its QDialog result code.

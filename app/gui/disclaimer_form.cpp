@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QStyle>
 
+#include "app/gui/program_icon.h"
 #include "crypto/ui/form_style.h"
 
 namespace {
@@ -24,10 +25,14 @@ QList<QRgb> VgaPalette() {
 
 }  // namespace
 
-QImage RenderDisclaimerPicture() {
-  QImage img(452, 330, QImage::Format_RGB32);
+QImage RenderDisclaimerPicture(qreal scale) {
+  if (scale < 1) scale = 1;
+  // Drawn at the screen's own resolution, so the text stays sharp on a
+  // scaled display instead of being enlarged from 452 x 330 pixels.
+  QImage img(qRound(452 * scale), qRound(330 * scale), QImage::Format_RGB32);
   img.fill(Qt::white);
   QPainter p(&img);
+  p.scale(scale, scale);
   p.setRenderHint(QPainter::TextAntialiasing, false);
 
   QFont heading = pt::gui::FormFont(17);
@@ -69,8 +74,10 @@ QImage RenderDisclaimerPicture() {
   p.drawText(QRect(16, y, 420, 330 - y), Qt::TextWordWrap | Qt::AlignHCenter,
              QStringLiteral("Select \"I accept these terms\" to use the program."));
   p.end();
-  return img.convertToFormat(QImage::Format_Indexed8, VgaPalette(),
-                             Qt::ThresholdDither | Qt::AvoidDither);
+  QImage picture = img.convertToFormat(QImage::Format_Indexed8, VgaPalette(),
+                                       Qt::ThresholdDither | Qt::AvoidDither);
+  picture.setDevicePixelRatio(scale);
+  return picture;
 }
 
 TDisclaimerForm::TDisclaimerForm(QWidget* parent) : QDialog(parent) {
@@ -93,6 +100,9 @@ TDisclaimerForm::TDisclaimerForm(QWidget* parent) : QDialog(parent) {
   lTitle->setFont(big);
   lTitle->setAlignment(Qt::AlignCenter);
   lTitle->setGeometry(2, 2, 479, 52);
+  lIcon = new QLabel(top);
+  lIcon->setObjectName(QStringLiteral("lIcon"));
+  lIcon->setGeometry(12, 4, 48, 48);
 
   auto* middle = new QFrame(this);
   middle->setObjectName(QStringLiteral("pMiddle"));
@@ -105,7 +115,7 @@ TDisclaimerForm::TDisclaimerForm(QWidget* parent) : QDialog(parent) {
   Image1 = new QLabel(middle);
   Image1->setObjectName(QStringLiteral("Image1"));
   Image1->setGeometry(7, 7, 452, 330);
-  Image1->setPixmap(QPixmap::fromImage(RenderDisclaimerPicture()));
+  ShowPictures();
 
   rbNo = new QRadioButton(QStringLiteral("I don't accept these terms"), this);
   rbNo->setObjectName(QStringLiteral("rbNo"));
@@ -125,8 +135,18 @@ TDisclaimerForm::TDisclaimerForm(QWidget* parent) : QDialog(parent) {
 
 TDisclaimerForm::~TDisclaimerForm() = default;
 
+void TDisclaimerForm::ShowPictures() {
+  const qreal ratio = devicePixelRatioF();
+  const QPixmap shown = Image1->pixmap();
+  if (!shown.isNull() && qFuzzyCompare(shown.devicePixelRatio(), ratio)) return;
+  Image1->setPixmap(QPixmap::fromImage(RenderDisclaimerPicture(ratio)));
+  lIcon->setPixmap(pt::gui::ProgramPixmap(48, ratio));
+}
+
 void TDisclaimerForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
+  // The screen (and with it the scale factor) is known for certain now.
+  ShowPictures();
   if (QScreen* s = screen()) {
     const QRect area = s->availableGeometry();
     move(area.center() - QPoint(width() / 2, height() / 2));

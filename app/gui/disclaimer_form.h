@@ -9,8 +9,9 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 
-// The notice as a 452 x 330 picture in 16 colours.
-QImage RenderDisclaimerPicture();
+// The notice as a 452 x 330 picture in 16 colours, drawn for a screen of the
+// given scale factor (the image then has that device pixel ratio).
+QImage RenderDisclaimerPicture(qreal scale = 1);
 
 class TDisclaimerForm : public QDialog {
   Q_OBJECT
@@ -19,6 +20,7 @@ class TDisclaimerForm : public QDialog {
   explicit TDisclaimerForm(QWidget* parent = nullptr);
   ~TDisclaimerForm() override;
 
+  QLabel* lIcon;
   QLabel* lTitle;
   QLabel* Image1;
   QRadioButton* rbNo;
@@ -27,4 +29,8 @@ class TDisclaimerForm : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+
+ private:
+  // The picture and the icon at the screen's scale factor.
+  void ShowPictures();
 };

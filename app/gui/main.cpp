@@ -4,11 +4,13 @@
 
 #include "app/gui/dialogs.h"
 #include "app/gui/main_form.h"
+#include "app/gui/program_icon.h"
 #include "app/settings_file.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("pixelTuck"));
+  QApplication::setWindowIcon(pt::gui::ProgramIcon());
 
   // Qt has taken its own options out of argv; the rest is ours.
   std::vector<std::string> args;

@@ -33,6 +33,7 @@
 #include "app/gui/disclaimer_form.h"
 #include "crypto/ui/form_style.h"
 #include "app/gui/options_form.h"
+#include "app/gui/program_icon.h"
 #include "app/settings_file.h"
 #include "crypto/cipher.h"
 #include "crypto/key_rules.h"
@@ -112,6 +113,7 @@ TpixelTuck_Form::TpixelTuck_Form(std::vector<std::string> args,
       dialogs_(dialogs) {
   setObjectName(QStringLiteral("pixelTuck_Form"));
   setWindowTitle(QStringLiteral("pixelTuck"));
+  setWindowIcon(pt::gui::ProgramIcon());
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
@@ -412,9 +414,7 @@ void TpixelTuck_Form::mOptionsClick() {
 
 void TpixelTuck_Form::mExitClick() { close(); }
 
-void TpixelTuck_Form::Info1Click() {
-  ShowMessage(pt::MsgKind::Information, pt::gui::AboutText(), pt::MsgButtons::Ok);
-}
+void TpixelTuck_Form::Info1Click() { dialogs_.About(this, pt::gui::AboutText()); }
 
 void TpixelTuck_Form::ListBoxDblClick() { CopyLogToClipboard(); }
 

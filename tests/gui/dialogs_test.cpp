@@ -12,10 +12,19 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <QAbstractTextDocumentLayout>
 #include <QTimer>
+#include <functional>
 
 #include "app/gui/dialogs.h"
 #include "app/gui/disclaimer_form.h"
+#include "app/gui/main_form.h"
+#include "app/gui/program_icon.h"
 #include "crypto/ui/password_form.h"
 #include "tests/gui/gui_fixture.h"
 
@@ -67,7 +76,84 @@ INSTANTIATE_TEST_SUITE_P(
         BoxCase{MsgKind::Information, MsgButtons::Ok, QMessageBox::Information,
                 QMessageBox::Ok, QMessageBox::Ok, MsgAnswer::Ok},
         BoxCase{MsgKind::Plain, MsgButtons::Ok, QMessageBox::NoIcon, QMessageBox::Ok,
-                QMessageBox::Ok, MsgAnswer::Ok}));
+                QMessageBox::Ok, MsgAnswer::Ok},
+        BoxCase{MsgKind::Confirmation, MsgButtons::YesNo, QMessageBox::Question,
+                QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, MsgAnswer::Yes}));
+
+// Runs `check` on the message box that `show` opens, then presses Escape.
+void OnBox(const std::function<void(QMessageBox&)>& check, const std::function<void()>& show) {
+  bool seen = false;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    seen = true;
+    check(*box);
+    QTest::keyClick(box, Qt::Key_Escape);
+  });
+  show();
+  EXPECT_TRUE(seen);
+}
+
+// Where `needle` starts, in pixels from the left of the laid-out text.
+qreal XOf(QTextDocument& doc, const QString& needle) {
+  const QTextCursor c = doc.find(needle);
+  EXPECT_FALSE(c.isNull()) << needle.toStdString();
+  const QTextBlock b = c.block();
+  const int at = c.selectionStart() - b.position();
+  return doc.documentLayout()->blockBoundingRect(b).x() +
+         b.layout()->lineForTextPosition(at).cursorToX(at);
+}
+
+TEST(RealMessageBox, ReplaceQuestionKeepsTheFileOnEnterAndEscape) {
+  Dialogs dialogs;
+  OnBox([](QMessageBox& box) {
+    EXPECT_EQ(box.defaultButton(), box.button(QMessageBox::No));
+  }, [&] {
+    EXPECT_EQ(dialogs.Message(nullptr, MsgKind::Confirmation, "replace?", MsgButtons::YesNo),
+              MsgAnswer::No);
+  });
+}
+
+TEST(RealMessageBox, TabbedLinesLineUpAndShortBoxesFitTheirCaption) {
+  Dialogs dialogs;
+  OnBox([](QMessageBox& box) {
+    QTextDocument doc;
+    doc.setDefaultFont(box.font());
+    if (box.textFormat() == Qt::RichText) {
+      doc.setHtml(box.text());
+    } else {
+      doc.setPlainText(box.text());
+    }
+    EXPECT_NE(doc.toPlainText().indexOf(QStringLiteral("Warning !!!")), -1);
+    EXPECT_EQ(XOf(doc, QStringLiteral("= 0.5")), XOf(doc, QStringLiteral("= 0.4")));
+  }, [&] {
+    dialogs.Message(nullptr, MsgKind::Warning,
+                    "Warning !!!\nlines\n\nCurrent version of file\t\t\t = 0.5"
+                    "\nCurrent file version of pixelTuck\t = 0.4\n",
+                    MsgButtons::OkAbort);
+  });
+  OnBox([](QMessageBox& box) {
+    const QFontMetrics title(QApplication::font("QMdiSubWindowTitleBar"));
+    EXPECT_GE(box.width(), title.horizontalAdvance(box.windowTitle()) + 150);
+  }, [&] { dialogs.Message(nullptr, MsgKind::Confirmation, "User Abort !", MsgButtons::Ok); });
+}
+
+TEST(RealMessageBox, AboutBoxShowsTheProgramIcon) {
+  Dialogs dialogs;
+  OnBox([](QMessageBox& box) {
+    const QPixmap icon = box.iconPixmap();
+    EXPECT_EQ(icon.deviceIndependentSize(), QSizeF(64, 64));
+    EXPECT_EQ(icon.toImage(), ProgramPixmap(64, icon.devicePixelRatio()).toImage());
+    // The address lines are not cut.
+    const auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    ASSERT_NE(label, nullptr);
+    QTextDocument doc;
+    doc.setDefaultFont(label->font());
+    doc.setHtml(label->text());
+    EXPECT_GE(label->width(), doc.idealWidth());
+  }, [&] { dialogs.About(nullptr, AboutText()); });
+  EXPECT_EQ(dialogs.ShownTexts(), std::vector<std::string>{AboutText()});
+}
 
 TEST(RealFileDialog, AllFilesFirstAndSelected) {
   Dialogs dialogs;
@@ -168,21 +254,29 @@ TEST_F(WindowServicesTest, RequestKeyReturnsModeAndText) {
 namespace pt::gui::test {
 namespace {
 
-TEST(DisclaimerPicture, SixteenColoursAndNothingCutAtTheBottom) {
-  const QImage img = RenderDisclaimerPicture();
-  EXPECT_EQ(img.size(), QSize(452, 330));
+class DisclaimerPicture : public ::testing::TestWithParam<int> {};
+
+// Drawn at the screen's scale factor: twice the pixels at scale 2, so the
+// text is as sharp as the rest of the window.
+TEST_P(DisclaimerPicture, SixteenColoursAndNothingCutAtTheBottom) {
+  const int scale = GetParam();
+  const QImage img = RenderDisclaimerPicture(scale);
+  EXPECT_EQ(img.size(), QSize(452, 330) * scale);
+  EXPECT_EQ(img.devicePixelRatio(), scale);
   EXPECT_EQ(img.format(), QImage::Format_Indexed8);
   EXPECT_LE(img.colorCount(), 16);
   int dark = 0;
   for (int y = 0; y < img.height(); ++y)
     for (int x = 0; x < img.width(); ++x)
       if (qGray(img.pixel(x, y)) < 128) ++dark;
-  EXPECT_GT(dark, 2000);  // there is text
+  EXPECT_GT(dark, 2000 * scale * scale);  // there is text
   // The last rows stay white: the text ended inside the picture.
-  for (int y = img.height() - 12; y < img.height(); ++y)
+  for (int y = img.height() - 12 * scale; y < img.height(); ++y)
     for (int x = 0; x < img.width(); ++x)
       ASSERT_EQ(img.pixel(x, y), qRgb(255, 255, 255)) << x << "," << y;
 }
+
+INSTANTIATE_TEST_SUITE_P(Scales, DisclaimerPicture, ::testing::Values(1, 2));
 
 TEST(DisclaimerForm, LooksAsDesigned) {
   TDisclaimerForm form;
@@ -195,6 +289,7 @@ TEST(DisclaimerForm, LooksAsDesigned) {
   EXPECT_EQ(form.rbYes->text(), QStringLiteral("I accept these terms "));
   EXPECT_EQ(form.Image1->size(), QSize(452, 330));
   EXPECT_EQ(form.lTitle->font().pixelSize(), 32);
+  EXPECT_FALSE(form.lIcon->pixmap().isNull());
   form.setResult(QDialog::Rejected);
   form.show();
   form.bOK->click();
