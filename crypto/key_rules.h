@@ -14,16 +14,33 @@ inline constexpr const char* kCommandLineKeyInvalid =
     "Key given by command line is not valid !!!\n";
 
 struct KeyCheck {
+  KeyCheck() = default;
+  KeyCheck(const KeyCheck&) = default;
+  KeyCheck& operator=(const KeyCheck&) = default;
+  ~KeyCheck();  // wipes text
+
   bool accepted = false;
-  std::string message;        // error box text when not accepted
+  std::string message;        // error box text (UTF-8) when not accepted
   bool clearReenter = false;  // the re-entry field is emptied
+  // When accepted: the key text as the jobs take it (KeyReply::text). ASCII
+  // mode: the typed characters as Windows-1252 bytes, one per character;
+  // hex mode: the digits as typed.
+  std::string text;
 };
 
-// Validates a key typed into the dialog, in the order the dialog checks:
-// ASCII mode: re-entry mismatch (only when the re-entry field is shown), then
-// 8..32 characters. Hex mode: 16..64 characters, even count, hex digits.
+// Validates a typed key, given as UTF-8 text (the dialog's fields, or a line
+// read from the terminal by the console program), in this order:
+// ASCII mode: re-entry mismatch (only when the re-entry field is shown; the
+// texts themselves are compared), a character outside Windows-1252 (or text
+// that is not UTF-8), then 8..32 characters. Hex mode: 16..64 characters,
+// even count, hex digits.
 KeyCheck CheckDialogKey(bool hexMode, bool reenterShown, std::string_view enter,
                         std::string_view reenter);
+
+// The key bytes of an ASCII-mode key typed as UTF-8: one Windows-1252 byte
+// per character, the same on every platform. Nothing when a character has no
+// such byte (Cyrillic, Chinese, ...) or the text is not UTF-8.
+std::optional<std::string> AsciiKeyBytes(std::string_view utf8);
 
 // Key bytes K from the dialog's text: the characters as typed in ASCII mode,
 // HexToBytes of the text as typed in hex mode.

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool hex = data[0] & 1, shown = data[0] & 2;
   const pt::KeyCheck check = pt::CheckDialogKey(hex, shown, enter, reenter);
   if (check.accepted) {
-    const std::string key = pt::KeyBytesFromDialog(hex, enter);
+    const std::string key = pt::KeyBytesFromDialog(hex, check.text);
     if (key.size() < 8 || key.size() > 32) std::abort();
     if (pt::ExtendKey(key).empty()) std::abort();
   } else if (check.message.empty()) {

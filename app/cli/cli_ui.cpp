@@ -101,7 +101,7 @@ KeyReply CliUi::RequestKey(const KeyRequest& request) {
       reenter = *again;
     }
     const KeyCheck check = CheckDialogKey(hex, twice, *enter, reenter);
-    if (check.accepted) return KeyReply{true, hex, *enter};
+    if (check.accepted) return KeyReply{true, hex, check.text};
     err_ << check.message << '\n' << std::flush;
   }
 }

@@ -264,7 +264,7 @@ void TpixelTuck_Form::CreateDialogs() {
   Password_Form = new TPassword_Form(this);
   Password_Form->errorBox = [this](const QString& text) {
     dialogs_.Message(Password_Form, pt::MsgKind::Error,
-                     text.toLocal8Bit().toStdString(), pt::MsgButtons::Ok);
+                     text.toUtf8().toStdString(), pt::MsgButtons::Ok);
   };
   DisclaimerForm = new TDisclaimerForm(this);
 }
@@ -388,6 +388,8 @@ void TpixelTuck_Form::RunJob(bool byCommandLine) {
     ~Running() {
       w->jobRunning_ = false;
       w->SetBusyCursor(false);
+      // The job is done with its key: the dialog keeps no copy.
+      w->Password_Form->WipeFields();
     }
   } running(this);
   ++jobsStarted_;

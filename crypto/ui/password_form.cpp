@@ -13,7 +13,11 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <optional>
+#include <string_view>
+
 #include "crypto/key_rules.h"
+#include "util/byte_order.h"
 #include "crypto/ui/form_style.h"
 
 namespace {
@@ -34,6 +38,26 @@ QLabel* ScaleLabel(const QString& text, const QColor& colour, QWidget* parent,
 
 // Masked fields show '#' rather than the platform's bullet.
 const char* const kHashEcho = "QLineEdit { lineedit-password-character: 35; }";
+
+std::string_view View(const QByteArray& bytes) {
+  return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+}
+
+void WipeBytes(QByteArray& bytes) {
+  if (!bytes.isEmpty()) pt::SecureWipe(bytes.data(), static_cast<std::size_t>(bytes.size()));
+}
+
+// Overwrites the text an edit field holds before emptying it (clear() alone
+// frees the characters without overwriting them).
+void WipeEdit(QLineEdit* edit) {
+  QString held = edit->text();  // shares the field's own buffer
+  if (held.isEmpty()) return;
+  // The field lets go of its buffer (its display takes same-length filler),
+  // so `held` is its only owner and is overwritten in place, not copied.
+  edit->setText(QString(held.size(), QLatin1Char('#')));
+  pt::SecureWipe(reinterpret_cast<char16_t*>(held.data()), static_cast<std::size_t>(held.size()));
+  edit->clear();
+}
 
 }  // namespace
 
@@ -165,8 +189,8 @@ void TPassword_Form::ApplyKeyMode() {
   lMeasure2->setVisible(masked);
   // An empty sunken panel would look like a missing control.
   Panel2->setFrameStyle(masked ? (QFrame::Panel | QFrame::Sunken) : QFrame::NoFrame);
-  eEnter->clear();
-  if (masked) eReenter->clear();
+  WipeEdit(eEnter);
+  if (masked) WipeEdit(eReenter);
 }
 
 void TPassword_Form::rbASCIIClick() {
@@ -184,21 +208,35 @@ void TPassword_Form::FormActivate() {
 }
 
 void TPassword_Form::bOKClick() {
-  const pt::KeyCheck check =
-      pt::CheckDialogKey(HexMode(), ReenterShown(), KeyText(),
-                         eReenter->text().toLatin1().toStdString());
+  QByteArray enter = eEnter->text().toUtf8();
+  QByteArray reenter = eReenter->text().toUtf8();
+  const pt::KeyCheck check = pt::CheckDialogKey(HexMode(), ReenterShown(), View(enter),
+                                                View(reenter));
+  WipeBytes(enter);
+  WipeBytes(reenter);
   if (check.accepted) {
     accept();
     return;
   }
-  if (check.clearReenter) eReenter->clear();
-  errorBox(QString::fromLatin1(check.message.c_str()));
+  if (check.clearReenter) WipeEdit(eReenter);
+  errorBox(QString::fromUtf8(check.message.c_str()));
 }
 
 bool TPassword_Form::HexMode() const { return rbHex->isChecked(); }
 
 std::string TPassword_Form::KeyText() const {
-  return eEnter->text().toLatin1().toStdString();
+  QByteArray utf8 = eEnter->text().toUtf8();
+  std::optional<std::string> bytes = pt::AsciiKeyBytes(View(utf8));
+  WipeBytes(utf8);
+  if (!bytes) return {};
+  std::string text = *bytes;
+  pt::SecureWipe(bytes->data(), bytes->size());
+  return text;
+}
+
+void TPassword_Form::WipeFields() {
+  WipeEdit(eEnter);
+  WipeEdit(eReenter);
 }
 
 bool TPassword_Form::ReenterShown() const { return !eReenter->isHidden(); }

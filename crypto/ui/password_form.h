@@ -36,8 +36,12 @@ class TPassword_Form : public QDialog {
   void bOKClick();
 
   bool HexMode() const;
-  // eEnter as one byte per character (Latin-1), the way keys are counted.
+  // eEnter as the job takes it: one Windows-1252 byte per character (the
+  // hex digits in hex mode); empty when a character has no such byte, which
+  // bOKClick never lets pass.
   std::string KeyText() const;
+  // Overwrites and empties both key fields (once a job has its key bytes).
+  void WipeFields();
   bool ReenterShown() const;
 
   QFrame* Panel1;

@@ -23,6 +23,17 @@ std::string HexLength(std::size_t n) {
          ")" + kRetry;
 }
 
+std::string Repeat(const std::string& s, int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i) out += s;
+  return out;
+}
+std::string Unusable(const std::string& c) {
+  return "Password contains a character that cannot be used in a key (\"" + c +
+         "\") !!!\nKeys may use the characters of the Western European code page "
+         "(Windows-1252) only.\nPlease try again ...";
+}
+
 // ---------------------------------------------------------------------------
 // Dialog rules
 
@@ -62,7 +73,20 @@ INSTANTIATE_TEST_SUITE_P(
         // The mismatch comes first even when the key is also too short.
         DialogCase{"MaskedMismatchBeforeLength", false, true, "short", "shorter", kMismatch, true},
         DialogCase{"MaskedSameButShort", false, true, "short", "short", AsciiLength(5), false},
-        DialogCase{"MaskedReenterEmpty", false, true, "password", "", kMismatch, true}),
+        DialogCase{"MaskedReenterEmpty", false, true, "password", "", kMismatch, true},
+        // Characters are counted, not their UTF-8 bytes.
+        DialogCase{"ThirtyThreeUmlauts", false, false, Repeat("\xC3\xA4", 33), "",
+                   AsciiLength(33), false},
+        // Eight Cyrillic letters have no Windows-1252 bytes: refused, never '?'.
+        DialogCase{"Cyrillic", false, false, Repeat("\xD0\x96", 8), "",
+                   Unusable("\xD0\x96"), false},
+        DialogCase{"ChineseAfterLatin", false, false, "password\xE4\xB8\xAD", "",
+                   Unusable("\xE4\xB8\xAD"), false},
+        DialogCase{"NotUtf8", false, false, "passw\xF6rd", "",
+                   "Password is no valid UTF-8 text" + kRetry, false},
+        // Two masked entries that would both become "????????" differ.
+        DialogCase{"MaskedDifferentNonLatin", false, true, Repeat("\xD0\x96", 8),
+                   Repeat("\xD0\x94", 8), kMismatch, true}),
     [](const auto& c) { return std::string(c.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -79,12 +103,45 @@ INSTANTIATE_TEST_SUITE_P(
         DialogCase{"Blank", true, false, "0123456789abcde ", "", kNonHex, false},
         DialogCase{"OddAndNonHex", true, false, "0123456789abcdeg0", "", kPairs, false},
         DialogCase{"MixedCase", true, false, "0123456789abcdefABCDEF", "", "", false},
+        DialogCase{"NonLatinCountsAsOne", true, false, Repeat("\xD0\x96", 16), "", kNonHex,
+                   false},
         // Hex mode never compares a re-entry.
         DialogCase{"ReenterIgnored", true, true, std::string(16, 'a'), "x", "", false}),
     [](const auto& c) { return std::string(c.param.name); });
 
 // ---------------------------------------------------------------------------
 // Key bytes
+
+struct TypedKeyCase {
+  const char* name;
+  bool hexMode;
+  std::string utf8;
+  std::string text;  // what the job is handed
+};
+
+class TypedKeyTextTest : public ::testing::TestWithParam<TypedKeyCase> {};
+
+// Typed characters become their Windows-1252 bytes, whatever the platform.
+TEST_P(TypedKeyTextTest, IsWhatTheJobConverts) {
+  const TypedKeyCase& c = GetParam();
+  const KeyCheck check = CheckDialogKey(c.hexMode, !c.hexMode, c.utf8, c.utf8);
+  ASSERT_TRUE(check.accepted) << check.message;
+  EXPECT_EQ(check.text, c.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TypedKeyTextTest,
+    ::testing::Values(
+        TypedKeyCase{"Ascii", false, " Pass word ", " Pass word "},
+        TypedKeyCase{"Umlauts", false, "\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x84\xC3\x96\xC3\x9C\xC3\x9F\xC3\xA9",
+                     "\xE4\xF6\xFC\xC4\xD6\xDC\xDF\xE9"},
+        // Euro sign, single low quote, f with hook, ellipsis: the 0x80 row.
+        TypedKeyCase{"WindowsOnlyCharacters", false,
+                     "\xE2\x82\xAC\xE2\x80\x9A\xC6\x92\xE2\x80\xA6" "abcd",
+                     "\x80\x82\x83\x85" "abcd"},
+        TypedKeyCase{"HexAsTyped", true, "00112233445566778899aabbccddeeff",
+                     "00112233445566778899aabbccddeeff"}),
+    [](const auto& c) { return std::string(c.param.name); });
 
 std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
 

@@ -5,12 +5,14 @@
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <cstdio>
 
+#include "crypto/ui/password_form.h"
 #include "tests/gui/gui_fixture.h"
 
 namespace pt::gui::test {
@@ -87,19 +89,23 @@ TEST_F(JobTest, PackAndUnpackWithoutCipher) {
   EXPECT_TRUE(dialogs_.shown().empty()) << ::testing::PrintToString(dialogs_.ShownTexts());
 }
 
-TEST_F(JobTest, PackAndUnpackWithTwofishAndTheKeyDialog) {
+// A key typed with umlauts and the euro sign packs with the Windows-1252
+// bytes of its characters: the same hex key from the command line unpacks it.
+TEST_F(JobTest, PackWithTwofishAndTheKeyDialogUnpackWithTheSameBytesInHex) {
   WriteConfig("2 1 -1 0 0 1 1 0 1 zip 1");  // copyLog set
   Start();
   ASSERT_EQ(w_->cbEncMethod->currentText(), QStringLiteral("TwoFish"));
   const std::string data = Payload(5000);
   const std::string source = WriteFile(dir_.path(), QStringLiteral("notes.txt"), data);
-  const QString key = QStringLiteral("correct horse battery");
+  const QString key = QString::fromUtf8("correct horse \xC3\xA4\xC3\xB6\xC3\xBC\xE2\x82\xAC");
   dialogs_.QueueFile(source);
   dialogs_.QueueExec(TypeKey(key));
   QTest::mouseClick(w_->bbOpen, Qt::LeftButton);
   ASSERT_EQ(w_->lastOutcome().end, JobEnd::Completed) << ::testing::PrintToString(Log());
   EXPECT_TRUE(LogMentions("TwoFish encryption method"));
-  EXPECT_FALSE(LogMentions(key.toStdString()));
+  EXPECT_FALSE(LogMentions("correct horse"));
+  // The job has its key bytes: the dialog no longer holds the key.
+  EXPECT_TRUE(w_->Password_Form->eEnter->text().isEmpty());
   // copyLog: the log went to the clipboard.
   EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(
       QStringLiteral("Try to encode file:\r\n")));
@@ -108,11 +114,11 @@ TEST_F(JobTest, PackAndUnpackWithTwofishAndTheKeyDialog) {
   EXPECT_EQ(ReadFile(carrier).find(data.substr(0, 64)), std::string::npos);
 
   ASSERT_EQ(std::remove(source.c_str()), 0);
+  // "correct horse " in ASCII, then E4 F6 FC 80 from the Windows-1252 table.
+  w_->runState().commandLineKey = "636F727265637420686F72736520E4F6FC80";
   dialogs_.QueueFile(carrier);
-  dialogs_.QueueExec(TypeKey(key));
   QTest::mouseClick(w_->bbOpen, Qt::LeftButton);
   ASSERT_EQ(w_->lastOutcome().end, JobEnd::Completed) << ::testing::PrintToString(Log());
-  EXPECT_FALSE(LogMentions(key.toStdString()));
   EXPECT_EQ(ReadFile(source), data);
 }
 

@@ -94,6 +94,30 @@ TEST_F(PasswordFormTest, MaskedMismatchComesFirstAndEmptiesTheReentry) {
   EXPECT_TRUE(TypeAndOk(QStringLiteral("long enough"), QStringLiteral("long enough")));
 }
 
+// A key is the Windows-1252 bytes of its characters; a character without
+// such a byte is refused (never turned into '?') and the dialog stays open.
+TEST_F(PasswordFormTest, KeyCharactersAreWindows1252BytesOrRefused) {
+  form.maskInput = true;
+  form.rbASCII->setChecked(true);
+  form.ApplyKeyMode();
+  const QString cyrillic = QString::fromUtf8("\xD0\x9A\xD0\xBB\xD1\x8E\xD1\x87\xD0\xBA\xD0\xBB\xD1\x8E\xD1\x87");
+  EXPECT_FALSE(TypeAndOk(cyrillic, cyrillic));
+  EXPECT_EQ(LastMessage().rfind("Password contains a character that cannot be used in a key "
+                                "(\"\xD0\x9A\")", 0), 0u) << LastMessage();
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_EQ(form.eEnter->text(), cyrillic);
+  // Two different entries that a '?' mapping would make equal.
+  EXPECT_FALSE(TypeAndOk(cyrillic, QString(8, QChar(0x0416))));
+  EXPECT_EQ(LastMessage(), "Passwords are not identical !!!\nPlease try again ...");
+
+  const QString latin = QString::fromUtf8("\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F\xE2\x82\xAC" "abc");
+  EXPECT_TRUE(TypeAndOk(latin, latin));
+  EXPECT_EQ(form.KeyText(), "\xE4\xF6\xFC\xDF\x80" "abc");
+  form.WipeFields();
+  EXPECT_TRUE(form.eEnter->text().isEmpty());
+  EXPECT_TRUE(form.eReenter->text().isEmpty());
+}
+
 TEST_F(PasswordFormTest, HexChecks) {
   form.rbHex->setChecked(true);
   EXPECT_FALSE(TypeAndOk(QString(15, QLatin1Char('0'))));
