@@ -1,7 +1,9 @@
 #include "app/settings_file.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <limits>
 #include <optional>
@@ -13,9 +15,13 @@
 #endif
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
+#include "carrier/file_io.h"
 #include "util/text.h"
 
 namespace pt {
@@ -111,6 +117,107 @@ void ReadInto(ValueReader& in, bool& field) {
 
 const char* Flag(bool b) { return b ? "1" : "0"; }
 
+namespace fs = std::filesystem;
+
+// Paths are UTF-8 text inside the program.
+fs::path FsPath(const std::string& p) { return fs::path(std::u8string(p.begin(), p.end())); }
+
+std::string PathText(const fs::path& p) {
+  const std::u8string u8 = p.u8string();
+  return std::string(u8.begin(), u8.end());
+}
+
+// The file a path finally names: links are followed (a relative link target
+// counts from the link's folder). Nothing for a loop of links.
+std::optional<fs::path> FollowLinks(fs::path p) {
+  for (int hops = 0; hops < 40; ++hops) {
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(p, ec))) return p;
+    const fs::path target = fs::read_symlink(p, ec);
+    if (ec) return std::nullopt;
+    p = target.is_absolute() ? target : p.parent_path() / target;
+  }
+  return std::nullopt;
+}
+
+bool MayWrite(const fs::path& file) {
+#ifdef _WIN32
+  std::error_code ec;
+  const auto perms = fs::status(file, ec).permissions();
+  return !ec && (perms & fs::perms::owner_write) != fs::perms::none;
+#else
+  return ::access(file.c_str(), W_OK) == 0;
+#endif
+}
+
+// Up to kMaxSettingsFileBytes of a regular, non-empty file. The type is
+// checked on the opened file, not on the name, and opening does not wait
+// for a writer, so a pipe put in the file's place cannot hang the program.
+std::optional<std::string> ReadSettingsText(const std::string& path) {
+  std::string text(kMaxSettingsFileBytes, '\0');
+  std::size_t n = 0;
+#ifdef _WIN32
+  std::error_code ec;
+  if (!fs::is_regular_file(FsPath(path), ec) || fs::file_size(FsPath(path), ec) == 0 || ec) {
+    return std::nullopt;
+  }
+  std::FILE* f = OpenFile(path, "rb");
+  if (f == nullptr) return std::nullopt;
+  n = std::fread(text.data(), 1, text.size(), f);
+  std::fclose(f);
+#else
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  while (n < text.size()) {
+    const ssize_t got = ::read(fd, text.data() + n, text.size() - n);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    n += static_cast<std::size_t>(got);
+  }
+  ::close(fd);
+#endif
+  text.resize(n);
+  return text;
+}
+
+// Creates the missing folders above a file; new ones are private to the
+// user, as the base folder of user configuration should be.
+void CreateFoldersFor(const std::string& file) {
+  const fs::path dir = FsPath(file).parent_path();
+  std::error_code ec;
+  if (dir.empty() || fs::is_directory(dir, ec)) return;
+#ifdef _WIN32
+  fs::create_directories(dir, ec);
+#else
+  fs::path partial;
+  for (const fs::path& part : dir) {
+    partial /= part;
+    if (!fs::exists(fs::symlink_status(partial, ec))) ::mkdir(partial.c_str(), 0700);
+  }
+#endif
+}
+
+// Folders that installed programs live in: no settings file belongs there.
+bool IsProgramFolder(const fs::path& dir) {
+  std::vector<std::string> folders;
+#ifndef _WIN32
+  folders = {"/usr/bin", "/bin", "/usr/local/bin", "/usr/games"};
+#endif
+#ifdef PT_INSTALL_BINDIR
+  folders.emplace_back(PT_INSTALL_BINDIR);
+#endif
+  for (const std::string& f : folders) {
+    std::error_code ec;
+    if (fs::equivalent(dir, FsPath(f), ec) && !ec) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string ConfigurationFileFor(const std::string& exePath) {
@@ -155,6 +262,63 @@ std::string ExecutablePath() {
 #endif
 }
 
+std::string UserConfigurationFile() {
+  fs::path base;
+#ifdef _WIN32
+  const wchar_t* appData = _wgetenv(L"APPDATA");
+  if (appData != nullptr && appData[0] != L'\0') base = fs::path(appData);
+#else
+  // The XDG rule: only an absolute XDG_CONFIG_HOME counts.
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  const char* home = std::getenv("HOME");
+  if (xdg != nullptr && xdg[0] == '/') {
+    base = xdg;
+  } else if (home != nullptr && home[0] == '/') {
+    base = fs::path(home) / ".config";
+  } else if (const struct passwd* pw = ::getpwuid(::getuid());
+             pw != nullptr && pw->pw_dir != nullptr && pw->pw_dir[0] == '/') {
+    base = fs::path(pw->pw_dir) / ".config";
+  }
+#endif
+  if (base.empty()) return {};
+  return PathText(base / "pixeltuck" / "pixeltuck.cfg");
+}
+
+SettingsLocation ChooseSettingsLocation(const std::string& besideFile, bool besideUsable,
+                                        const std::string& userFile) {
+  if (besideUsable || userFile.empty()) return SettingsLocation(besideFile);
+  SettingsLocation location;
+  if (!besideFile.empty()) location.readPaths.push_back(besideFile);
+  location.readPaths.push_back(userFile);
+  location.writePath = userFile;
+  location.createFolders = true;
+  return location;
+}
+
+bool SettingsFolderUsable(const std::string& folder) {
+  const fs::path dir = folder.empty() ? fs::path(".") : FsPath(folder);
+  if (IsProgramFolder(dir)) return false;
+#ifdef _WIN32
+  // The access rights of a folder show only by trying: a new file that is
+  // gone again when its handle closes.
+  const fs::path probe = dir / (L".pixeltuck-probe-" + std::to_wstring(GetCurrentProcessId()));
+  const HANDLE h = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(h);
+  return true;
+#else
+  return ::access(dir.c_str(), W_OK | X_OK) == 0;
+#endif
+}
+
+SettingsLocation SettingsLocationFor(const std::string& besideFile) {
+  if (besideFile.empty()) return SettingsLocation(UserConfigurationFile());
+  const std::string folder = PathText(FsPath(besideFile).parent_path());
+  return ChooseSettingsLocation(besideFile, SettingsFolderUsable(folder),
+                                UserConfigurationFile());
+}
+
 std::string SettingsToText(const Settings& s) {
   std::string out;
   out += std::to_string(s.startupCipher) + " ";
@@ -189,32 +353,41 @@ void LoadSettingsFromText(Settings& s, std::string_view text) {
 }
 
 bool LoadSettings(Settings& s, const std::string& path) {
-  std::error_code ec;
-  const std::filesystem::path p(path);
-  if (path.empty() || !std::filesystem::is_regular_file(p, ec)) return false;
-  const auto size = std::filesystem::file_size(p, ec);
-  if (ec || size == 0) return false;
-
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return false;
-  // The file is one short line; a bound keeps a huge or hostile file from
-  // being read whole.
-  std::string text(kMaxSettingsFileBytes, '\0');
-  const std::size_t n = std::fread(text.data(), 1, text.size(), f);
-  std::fclose(f);
-  text.resize(n);
-  LoadSettingsFromText(s, text);
+  if (path.empty()) return false;
+  const auto text = ReadSettingsText(path);
+  if (!text) return false;
+  LoadSettingsFromText(s, *text);
   return true;
+}
+
+bool LoadSettings(Settings& s, const SettingsLocation& location) {
+  bool loaded = false;
+  for (const std::string& path : location.readPaths) loaded = LoadSettings(s, path) || loaded;
+  return loaded;
 }
 
 bool SaveSettings(const Settings& s, const std::string& path) {
   if (path.empty()) return false;
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) return false;
+  const auto target = FollowLinks(FsPath(path));
+  if (!target) return false;
+  std::error_code ec;
+  const fs::file_status old = fs::status(*target, ec);
+  const bool replacing = fs::exists(old);
+  if (replacing && (!fs::is_regular_file(old) || !MayWrite(*target))) return false;
+
+  OutputFile out;
   const std::string text = SettingsToText(s);
-  const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  const bool closed = std::fclose(f) == 0;
-  return written && closed;
+  if (!out.Create(PathText(*target)) || !out.Write(text.data(), text.size()) || !out.Commit()) {
+    return false;
+  }
+  if (replacing) fs::permissions(*target, old.permissions(), fs::perm_options::replace, ec);
+  return true;
+}
+
+bool SaveSettings(const Settings& s, const SettingsLocation& location) {
+  if (location.writePath.empty()) return false;
+  if (location.createFolders) CreateFoldersFor(location.writePath);
+  return SaveSettings(s, location.writePath);
 }
 
 std::string SaveSettingsFailedMessage(const std::string& path) {

@@ -20,7 +20,8 @@ int main(int argc, char* argv[]) {
   if (exe.empty()) exe = QCoreApplication::applicationFilePath().toLocal8Bit().toStdString();
 
   pt::gui::Dialogs dialogs;
-  TpixelTuck_Form pixelTuck_Form(args, pt::ConfigurationFileFor(exe), dialogs);
+  TpixelTuck_Form pixelTuck_Form(args, pt::SettingsLocationFor(pt::ConfigurationFileFor(exe)),
+                                 dialogs);
   pixelTuck_Form.show();
   app.exec();
   return 0;

@@ -105,7 +105,7 @@ class TpixelTuck_Form::Bar : public pt::ProgressBar {
 // Construction
 
 TpixelTuck_Form::TpixelTuck_Form(std::vector<std::string> args,
-                                 std::string configPath,
+                                 pt::SettingsLocation configPath,
                                  pt::gui::Dialogs& dialogs, QWidget* parent)
     : QMainWindow(parent),
       args_(std::move(args)),

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/settings_file.h"
+#include "app/version.h"
 #include "carrier/job.h"
 #include "carrier/job_ui.h"
 #include "carrier/settings.h"
@@ -27,7 +29,7 @@ class TPassword_Form;
 namespace pt::gui {
 class Dialogs;
 
-inline constexpr const char* kVersionText = "V1.2.1";
+inline constexpr const char* kVersionText = pt::kProgramVersionText;
 inline constexpr int kLogLineHeight = 15;
 inline constexpr long long kMaxPreviewBytes = 10000000;
 inline constexpr const char* kPreviewTooLarge =
@@ -52,9 +54,10 @@ class TpixelTuck_Form : public QMainWindow, public pt::JobUi {
   Q_OBJECT
 
  public:
-  // configPath: the configuration file (beside the executable in the real
-  // program, a temporary folder in tests).
-  TpixelTuck_Form(std::vector<std::string> args, std::string configPath,
+  // configPath: where the settings are read and written (beside the
+  // executable or in the user's folder in the real program, a file in a
+  // temporary folder in tests).
+  TpixelTuck_Form(std::vector<std::string> args, pt::SettingsLocation configPath,
                   pt::gui::Dialogs& dialogs, QWidget* parent = nullptr);
   ~TpixelTuck_Form() override;
 
@@ -88,7 +91,7 @@ class TpixelTuck_Form : public QMainWindow, public pt::JobUi {
   bool firstActivation() const { return firstActivation_; }
   int jobsStarted() const { return jobsStarted_; }
   const pt::JobOutcome& lastOutcome() const { return lastOutcome_; }
-  const std::string& configPath() const { return configPath_; }
+  const std::string& configPath() const { return configPath_.writePath; }
   int FirstVisibleLine() const;
 
   // Controls.
@@ -135,7 +138,7 @@ class TpixelTuck_Form : public QMainWindow, public pt::JobUi {
   void Guarded(F&& handler);
 
   std::vector<std::string> args_;
-  std::string configPath_;
+  pt::SettingsLocation configPath_;
   pt::gui::Dialogs& dialogs_;
   pt::Settings settings_;
   pt::RunState state_;

@@ -2,10 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "carrier/file_io.h"
 #include "tests/app/temp_dir.h"
 
 namespace pt {
@@ -375,6 +382,183 @@ TEST_F(SettingsFileTest, SaveFailuresReturnFalse) {
 TEST(SaveSettings, FullDiskReturnsFalse) {
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
   EXPECT_FALSE(SaveSettings(StartupDefaults(), "/dev/full"));
+}
+
+// ---------------------------------------------------------------------------
+// Safe saving
+
+// Names in the folder besides the ones a test made: leftovers of a save.
+std::vector<std::string> OtherNames(const fs::path& dir, const std::vector<std::string>& known) {
+  std::vector<std::string> other;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    const std::string name = e.path().filename().string();
+    if (std::find(known.begin(), known.end(), name) == known.end()) other.push_back(name);
+  }
+  return other;
+}
+
+TEST_F(SettingsFileTest, PipesAndLinksToThemAreNeitherReadNorWritten) {
+  // Opening a pipe without a writer would block: these calls must return.
+  ASSERT_EQ(::mkfifo(PathOf("fifo.cfg").c_str(), 0600), 0);
+  fs::create_symlink(PathOf("fifo.cfg"), PathOf("link.cfg"));
+  for (const char* name : {"fifo.cfg", "link.cfg"}) {
+    SCOPED_TRACE(name);
+    Settings s = StartupDefaults();
+    EXPECT_FALSE(LoadSettings(s, PathOf(name)));
+    EXPECT_FALSE(SaveSettings(s, PathOf(name)));
+    EXPECT_EQ(s, StartupDefaults());
+  }
+  EXPECT_TRUE(fs::is_fifo(PathOf("fifo.cfg")));
+  EXPECT_TRUE(fs::is_symlink(PathOf("link.cfg")));
+  EXPECT_EQ(OtherNames(dir_, {"fifo.cfg", "link.cfg"}), std::vector<std::string>{});
+}
+
+TEST_F(SettingsFileTest, SaveThroughALinkReplacesItsTargetAndKeepsModeBits) {
+  fs::create_directory(dir_ / "dotfiles");
+  const std::string target = Write("dotfiles/pixeltuck.cfg", "0 0 0");
+  fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+  // A relative link, as users keep them in their folders.
+  fs::create_symlink("dotfiles/pixeltuck.cfg", PathOf("pixeltuck.cfg"));
+  Settings s = StartupDefaults();
+  s.startupCipher = 3;
+  ASSERT_TRUE(SaveSettings(s, PathOf("pixeltuck.cfg")));
+  EXPECT_TRUE(fs::is_symlink(PathOf("pixeltuck.cfg")));
+  EXPECT_EQ(Read(target), SettingsToText(s));
+  EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(OtherNames(dir_ / "dotfiles", {"pixeltuck.cfg"}), std::vector<std::string>{});
+}
+
+struct SaveFaultCase {
+  const char* name;
+  std::function<void()> fault;
+};
+
+class SettingsSaveFaultTest : public TempDirTest,
+                              public ::testing::WithParamInterface<SaveFaultCase> {
+ protected:
+  void TearDown() override {
+    io_faults::Reset();
+    TempDirTest::TearDown();
+  }
+};
+
+TEST_P(SettingsSaveFaultTest, KeepsTheOldFileWhole) {
+  const std::string old = "3 0 -1 0 0 0 2 0 1 zip 2";
+  const std::string path = Write("pixeltuck.cfg", old);
+  GetParam().fault();
+  EXPECT_FALSE(SaveSettings(StartupDefaults(), path));
+  io_faults::Reset();
+  EXPECT_EQ(Read(path), old);
+  EXPECT_EQ(OtherNames(dir_, {"pixeltuck.cfg"}), std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, SettingsSaveFaultTest,
+    ::testing::Values(SaveFaultCase{"WriteFailsAtOnce", [] { io_faults::FailWritesAfter(0); }},
+                      SaveFaultCase{"WriteFailsMidway", [] { io_faults::FailWritesAfter(5); }},
+                      SaveFaultCase{"DiskFullAtClose", [] { io_faults::FailCommits(true); }}),
+    [](const auto& c) { return std::string(c.param.name); });
+
+TEST_F(SettingsFileTest, ReadOnlyFileIsNotReplaced) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root may write any file";
+  const std::string path = Write("pixeltuck.cfg", "0 0 0");
+  fs::permissions(path, fs::perms::owner_read);
+  EXPECT_FALSE(SaveSettings(StartupDefaults(), path));
+  EXPECT_EQ(Read(path), "0 0 0");
+}
+
+// ---------------------------------------------------------------------------
+// Location
+
+// Sets an environment variable for one test and restores it afterwards.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value != nullptr) {
+      ::setenv(name, value, 1);
+    } else {
+      ::unsetenv(name);
+    }
+  }
+  ~ScopedEnv() {
+    if (old_) {
+      ::setenv(name_, old_->c_str(), 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+TEST(UserConfigurationFile, XdgConfigHomeWhenAbsoluteElseHome) {
+  ScopedEnv home("HOME", "/home/u");
+  {
+    ScopedEnv xdg("XDG_CONFIG_HOME", "/cfg");
+    EXPECT_EQ(UserConfigurationFile(), "/cfg/pixeltuck/pixeltuck.cfg");
+  }
+  for (const char* ignored : {"relative/cfg", ""}) {
+    ScopedEnv xdg("XDG_CONFIG_HOME", ignored);
+    EXPECT_EQ(UserConfigurationFile(), "/home/u/.config/pixeltuck/pixeltuck.cfg") << ignored;
+  }
+  ScopedEnv xdg("XDG_CONFIG_HOME", nullptr);
+  EXPECT_EQ(UserConfigurationFile(), "/home/u/.config/pixeltuck/pixeltuck.cfg");
+}
+
+TEST(ChooseSettingsLocation, BesideWhenUsableElseUserFileOverBeside) {
+  SettingsLocation beside = ChooseSettingsLocation("/p/pixeltuck.cfg", true, "/u/p.cfg");
+  EXPECT_EQ(beside.readPaths, std::vector<std::string>{"/p/pixeltuck.cfg"});
+  EXPECT_EQ(beside.writePath, "/p/pixeltuck.cfg");
+  EXPECT_FALSE(beside.createFolders);
+
+  SettingsLocation user = ChooseSettingsLocation("/p/pixeltuck.cfg", false, "/u/p.cfg");
+  EXPECT_EQ(user.readPaths, (std::vector<std::string>{"/p/pixeltuck.cfg", "/u/p.cfg"}));
+  EXPECT_EQ(user.writePath, "/u/p.cfg");
+  EXPECT_TRUE(user.createFolders);
+
+  // Without a home folder the file beside the program is all there is.
+  EXPECT_EQ(ChooseSettingsLocation("/p/pixeltuck.cfg", false, "").writePath, "/p/pixeltuck.cfg");
+}
+
+TEST_F(SettingsFileTest, ProgramFoldersAreNeverUsedForSettings) {
+  EXPECT_TRUE(SettingsFolderUsable(dir_.string()));
+  for (const char* folder : {"/usr/bin", "/bin", "/usr/local/bin"}) {
+    if (fs::is_directory(folder)) {
+      EXPECT_FALSE(SettingsFolderUsable(folder)) << folder;
+    }
+  }
+  if (::geteuid() != 0) {
+    fs::create_directory(dir_ / "locked");
+    fs::permissions(dir_ / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_FALSE(SettingsFolderUsable(PathOf("locked")));
+  }
+}
+
+TEST_F(SettingsFileTest, UserFileGoesOverBesideFileAndIsCreatedPrivate) {
+  const std::string beside = Write("pixeltuck.cfg", "0 3 5 0 0 0 2 0 1 zip 3");
+  const std::string user = PathOf("home/.config/pixeltuck/pixeltuck.cfg");
+  const SettingsLocation location = ChooseSettingsLocation(beside, false, user);
+
+  // First run: the file beside the program is all there is.
+  Settings s = StartupDefaults();
+  EXPECT_TRUE(LoadSettings(s, location));
+  EXPECT_EQ(s.compressionMode, 3);
+  s.startupCipher = 1;
+  ASSERT_TRUE(SaveSettings(s, location));
+  EXPECT_EQ(Read(beside), "0 3 5 0 0 0 2 0 1 zip 3");
+  EXPECT_EQ(fs::status(PathOf("home")).permissions() & fs::perms::all, fs::perms::owner_all);
+
+  // Later runs: the user's values win.
+  Settings again = StartupDefaults();
+  EXPECT_TRUE(LoadSettings(again, location));
+  EXPECT_EQ(again, s);
+  EXPECT_EQ(SaveSettingsFailedMessage(location), SaveSettingsFailedMessage(user));
 }
 
 TEST(SaveSettingsFailedMessage, Text) {
