@@ -1,18 +1,33 @@
 #include "app/command_line.h"
 
 #include "crypto/key_rules.h"
+#include "util/byte_order.h"
 #include "util/text.h"
 
 namespace pt {
-
-namespace {
 
 bool IsKeyArgument(const std::string& arg) {
   return arg.size() >= 3 && arg[0] == '-' && (arg[1] == 'K' || arg[1] == 'k') &&
          arg[2] == ':';
 }
 
-}  // namespace
+void WipeKeyText(std::string& text) {
+  // Growing to the capacity never moves the buffer, so every byte it holds
+  // is overwritten in place.
+  text.resize(text.capacity());
+  SecureWipe(text.data(), text.size());
+  text.clear();
+}
+
+void WipeKeyText(std::vector<std::string>& texts) {
+  for (std::string& text : texts) WipeKeyText(text);
+  texts.clear();
+}
+
+void WipeKeyText(std::optional<std::string>& text) {
+  if (text) WipeKeyText(*text);
+  text.reset();
+}
 
 void ParseCommandLine(const std::vector<std::string>& args, RunState& state,
                       CommandLineEffects& fx, const std::function<void()>& onInvalidKey) {
@@ -33,8 +48,9 @@ void ParseCommandLine(const std::vector<std::string>& args, RunState& state,
       continue;
     }
     if (IsKeyArgument(arg)) {
-      if (const auto key = ParseCommandLineKey(std::string_view(arg).substr(3))) {
-        state.commandLineKey = *key;
+      if (auto key = ParseCommandLineKey(std::string_view(arg).substr(3))) {
+        WipeKeyText(state.commandLineKey);
+        state.commandLineKey = std::move(*key);
       } else {
         ++fx.invalidKeys;
         if (onInvalidKey) onInvalidKey();

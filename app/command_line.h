@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,5 +29,27 @@ void ParseCommandLine(const std::vector<std::string>& args, RunState& state,
 // file, its last component spelled as stored on disk; "" when nothing
 // matches or the first match is empty.
 std::string LookupCommandLineFile(const std::string& arg);
+
+// True for "-K:..." and "-k:..." arguments.
+bool IsKeyArgument(const std::string& arg);
+
+// Overwrites the whole buffer of a text that held key material (also what
+// an earlier, longer content left there) and empties it.
+void WipeKeyText(std::string& text);
+void WipeKeyText(std::optional<std::string>& text);
+void WipeKeyText(std::vector<std::string>& texts);
+
+// Wipes a key text when it goes out of scope.
+template <typename T>
+class KeyTextScope {
+ public:
+  explicit KeyTextScope(T& text) : text_(text) {}
+  ~KeyTextScope() { WipeKeyText(text_); }
+  KeyTextScope(const KeyTextScope&) = delete;
+  KeyTextScope& operator=(const KeyTextScope&) = delete;
+
+ private:
+  T& text_;
+};
 
 }  // namespace pt

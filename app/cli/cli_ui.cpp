@@ -1,57 +1,244 @@
 #include "app/cli/cli_ui.h"
 
+#include <algorithm>
+#include <chrono>
+
+#include "app/command_line.h"
 #include "crypto/key_rules.h"
 #include "util/text.h"
 
 namespace pt {
 
 // ---------------------------------------------------------------------------
+// Escaping
+
+namespace {
+
+const char kHexDigits[] = "0123456789abcdef";
+
+void AppendEscapedByte(std::string& out, unsigned char b) {
+  out += "\\x";
+  out += kHexDigits[b >> 4];
+  out += kHexDigits[b & 0x0F];
+}
+
+// Length of the well-formed UTF-8 sequence at s[i] (no overlong forms, no
+// surrogates, nothing above U+10FFFF), or 0.
+std::size_t Utf8SequenceLength(std::string_view s, std::size_t i) {
+  const auto at = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+  const unsigned char b = at(i);
+  std::size_t n = 0;
+  unsigned char lo = 0x80, hi = 0xBF;
+  if (b >= 0xC2 && b <= 0xDF) {
+    n = 2;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    n = 3;
+    if (b == 0xE0) lo = 0xA0;
+    if (b == 0xED) hi = 0x9F;
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    n = 4;
+    if (b == 0xF0) lo = 0x90;
+    if (b == 0xF4) hi = 0x8F;
+  } else {
+    return 0;
+  }
+  if (i + n > s.size()) return 0;
+  if (at(i + 1) < lo || at(i + 1) > hi) return 0;
+  for (std::size_t k = 2; k < n; ++k) {
+    if (at(i + k) < 0x80 || at(i + k) > 0xBF) return 0;
+  }
+  return n;
+}
+
+}  // namespace
+
+std::string EscapeControls(std::string_view text, bool keepLayout) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (b < 0x80) {
+      const bool layout = keepLayout && (b == '\n' || b == '\t');
+      if ((b < 0x20 || b == 0x7F) && !layout) {
+        AppendEscapedByte(out, b);
+      } else {
+        out += static_cast<char>(b);
+      }
+      ++i;
+      continue;
+    }
+    const std::size_t n = Utf8SequenceLength(text, i);
+    if (n == 0) {
+      AppendEscapedByte(out, b);  // not UTF-8: the raw byte could be a C1 control
+      ++i;
+    } else if (n == 2 && b == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0) {
+      // U+0080..U+009F: C1 controls (U+009B starts a control sequence).
+      out += "\\u00";
+      const auto c = static_cast<unsigned char>(text[i + 1]);
+      out += kHexDigits[c >> 4];
+      out += kHexDigits[c & 0x0F];
+      i += 2;
+    } else {
+      out.append(text.substr(i, n));
+      i += n;
+    }
+  }
+  return out;
+}
+
+// ---------------------------------------------------------------------------
 // Progress
+
+CliClock SteadyClock() {
+  return [] {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+  };
+}
+
+namespace {
+
+const char* PhaseName(JobPhase phase) {
+  switch (phase) {
+    case JobPhase::Checksum: return "Checksum";
+    case JobPhase::Compressing: return "Compressing";
+    case JobPhase::Writing: return "Writing";
+    case JobPhase::Decompressing: return "Decompressing";
+  }
+  return "";
+}
+
+std::string Clock(double seconds) {
+  const auto s = static_cast<long long>(seconds + 0.5);
+  return IntToStrPadded(s / 3600, 2, '0') + ":" + IntToStrPadded((s % 3600) / 60, 2, '0') +
+         ":" + IntToStrPadded(s % 60, 2, '0');
+}
+
+// Redrawn when the percentage changes, and at least this often for the rate.
+constexpr double kRedrawSeconds = 0.5;
+// The rate is shown once it rests on this much time.
+constexpr double kRateAfterSeconds = 0.5;
+
+}  // namespace
+
+CliProgress::CliProgress(std::ostream& err, bool enabled, CliClock clock)
+    : err_(err), enabled_(enabled), clock_(std::move(clock)) {}
 
 void CliProgress::SetVisible(bool visible) {
   visible_ = visible;
-  if (!visible) ClearLine();
+  if (!visible) {
+    ClearLine();
+    inPhase_ = false;
+  }
 }
 
 void CliProgress::SetPosition(int percent) {
   position_ = percent;
-  if (!enabled_ || !visible_ || percent == shownPosition_) return;
-  err_ << '\r' << IntToStrPadded(percent, 3, ' ') << " %" << std::flush;
-  lineShown_ = true;
+  // Jobs that report their phases get the fuller line from Working.
+  if (!enabled_ || !visible_ || phaseReports_ || percent == shownPosition_) return;
+  Show(IntToStrPadded(percent, 3, ' ') + " %");
   shownPosition_ = percent;
 }
 
+void CliProgress::Working(JobPhase phase, std::int64_t done, std::int64_t total) {
+  phaseReports_ = true;
+  if (!enabled_) return;
+  const double now = clock_();
+  if (!inPhase_ || phase != phase_) {
+    ClearLine();
+    inPhase_ = true;
+    phase_ = phase;
+    phaseStart_ = now;
+    lastDrawn_ = now;
+  }
+  if (total <= 0 || done >= total) {
+    // The phase has ended: its line goes.
+    ClearLine();
+    inPhase_ = false;
+    return;
+  }
+  const int percent = static_cast<int>(std::clamp<std::int64_t>(done * 100 / total, 0, 100));
+  if (percent == shownPosition_ && now - lastDrawn_ < kRedrawSeconds) return;
+  lastDrawn_ = now;
+  shownPosition_ = percent;
+
+  std::string line = PhaseName(phase);
+  line.resize(14, ' ');
+  line += IntToStrPadded(percent, 3, ' ') + " %";
+  const double elapsed = now - phaseStart_;
+  if (elapsed >= kRateAfterSeconds && done > 0) {
+    const double rate = static_cast<double>(done) / elapsed;
+    line += "  " + FormatFixed(rate / (1024.0 * 1024.0), 1) + " MiB/s  " +
+            Clock(static_cast<double>(total - done) / rate) + " left";
+  }
+  Show(line);
+}
+
+void CliProgress::Show(const std::string& text) {
+  std::string line = "\r" + text;
+  // Blanks over the rest of a longer line shown before.
+  if (text.size() < shownWidth_) line += std::string(shownWidth_ - text.size(), ' ') + "\r" + text;
+  err_ << line << std::flush;
+  shownWidth_ = std::max<std::size_t>(text.size(), 1);
+}
+
 void CliProgress::ClearLine() {
-  if (!lineShown_) return;
-  err_ << "\r      \r" << std::flush;
-  lineShown_ = false;
+  if (shownWidth_ == 0) return;
+  err_ << '\r' << std::string(shownWidth_, ' ') << '\r' << std::flush;
+  shownWidth_ = 0;
   shownPosition_ = -1;
 }
 
 // ---------------------------------------------------------------------------
 // Window
 
-CliUi::CliUi(std::ostream& out, std::ostream& err, Terminal& terminal, std::int32_t keyMode)
+CliUi::CliUi(std::ostream& out, std::ostream& err, Terminal& terminal, std::int32_t keyMode,
+             CliOptions options, CliClock clock)
     : out_(out),
       err_(err),
       terminal_(terminal),
       keyMode_(keyMode),
-      progress_(err, terminal.ErrorIsTerminal()) {}
+      options_(options),
+      progress_(err, terminal.ErrorIsTerminal() && !options.quiet, std::move(clock)) {}
 
 void CliUi::AddLogLine(const std::string& line) {
+  if (options_.quiet) return;
   progress_.ClearLine();
   // Flushed at once: a long job shows its steps as they happen.
-  out_ << line << '\n' << std::flush;
+  out_ << EscapeControls(line, false) << '\n' << std::flush;
 }
 
 void CliUi::RepaintLog() { out_ << std::flush; }
 
+void CliUi::Working(JobPhase phase, std::int64_t done, std::int64_t total) {
+  progress_.Working(phase, done, total);
+}
+
 MsgAnswer CliUi::ShowMessage(MsgKind, const std::string& text, MsgButtons buttons) {
   progress_.ClearLine();
   out_ << std::flush;
-  err_ << text << '\n' << std::flush;
+  if (buttons == MsgButtons::YesNo && options_.force) {
+    AddLogLine(kReplacedByForce);
+    return MsgAnswer::Yes;
+  }
+  err_ << EscapeControls(text, true) << '\n' << std::flush;
   if (buttons == MsgButtons::Ok) return MsgAnswer::Ok;
+  if (buttons == MsgButtons::YesNo) return AskReplace();
   return Ask(buttons);
+}
+
+MsgAnswer CliUi::AskReplace() {
+  if (!terminal_.InputIsTerminal()) {
+    err_ << kReplaceRefusedMessage << '\n' << std::flush;
+    return MsgAnswer::No;
+  }
+  for (;;) {
+    const auto line = terminal_.ReadLine("[Y]es or [N]o ? ", false);
+    if (!line) return MsgAnswer::No;
+    const std::string a = ToLowerAscii(*line);
+    if (a == "y" || a == "yes") return MsgAnswer::Yes;
+    if (a == "n" || a == "no") return MsgAnswer::No;
+  }
 }
 
 MsgAnswer CliUi::Ask(MsgButtons buttons) {
@@ -92,17 +279,22 @@ KeyReply CliUi::RequestKey(const KeyRequest& request) {
       hex ? "Enter the key, 16 up to 64 HEX characters (end of input cancels): "
           : "Enter the key, 8 up to 32 ASCII characters (end of input cancels): ";
   for (;;) {
-    const auto enter = terminal_.ReadLine(prompt, true);
+    // The typed text is wiped as soon as the key bytes are taken from it.
+    std::optional<std::string> enter = terminal_.ReadLine(prompt, true);
+    KeyTextScope wipeEnter(enter);
     if (!enter) return {};
-    std::string reenter;
+    std::optional<std::string> reenter;
+    KeyTextScope wipeReenter(reenter);
     if (twice) {
-      const auto again = terminal_.ReadLine("Reenter your ASCII password: ", true);
-      if (!again) return {};
-      reenter = *again;
+      reenter = terminal_.ReadLine("Reenter your ASCII password: ", true);
+      if (!reenter) return {};
     }
-    const KeyCheck check = CheckDialogKey(hex, twice, *enter, reenter);
+    // The terminal gives UTF-8; the key rules make one Windows-1252 byte of
+    // each character, as the window program does.
+    const KeyCheck check =
+        CheckDialogKey(hex, twice, *enter, reenter ? std::string_view(*reenter) : std::string_view());
     if (check.accepted) return KeyReply{true, hex, check.text};
-    err_ << check.message << '\n' << std::flush;
+    err_ << EscapeControls(check.message, true) << '\n' << std::flush;
   }
 }
 

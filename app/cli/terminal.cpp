@@ -44,13 +44,20 @@ class EchoOff {
 #else
 
 // Restored from the signal handler too: an interrupted key entry must not
-// leave the user's terminal without echo.
+// leave the user's terminal without echo. The handler then passes the
+// signal on to the one it replaced (which removes begun files), or ends the
+// process as the signal would.
+using SignalHandler = void (*)(int);
 struct termios g_savedMode {};
 volatile std::sig_atomic_t g_echoIsOff = 0;
+SignalHandler g_oldInt = SIG_DFL;
+SignalHandler g_oldTerm = SIG_DFL;
 
 extern "C" void RestoreEchoAndReraise(int sig) {
   if (g_echoIsOff != 0) ::tcsetattr(STDIN_FILENO, TCSANOW, &g_savedMode);
-  std::signal(sig, SIG_DFL);
+  g_echoIsOff = 0;
+  const SignalHandler old = sig == SIGINT ? g_oldInt : g_oldTerm;
+  std::signal(sig, old == SIG_IGN || old == SIG_ERR ? SIG_DFL : old);
   std::raise(sig);
 }
 
@@ -60,8 +67,8 @@ class EchoOff {
     if (!active || ::tcgetattr(STDIN_FILENO, &g_savedMode) != 0) return;
     struct termios quiet = g_savedMode;
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    oldInt_ = std::signal(SIGINT, RestoreEchoAndReraise);
-    oldTerm_ = std::signal(SIGTERM, RestoreEchoAndReraise);
+    g_oldInt = std::signal(SIGINT, RestoreEchoAndReraise);
+    g_oldTerm = std::signal(SIGTERM, RestoreEchoAndReraise);
     g_echoIsOff = 1;
     changed_ = ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
   }
@@ -69,16 +76,14 @@ class EchoOff {
     if (g_echoIsOff == 0) return;
     if (changed_) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_savedMode);
     g_echoIsOff = 0;
-    std::signal(SIGINT, oldInt_);
-    std::signal(SIGTERM, oldTerm_);
+    std::signal(SIGINT, g_oldInt);
+    std::signal(SIGTERM, g_oldTerm);
   }
   EchoOff(const EchoOff&) = delete;
   EchoOff& operator=(const EchoOff&) = delete;
 
  private:
   bool changed_ = false;
-  void (*oldInt_)(int) = SIG_DFL;
-  void (*oldTerm_)(int) = SIG_DFL;
 };
 
 #endif
@@ -104,6 +109,8 @@ bool ConsoleTerminal::ErrorIsTerminal() const {
 std::optional<std::string> ConsoleTerminal::ReadLine(const std::string& prompt, bool hidden) {
   std::cerr << prompt << std::flush;
   std::string line;
+  // Reserved once: a key typed here is never copied into a larger buffer.
+  line.reserve(kMaxInputLine + 1);
   bool any = false;
   {
     EchoOff echo(hidden && InputIsTerminal());

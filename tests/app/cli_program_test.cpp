@@ -1,14 +1,25 @@
 // End-to-end runs of the real console program. Each test copies the program
 // into its own folder, so that a configuration file beside it belongs to that
-// test alone; standard input is /dev/null (no terminal).
+// test alone; standard input is /dev/null (no terminal) unless a test feeds it.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <fstream>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "app/cli/cli_ui.h"
+#include "app/version.h"
 #include "tests/app/temp_dir.h"
 
 namespace pt {
@@ -37,12 +48,15 @@ class CliProgramTest : public test::TempDirTest {
     return q + "'";
   }
 
-  Result Run(const std::vector<std::string>& args) const {
+  // input: the bytes on standard input (none: /dev/null).
+  Result Run(const std::vector<std::string>& args, const std::string* input = nullptr) const {
     std::string cmd = Quote(program_);
     for (const auto& a : args) cmd += " " + Quote(a);
     const std::string outFile = PathOf("stdout.txt");
     const std::string errFile = PathOf("stderr.txt");
-    cmd += " </dev/null >" + Quote(outFile) + " 2>" + Quote(errFile);
+    const std::string inFile = input ? Write("stdin.txt", *input) : "/dev/null";
+    // Through a pipe, as from another program.
+    cmd = "cat " + Quote(inFile) + " | " + cmd + " >" + Quote(outFile) + " 2>" + Quote(errFile);
     Result r;
     const int raw = std::system(cmd.c_str());
     if (raw != -1 && WIFEXITED(raw)) r.status = WEXITSTATUS(raw);
@@ -75,10 +89,17 @@ TEST_F(CliProgramTest, HelpExitsZero) {
   }
 }
 
+TEST_F(CliProgramTest, VersionFromTheProject) {
+  const Result r = Run({"--version"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.rfind(std::string("pixeltuck-cli (pixelTuck) ") + kProgramVersion + "\n", 0), 0U)
+      << r.out;
+}
+
 TEST_F(CliProgramTest, UnusableArgumentsExitTwo) {
   const std::string file = Write("work/a.txt", "abc");
   for (const auto& args : std::vector<std::vector<std::string>>{
-           {}, {"--bogus", file}, {"-K:0123", file}, {Work("missing.txt")}, {"-N", "-S"}}) {
+           {}, {"--key-file"}, {"-K:0123", file}, {Work("missing.txt")}, {"-N", "-S"}}) {
     const Result r = Run(args);
     EXPECT_EQ(r.status, 2) << (args.empty() ? "" : args[0]);
     EXPECT_FALSE(r.err.empty());
@@ -92,6 +113,7 @@ TEST_F(CliProgramTest, PackAndUnpackWithoutCipher) {
   Result r = Run({"-N", "-S", file});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("Try to encode file:"), std::string::npos);
+  EXPECT_EQ(r.err, "");  // no progress line where there is no terminal
   const std::string carrier = Work("data.bmp");
   ASSERT_TRUE(fs::exists(carrier));
   EXPECT_EQ(Read(carrier).substr(0, 2), "BM");
@@ -177,11 +199,176 @@ TEST_F(CliProgramTest, NoSettingsFileIsCreated) {
   EXPECT_FALSE(fs::exists(PathOf("pixeltuck-cli.cfg")));
 }
 
+TEST_F(CliProgramTest, KeyFromStandardInput) {
+  const std::string content = SampleBytes(5000);
+  const std::string file = Write("work/data.bin", content);
+  const std::string key = "00112233445566778899aabbccddeeff\nthe rest is not read\n";
+  Result r = Run({"-T", "--key-file", "-", file}, &key);
+  ASSERT_EQ(r.status, 0) << r.err;
+  fs::remove(file);
+  r = Run({"-K:00112233445566778899AABBCCDDEEFF", Work("data.bmp")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Read(file), content);
+}
+
+TEST_F(CliProgramTest, ControlCharactersOfNamesReachNoTerminal) {
+  // A name that would set the window title, ring the bell and clear the
+  // screen; and one that is not UTF-8 with a C1 control sequence introducer.
+  for (const std::string name : {"t\x1b]0;owned\x07\x1b[2J.txt", "x\x9b" "2J.txt"}) {
+    const std::string file = Write("work/" + name, "abc");
+    const std::string carrier = Work(name.substr(0, name.size() - 4) + ".bmp");
+    const Result pack = Run({"-N", file});
+    ASSERT_EQ(pack.status, 0) << pack.err;
+    fs::remove(file);
+    const Result unpack = Run({carrier, Work("missing\x1b[2J")});
+    EXPECT_EQ(unpack.status, 2);
+    for (const std::string& text : {pack.out, unpack.out, unpack.err}) {
+      EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
+      EXPECT_EQ(text.find('\x9b'), std::string::npos) << text;
+    }
+    EXPECT_NE(pack.out.find("-> \"" + EscapeControls(name, false) + "\""), std::string::npos)
+        << pack.out;
+    EXPECT_NE(unpack.err.find("missing\\x1b[2J"), std::string::npos) << unpack.err;
+    fs::remove(carrier);
+  }
+}
+
 TEST_F(CliProgramTest, NonCarrierBmpExitsOne) {
   const std::string bmp = Write("work/picture.bmp", SampleBytes(3000));
   const Result r = Run({bmp});
   EXPECT_EQ(r.status, 1);
   EXPECT_FALSE(r.err.empty());
+}
+
+// ---------------------------------------------------------------------------
+// Interruptions
+
+// A large source whose blocks are all holes: quick to make, slow enough to
+// pack or unpack that the run can be stopped in the middle.
+void MakeLargeFile(const std::string& path, std::int64_t size) {
+  std::ofstream(path, std::ios::binary) << "start";
+  fs::resize_file(path, static_cast<std::uintmax_t>(size));
+}
+
+// Files a job has begun: hidden partial outputs and gzip temp files.
+std::vector<std::string> BegunFiles(const fs::path& dir) {
+  std::vector<std::string> found;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    const std::string name = e.path().filename().string();
+    const bool partial = name.rfind(".pixeltuck-", 0) == 0;
+    const bool gzipTemp = name.size() > 10 && name.find(".pixeltuck") != std::string::npos;
+    if (partial || gzipTemp) found.push_back(name);
+  }
+  return found;
+}
+
+class CliInterruptTest : public CliProgramTest {
+ protected:
+  // Starts the program with standard input /dev/null and the output into
+  // files; fileSizeLimit > 0 sets the limit the shell's "ulimit -f" sets.
+  pid_t Start(const std::vector<std::string>& args, rlim_t fileSizeLimit = 0) const {
+    std::vector<std::string> all{program_};
+    all.insert(all.end(), args.begin(), args.end());
+    const std::string out = PathOf("stdout.txt");
+    const std::string err = PathOf("stderr.txt");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      const int in = ::open("/dev/null", O_RDONLY);
+      const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      if (in < 0 || o < 0 || e < 0 || ::dup2(in, 0) < 0 || ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0) {
+        ::_exit(127);
+      }
+      if (fileSizeLimit > 0) {
+        const struct rlimit limit {fileSizeLimit, fileSizeLimit};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+      }
+      std::vector<char*> argv;
+      for (const std::string& a : all) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      ::execv(argv[0], argv.data());
+      ::_exit(127);
+    }
+    return pid;
+  }
+
+  // Waits until the job has begun a file, or has ended (false).
+  bool AwaitBegunFile(pid_t pid) const {
+    for (;;) {
+      if (!BegunFiles(dir_ / "work").empty()) return true;
+      int status = 0;
+      if (::waitpid(pid, &status, WNOHANG) == pid) return false;
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+  }
+
+  static int WaitFor(pid_t pid) {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return status;
+  }
+};
+
+struct InterruptCase {
+  const char* name;
+  int signal;
+  bool unpack;
+  const char* settings;  // compression mode 0 (never) or 3 (always)
+};
+
+class CliSignalTest : public CliInterruptTest,
+                      public ::testing::WithParamInterface<InterruptCase> {};
+
+TEST_P(CliSignalTest, LeavesNoBegunFileBehind) {
+  Write("pixeltuck.cfg", GetParam().settings);
+  const std::string source = Work("big.bin");
+  MakeLargeFile(source, std::int64_t{256} << 20);
+  std::vector<std::string> args{"-N", source};
+  if (GetParam().unpack) {
+    ASSERT_EQ(Run({"-N", source}).status, 0);
+    fs::remove(source);
+    args = {Work("big.bmp")};
+  }
+  const auto before = [&] {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir_ / "work")) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  }();
+
+  const pid_t pid = Start(args);
+  ASSERT_GT(pid, 0);
+  ASSERT_TRUE(AwaitBegunFile(pid)) << "the job ended before it could be stopped";
+  ASSERT_EQ(::kill(pid, GetParam().signal), 0);
+  const int status = WaitFor(pid);
+  // The signal still ends the program, as it would have without the cleanup.
+  ASSERT_TRUE(WIFSIGNALED(status)) << status;
+  EXPECT_EQ(WTERMSIG(status), GetParam().signal);
+
+  std::vector<std::string> after;
+  for (const auto& e : fs::directory_iterator(dir_ / "work")) after.push_back(e.path().filename());
+  std::sort(after.begin(), after.end());
+  EXPECT_EQ(after, before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Signals, CliSignalTest,
+    ::testing::Values(
+        InterruptCase{"PackInterrupted", SIGINT, false, "2 0 -1 0 0 0 1 0 1 zip 1"},
+        InterruptCase{"PackTerminated", SIGTERM, false, "2 0 -1 0 0 0 1 0 1 zip 1"},
+        InterruptCase{"UnpackHungUp", SIGHUP, true, "2 0 -1 0 0 0 1 0 1 zip 1"}),
+    [](const auto& c) { return std::string(c.param.name); });
+
+TEST_F(CliInterruptTest, FileSizeLimitIsAWriteErrorNotAKill) {
+  Write("pixeltuck.cfg", "2 0 -1 0 0 0 1 0 1 zip 1");
+  const std::string source = Write("work/data.bin", SampleBytes(3 << 20));
+  const int status = WaitFor(Start({"-N", source}, 1 << 20));
+  ASSERT_TRUE(WIFEXITED(status)) << status;
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_NE(Read(PathOf("stderr.txt")).find("Error while writing target file"), std::string::npos);
+  EXPECT_EQ(BegunFiles(dir_ / "work"), std::vector<std::string>{});
+  EXPECT_FALSE(fs::exists(Work("data.bmp")));
 }
 
 }  // namespace

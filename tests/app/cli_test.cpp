@@ -11,6 +11,7 @@
 #include "app/cli/cli_args.h"
 #include "app/cli/cli_ui.h"
 #include "app/settings_file.h"
+#include "app/version.h"
 #include "tests/app/temp_dir.h"
 
 namespace pt {
@@ -90,23 +91,45 @@ INSTANTIATE_TEST_SUITE_P(
     Args, CliBadArgsTest,
     ::testing::Values(
         BadArgsCase{"Nothing", {}, "No file given"},
-        BadArgsCase{"OnlySwitches", {"-N", "-S", "-x"}, "No file given"},
-        BadArgsCase{"UnknownLongOption", {"--verbose", "@file.txt"}, "Unknown option: --verbose"},
+        BadArgsCase{"OnlySwitches", {"-N", "-S", "-x", "--"}, "No file given"},
         BadArgsCase{"ShortKey", {"-K:123456789012345", "@file.txt"}, kKeyInvalid},
         BadArgsCase{"OddKey", {"@file.txt", "-K:12345678901234567"}, kKeyInvalid},
         BadArgsCase{"NonHexKey", {"-k:0123456789abcdeZ", "@file.txt"}, kKeyInvalid},
         BadArgsCase{"ValidThenInvalidKey",
                     {"-K:0123456789abcdef", "-K:1", "@file.txt"}, kKeyInvalid},
-        BadArgsCase{"MissingFile", {"@missing.txt"}, "No such file, or it is empty: "},
-        BadArgsCase{"EmptyFile", {"@empty.txt"}, "No such file, or it is empty: "},
-        BadArgsCase{"Directory", {"@folder"}, "No such file, or it is empty: "},
-        BadArgsCase{"LastFileMissing", {"@file.txt", "@missing.txt"},
-                    "No such file, or it is empty: "}),
+        BadArgsCase{"KeyFileWithoutName", {"@file.txt", "--key-file"}, "--key-file needs"},
+        BadArgsCase{"KeyFileEmptyName", {"--key-file=", "@file.txt"}, "--key-file needs"},
+        BadArgsCase{"TwoKeys", {"-K:0123456789abcdef", "--key-file", "k", "@file.txt"},
+                    "Give the key either"}),
     [](const auto& c) { return std::string(c.param.name); });
 
-TEST_F(CliArgsTest, MissingFileMessageNamesTheLastFileArgument) {
-  const CliArgs got = ParseArgs({PathOf("a.txt"), "-N", PathOf("b.txt"), "-K:0000000000000000"});
-  EXPECT_EQ(got.error, "No such file, or it is empty: " + PathOf("b.txt"));
+TEST_F(CliArgsTest, ConsoleSwitchesAndEveryFileInOrder) {
+  const CliArgs got = ParseArgs({"-q", "--force", "b.txt", "--key-file", "k.txt", "-x",
+                                 "--verbose", "a.txt", "--", "-N", "-K:0123456789abcdef",
+                                 "--help"});
+  ASSERT_EQ(got.action, CliAction::Run) << got.error;
+  EXPECT_TRUE(got.quiet);
+  EXPECT_TRUE(got.force);
+  EXPECT_EQ(got.keyFile, "k.txt");
+  // After "--" switches, keys and --help are file names.
+  EXPECT_EQ(got.files,
+            (std::vector<std::string>{"b.txt", "a.txt", "-N", "-K:0123456789abcdef", "--help"}));
+  EXPECT_EQ(got.state.commandLineKey, "");
+  EXPECT_EQ(got.cipherIndex, 2);
+  EXPECT_EQ(got.warnings, (std::vector<std::string>{"unknown switch -x ignored",
+                                                    "unknown switch --verbose ignored"}));
+
+  const CliArgs other = ParseArgs({"-Q", "-F", "--key-file=-", "--quiet", "f"});
+  EXPECT_TRUE(other.quiet && other.force);
+  EXPECT_EQ(other.keyFile, "-");
+  EXPECT_TRUE(other.warnings.empty());
+}
+
+TEST_F(CliArgsTest, VersionUnlessHelp) {
+  EXPECT_EQ(ParseArgs({"--version", "-K:1"}).action, CliAction::Version);
+  EXPECT_EQ(ParseArgs({"--version", "-h"}).action, CliAction::Help);
+  EXPECT_EQ(CliVersion().rfind(std::string("pixeltuck-cli (pixelTuck) ") + kProgramVersion + "\n", 0),
+            0U);
 }
 
 TEST_F(CliArgsTest, CipherFromSettingsUnlessSwitched) {
@@ -122,11 +145,9 @@ TEST_F(CliArgsTest, CipherFromSettingsUnlessSwitched) {
 }
 
 TEST_F(CliArgsTest, RunStateFromArguments) {
-  const std::string a = Write("a.txt", "x");
-  const std::string b = Write("b.txt", "y");
-  const CliArgs got = ParseArgs({"-S", "-d", "-k:abcdef0123456789", a, b});
+  const CliArgs got = ParseArgs({"-S", "-d", "-k:abcdef0123456789", "a.txt", "b.txt"});
   ASSERT_EQ(got.action, CliAction::Run);
-  EXPECT_EQ(got.state.commandLineFile, b);
+  EXPECT_EQ(got.files, (std::vector<std::string>{"a.txt", "b.txt"}));
   EXPECT_EQ(got.state.commandLineKey, "ABCDEF0123456789");
   EXPECT_TRUE(got.state.debugDump);
   EXPECT_FALSE(got.state.deleteTempFile);
@@ -196,8 +217,96 @@ INSTANTIATE_TEST_SUITE_P(
         AnswerCase{"No", true, MsgButtons::YesNoCancel, {"no"}, MsgAnswer::No},
         AnswerCase{"Cancel", true, MsgButtons::YesNoCancel, {"maybe", "c"}, MsgAnswer::Cancel},
         AnswerCase{"YesNoCancelEndOfInput", true, MsgButtons::YesNoCancel, {std::nullopt},
-                   MsgAnswer::Cancel}),
+                   MsgAnswer::Cancel},
+        // The question whether an existing file may be replaced.
+        AnswerCase{"ReplaceYes", true, MsgButtons::YesNo, {"c", "yes"}, MsgAnswer::Yes},
+        AnswerCase{"ReplaceNo", true, MsgButtons::YesNo, {"N"}, MsgAnswer::No},
+        AnswerCase{"ReplaceEndOfInput", true, MsgButtons::YesNo, {}, MsgAnswer::No},
+        AnswerCase{"ReplaceNoTerminal", false, MsgButtons::YesNo, {}, MsgAnswer::No}),
     [](const auto& c) { return std::string(c.param.name); });
+
+TEST(CliUi, ReplaceWithoutTerminalNamesForce) {
+  std::ostringstream out, err;
+  FakeTerminal term(false);
+  CliUi ui(out, err, term, 1);
+  EXPECT_EQ(ui.ShowMessage(MsgKind::Confirmation, "Replace it?", MsgButtons::YesNo),
+            MsgAnswer::No);
+  EXPECT_EQ(err.str(), "Replace it?\n"s + kReplaceRefusedMessage + "\n");
+}
+
+TEST(CliUi, ForceReplacesWithoutAskingAndLogsIt) {
+  for (bool interactive : {false, true}) {
+    std::ostringstream out, err;
+    FakeTerminal term(interactive, {"n"});
+    CliUi ui(out, err, term, 1, CliOptions{false, true});
+    EXPECT_EQ(ui.ShowMessage(MsgKind::Confirmation, "Replace it?", MsgButtons::YesNo),
+              MsgAnswer::Yes);
+    EXPECT_TRUE(term.prompts.empty());
+    EXPECT_EQ(out.str(), kReplacedByForce + "\n"s);
+    EXPECT_EQ(err.str(), "");
+    // Other questions are still asked.
+    EXPECT_EQ(ui.ShowMessage(MsgKind::Confirmation, "Again?", MsgButtons::YesNoCancel),
+              interactive ? MsgAnswer::No : MsgAnswer::Cancel);
+  }
+}
+
+TEST(CliUi, QuietKeepsMessagesOnly) {
+  std::ostringstream out, err;
+  FakeTerminal term(false);
+  term.errorTerminal = true;
+  CliUi ui(out, err, term, 1, CliOptions{true, false});
+  ui.AddLogLine("Try to encode file:");
+  ui.Working(JobPhase::Writing, 1, 2);
+  ui.Progress().SetVisible(true);
+  ui.Progress().SetPosition(50);
+  ui.ShowMessage(MsgKind::Error, "Error while writing target file", MsgButtons::Ok);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(err.str(), "Error while writing target file\n");
+}
+
+struct EscapeCase {
+  const char* name;
+  std::string text;
+  std::string logLine;  // as a log line
+  std::string message;  // as a message text
+};
+
+class EscapeControlsTest : public ::testing::TestWithParam<EscapeCase> {};
+
+TEST_P(EscapeControlsTest, ControlsCannotReachTheTerminal) {
+  EXPECT_EQ(EscapeControls(GetParam().text, false), GetParam().logLine);
+  EXPECT_EQ(EscapeControls(GetParam().text, true), GetParam().message);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, EscapeControlsTest,
+    ::testing::Values(
+        EscapeCase{"Plain", "-> \"caf\xc3\xa9 \xe2\x82\xac.txt\"", "-> \"caf\xc3\xa9 \xe2\x82\xac.txt\"",
+                   "-> \"caf\xc3\xa9 \xe2\x82\xac.txt\""},
+        EscapeCase{"TitleAndBell", "a\x1b]0;pwned\x07" "b", "a\\x1b]0;pwned\\x07b",
+                   "a\\x1b]0;pwned\\x07b"},
+        EscapeCase{"ClearScreen", "\x1b[2J\x1b[H\x7f\r", "\\x1b[2J\\x1b[H\\x7f\\x0d",
+                   "\\x1b[2J\\x1b[H\\x7f\\x0d"},
+        EscapeCase{"LayoutKeptInMessages", "Error\n\tname\0"s, "Error\\x0a\\x09name\\x00",
+                   "Error\n\tname\\x00"},
+        // U+009B is a control sequence introducer in UTF-8 terminals, 0x9B in
+        // 8-bit ones; a byte that is no UTF-8 is shown as a number.
+        EscapeCase{"C1Controls", "x\xc2\x9b" "2Jy\xc2\xa0", "x\\u009b2Jy\xc2\xa0",
+                   "x\\u009b2Jy\xc2\xa0"},
+        EscapeCase{"NotUtf8", "\x9b" "2J\xe9t\xe9\xed\xa0\x80\xc3",
+                   "\\x9b2J\\xe9t\\xe9\\xed\\xa0\\x80\\xc3",
+                   "\\x9b2J\\xe9t\\xe9\\xed\\xa0\\x80\\xc3"}),
+    [](const auto& c) { return std::string(c.param.name); });
+
+TEST(CliUi, LogLinesAndMessagesAreEscaped) {
+  std::ostringstream out, err;
+  FakeTerminal term(false);
+  CliUi ui(out, err, term, 1);
+  ui.AddLogLine("-> \"\x1b[2Jevil.txt\"");
+  ui.ShowMessage(MsgKind::Error, "Cannot open\n\x1b]0;x\x07", MsgButtons::Ok);
+  EXPECT_EQ(out.str(), "-> \"\\x1b[2Jevil.txt\"\n");
+  EXPECT_EQ(err.str(), "Cannot open\n\\x1b]0;x\\x07\n");
+}
 
 TEST(CliUi, KeyWithoutTerminalIsRefusedWithAHint) {
   std::ostringstream out, err;
@@ -233,6 +342,18 @@ TEST_P(CliUiKeyTest, AsksByTheKeyRules) {
   EXPECT_EQ(err.str(), expectedErr);
   EXPECT_EQ(term.Unread(), 0U);
   for (bool hidden : term.hiddenReads) EXPECT_TRUE(hidden);  // keys are never echoed
+}
+
+TEST(CliUi, TypedKeyBecomesWindows1252Bytes) {
+  std::ostringstream out, err;
+  // "äöüßäöüß€" in UTF-8, then the same letters with one outside Windows-1252 (ł).
+  FakeTerminal term(true, {"\xc3\xa4\xc3\xb6\xc5\x82\xc3\x9f\xc3\xa4\xc3\xb6\xc3\xbc\xc3\x9f",
+                           "\xc3\xa4\xc3\xb6\xc3\xbc\xc3\x9f\xc3\xa4\xc3\xb6\xc3\xbc\xc3\x9f\xe2\x82\xac"});
+  CliUi ui(out, err, term, 1);
+  const KeyReply reply = ui.RequestKey(KeyRequest{false, true});
+  ASSERT_TRUE(reply.ok);
+  EXPECT_EQ(reply.text, "\xe4\xf6\xfc\xdf\xe4\xf6\xfc\xdf\x80");
+  EXPECT_NE(err.str().find("Windows-1252"), std::string::npos) << err.str();
 }
 
 const std::string kAsciiLength = "Password is smaller than 8 or larger than 32 characters (";
@@ -285,7 +406,7 @@ TEST(CliProgress, PercentOnlyOnATerminal) {
   on.SetPosition(100);
   EXPECT_EQ(on.Position(), 100);
   on.SetVisible(false);
-  EXPECT_EQ(err.str(), "\r  5 %\r100 %\r      \r");
+  EXPECT_EQ(err.str(), "\r  5 %\r100 %\r     \r");
 
   std::ostringstream quiet;
   CliProgress off(quiet, false);
@@ -296,6 +417,34 @@ TEST(CliProgress, PercentOnlyOnATerminal) {
   EXPECT_EQ(quiet.str(), "");
 }
 
+TEST(CliProgress, PhaseLineWithRateAndTimeLeftClearedAtItsEnd) {
+  std::ostringstream err;
+  double now = 100.0;
+  CliProgress p(err, true, [&now] { return now; });
+  p.SetVisible(true);
+  const std::int64_t mib = 1024 * 1024;
+  p.Working(JobPhase::Checksum, 0, 10 * mib);
+  p.SetPosition(3);  // the phase line stands for the percentage
+  now += 1.0;
+  p.Working(JobPhase::Checksum, 2 * mib, 10 * mib);
+  now += 0.1;
+  p.Working(JobPhase::Checksum, 2 * mib, 10 * mib);  // unchanged: not drawn again
+  now += 1.0;
+  p.Working(JobPhase::Checksum, 10 * mib, 10 * mib);  // the phase ends
+  p.Working(JobPhase::Writing, 5 * mib, 20 * mib);    // too early for a rate
+  p.SetVisible(false);
+  const std::string first = "Checksum        0 %";
+  const std::string second = "Checksum       20 %  2.0 MiB/s  00:00:04 left";
+  const std::string third = "Writing        25 %";
+  EXPECT_EQ(err.str(), "\r" + first + "\r" + second + "\r" + std::string(second.size(), ' ') +
+                           "\r" + "\r" + third + "\r" + std::string(third.size(), ' ') + "\r");
+
+  std::ostringstream pipe;
+  CliProgress off(pipe, false, [&now] { return now; });
+  off.Working(JobPhase::Writing, 1, 2);
+  EXPECT_EQ(pipe.str(), "");
+}
+
 TEST(CliUi, LogLineClearsProgressFirst) {
   std::ostringstream out, err;
   FakeTerminal term(false);
@@ -304,7 +453,7 @@ TEST(CliUi, LogLineClearsProgressFirst) {
   ui.Progress().SetVisible(true);
   ui.Progress().SetPosition(40);
   ui.AddLogLine("line");
-  EXPECT_EQ(err.str(), "\r 40 %\r      \r");
+  EXPECT_EQ(err.str(), "\r 40 %\r     \r");
   EXPECT_EQ(out.str(), "line\n");
 }
 
@@ -341,6 +490,58 @@ TEST_F(ConsoleInput, ReadsLinesBoundedAndWithoutLineEnds) {
 }
 
 // ---------------------------------------------------------------------------
+// Key file
+
+class KeyFileTest : public test::TempDirTest {};
+
+TEST_F(KeyFileTest, FirstLineByTheKeyRules) {
+  FakeTerminal term(false);
+  struct Case {
+    std::string content;
+    std::optional<std::string> key;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"00112233445566778899aabbccddeeff\n", "00112233445566778899AABBCCDDEEFF"},
+           {"  0011223344556677 \r\nsecond line\n", "0011223344556677"},
+           {"0011223344556677", "0011223344556677"},
+           {"\n0011223344556677\n", std::nullopt},  // the first line counts
+           {"0011 2233 4455 6677\n", std::nullopt},
+           {"001122334455667\n", std::nullopt},
+           {"", std::nullopt}}) {
+    const KeyFileResult r = ReadKeyFile(Write("key.txt", c.content), term);
+    EXPECT_EQ(r.key, c.key) << c.content;
+    if (!c.key) {
+      EXPECT_NE(r.error.find("16 to 64 hexadecimal digits"), std::string::npos);
+    }
+  }
+  fs::create_directory(dir_ / "folder");
+  EXPECT_EQ(ReadKeyFile(PathOf("folder"), term).error, "The key file " + PathOf("folder") + " is a folder");
+  EXPECT_EQ(ReadKeyFile(PathOf("missing"), term).error.rfind("Cannot open the key file", 0), 0U);
+}
+
+TEST_F(KeyFileTest, StandardInputOnATerminalIsReadWithoutEcho) {
+  FakeTerminal term(true, {"0011223344556677"});
+  EXPECT_EQ(ReadKeyFile("-", term).key, "0011223344556677");
+  EXPECT_EQ(term.hiddenReads, std::vector<bool>{true});
+}
+
+TEST(CliMain, KeyDigitsLeaveTheProcessList) {
+  char program[] = "pixeltuck-cli";
+  char key[] = "-K:00112233445566778899aabbccddeeff";
+  char help[] = "--help";
+  char end[] = "--";
+  char file[] = "-k:0011223344556677";
+  char* argv[] = {program, key, help, end, file, nullptr};
+  std::ostringstream quiet;
+  std::streambuf* old = std::cout.rdbuf(quiet.rdbuf());
+  EXPECT_EQ(CliMain(5, argv), 0);
+  std::cout.rdbuf(old);
+  EXPECT_EQ(std::string(key, sizeof key - 1), "-K:" + std::string(sizeof key - 4, '\0'));
+  // After "--" it is a file name, left as it is.
+  EXPECT_STREQ(file, "-k:0011223344556677");
+}
+
+// ---------------------------------------------------------------------------
 // Whole runs through the library
 
 class RunCliTest : public test::TempDirTest {
@@ -374,7 +575,7 @@ TEST_F(RunCliTest, HelpPrintsUsage) {
 TEST_F(RunCliTest, UnusableArgumentsExitTwo) {
   const std::string file = Write("f.txt", "x");
   for (const auto& args : std::vector<std::vector<std::string>>{
-           {}, {"--nope", file}, {"-K:12", file}, {PathOf("none.txt")}}) {
+           {}, {"-K:12", file}, {PathOf("none.txt")}, {"--key-file", PathOf("none"), file}}) {
     const Result r = RunWith(args);
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "");
@@ -396,6 +597,55 @@ TEST_F(RunCliTest, PackAndUnpackWithoutCipher) {
   r = RunWith({PathOf("notes.bmp")});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Read(file), content);
+}
+
+TEST_F(RunCliTest, UnknownSwitchesWarnAndTheJobRuns) {
+  const std::string file = Write("f.txt", "x");
+  const Result r = RunWith({"--nope", "-N", "-x", file});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err,
+            "pixeltuck-cli: unknown switch --nope ignored\n"
+            "pixeltuck-cli: unknown switch -x ignored\n");
+  EXPECT_TRUE(fs::exists(PathOf("f.bmp")));
+}
+
+TEST_F(RunCliTest, EveryFileIsAJobOfItsOwnWithTheSameKey) {
+  const std::string a = Write("a.txt", "first file");
+  const std::string b = Write("b.txt", "second file");
+  const std::string junk = Write("junk.bmp", std::string(3000, 'j'));
+  const std::string key = "-K:00112233445566778899aabbccddeeff";
+  Result r = RunWith({"-T", key, a, junk, PathOf("missing.txt"), b});
+  EXPECT_EQ(r.status, 2);  // the worst: a file that is not there
+  EXPECT_NE(r.err.find("No such file, or it is empty: " + PathOf("missing.txt")),
+            std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(junk + ": the job stopped early"), std::string::npos) << r.err;
+
+  fs::remove(a);
+  fs::remove(b);
+  r = RunWith({key, PathOf("a.bmp"), PathOf("b.bmp")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Read(a), "first file");
+  EXPECT_EQ(Read(b), "second file");
+  EXPECT_EQ(RunWith({PathOf("a.bmp"), junk}).status, 1);  // no key: stopped
+}
+
+TEST_F(RunCliTest, KeyFileGivesTheSameCarrierAsTheKeySwitch) {
+  const std::string file = Write("doc.txt", std::string(4000, 'd'));
+  ASSERT_EQ(RunWith({"-R", "-K:00112233445566778899AABBCCDDEEFF", file}).status, 0);
+  const std::string withSwitch = Read(PathOf("doc.bmp"));
+  fs::remove(PathOf("doc.bmp"));
+  const std::string keyFile = Write("key", "00112233445566778899aabbccddeeff\n");
+  const Result r = RunWith({"-R", "--key-file", keyFile, file});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Read(PathOf("doc.bmp")), withSwitch);
+}
+
+TEST_F(RunCliTest, QuietPrintsNoLog) {
+  const std::string file = Write("doc.txt", "text");
+  const Result r = RunWith({"-q", "-N", file, PathOf("gone.txt")});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "pixeltuck-cli: No such file, or it is empty: " + PathOf("gone.txt") + "\n");
 }
 
 TEST_F(RunCliTest, DefaultCipherNeedsAKeyWithoutTerminal) {
