@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages pixelTuck needs to build, test and run.
 # Does nothing when they are all present; uses sudo when not run as root.
-# With --fuzz also clang and its libFuzzer runtime.
+# With --fuzz also clang and its libFuzzer runtime; with --package the checkers
+# of scripts/package.sh (desktop-file-validate, appstreamcli, lintian). Options
+# combine.
 set -euo pipefail
 
 packages=(
@@ -12,9 +14,13 @@ packages=(
   libssl-dev libgcrypt20-dev  # benchmark-only references (OpenSSL AES, libgcrypt ciphers; never linked by the program)
   xvfb xauth x11-apps    # headless window runs and screenshots
 )
-if [ "${1:-}" = "--fuzz" ]; then
-  packages+=(clang libclang-rt-14-dev)  # libFuzzer and the sanitizer runtimes
-fi
+for opt in "$@"; do
+  case "$opt" in
+    --fuzz) packages+=(clang libclang-rt-14-dev) ;;  # libFuzzer and the sanitizer runtimes
+    --package) packages+=(desktop-file-utils appstream lintian dpkg-dev file) ;;
+    *) echo "install-deps.sh: unknown option $opt (known: --fuzz --package)" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
