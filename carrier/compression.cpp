@@ -1,146 +1,232 @@
 #include "carrier/compression.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <new>
 #include <vector>
 #include <zlib.h>
-#ifdef _WIN32
-#include <filesystem>
-#else
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 #include "carrier/crc32.h"
 #include "carrier/file_io.h"
-#include "util/text.h"
+#include "util/byte_order.h"
+#include "util/parallel.h"
 
 namespace pt {
 
 namespace {
 
-// Transfer buffer of both directions; memory use does not depend on the
-// file size.
-constexpr std::size_t kTransfer = 256 * 1024;
+constexpr std::size_t kBlock = std::size_t{1} << 20;  // deflated on its own
+constexpr std::size_t kWindow = 32 * 1024;            // deflate's history
 
-gzFile GzOpen(const std::string& path, const char* mode) {
-#ifdef _WIN32
-  // zlib's wide-character open, for UTF-8 paths outside the code page.
-  std::wstring wide = std::filesystem::path(std::u8string(path.begin(), path.end())).wstring();
-  return gzopen_w(wide.c_str(), mode);
-#else
-  if (mode[0] == 'r') return gzopen(path.c_str(), mode);
-  // A link planted under the temporary name is not followed: the gzip bytes
-  // go into a file of that name or nowhere.
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
-  if (fd < 0) return nullptr;
-  gzFile gz = gzdopen(fd, mode);
-  if (gz == nullptr) ::close(fd);
-  return gz;
-#endif
+// Raw deflate of one block, primed with the bytes before it, ended with a
+// sync flush so that the next block starts on a byte boundary.
+bool DeflateBlock(const std::uint8_t* data, std::size_t len, const std::uint8_t* dict,
+                  std::size_t dictLen, int level, std::vector<std::uint8_t>& out) {
+  z_stream zs{};
+  // memLevel 8 and the default strategy, as zlib's gzopen uses them.
+  if (deflateInit2(&zs, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
+  bool ok = dictLen == 0 ||
+            deflateSetDictionary(&zs, dict, static_cast<uInt>(dictLen)) == Z_OK;
+  out.resize(deflateBound(&zs, static_cast<uLong>(len)) + 64);
+  zs.next_in = const_cast<Bytef*>(data);
+  zs.avail_in = static_cast<uInt>(len);
+  std::size_t used = 0;
+  while (ok) {
+    zs.next_out = out.data() + used;
+    zs.avail_out = static_cast<uInt>(out.size() - used);
+    const int ret = deflate(&zs, Z_SYNC_FLUSH);
+    used = out.size() - zs.avail_out;
+    if (ret != Z_OK && ret != Z_BUF_ERROR) ok = false;
+    if (zs.avail_in == 0 && zs.avail_out > 0) break;
+    out.resize(out.size() * 2);
+  }
+  deflateEnd(&zs);
+  out.resize(used);
+  return ok;
 }
 
-void UpdatePercent(ProgressBar& progress, std::int64_t done, std::int64_t total) {
-  if (total <= 0) return;
-  const std::int64_t percent = done * 100 / total;
-  const int shown = percent > 100 ? 100 : static_cast<int>(percent);
-  if (shown != progress.Position()) {
-    progress.SetPosition(shown);
-    progress.Repaint();
+// The last 32 KiB of everything compressed so far: the next block's
+// dictionary must be exactly the history an inflater will have.
+void KeepHistory(std::vector<std::uint8_t>& history, const std::uint8_t* data, std::size_t n) {
+  if (n >= kWindow) {
+    history.assign(data + n - kWindow, data + n);
+    return;
+  }
+  history.insert(history.end(), data, data + n);
+  if (history.size() > kWindow) {
+    history.erase(history.begin(), history.end() - static_cast<std::ptrdiff_t>(kWindow));
   }
 }
 
 }  // namespace
 
-bool CompressFile(const std::string& source, const std::string& target,
-                  ProgressBar& progress, int level, StreamSummary* read) {
-  std::string sourcePath = source;
-  const std::int64_t size = FileSizeOf(sourcePath, false);
-  if (size <= 0) return false;
-  std::string mode = "wb";
-  if (level >= 0) mode += std::to_string(level > 9 ? 9 : level);
-  progress.SetPosition(0);
+GzipEnd CompressStream(InputFile& in, OutputFile& out, int level, const GzipReport& report,
+                       GzipResult& result) {
+  result = {};
+  if (level < 0 || level > 9) level = Z_DEFAULT_COMPRESSION;
+  auto write = [&](const std::uint8_t* p, std::size_t n) {
+    result.packed.crc = Crc32(result.packed.crc, p, n);
+    result.packed.bytes += static_cast<std::int64_t>(n);
+    return out.Write(p, n);
+  };
 
-  InputFile in;
-  if (!in.Open(source, /*unbuffered=*/true)) return false;
-  gzFile gz = GzOpen(target, mode.c_str());
-  if (gz == nullptr) return false;
-  gzbuffer(gz, 256 * 1024);
+  // Member header as zlib writes it: no name, no time, extra flags for the
+  // fastest and best levels, Unix as the system.
+  const std::uint8_t xfl = level == 9 ? 2 : (level == 1 ? 4 : 0);
+  const std::uint8_t header[10] = {0x1F, 0x8B, 8, 0, 0, 0, 0, 0, xfl, 3};
+  if (!write(header, sizeof header)) return GzipEnd::WriteFailed;
 
-  std::vector<unsigned char> buf(kTransfer);
-  progress.SetVisible(true);
-  bool ok = true;
-  std::int64_t total = 0;
-  std::uint32_t crc = 0;
+  // Two blocks per thread are read at a time: the threads stay busy while
+  // memory stays a few MiB whatever the file size.
+  const std::size_t batchBlocks = 2 * std::max(1u, WorkerThreads());
+  std::vector<std::uint8_t> input(batchBlocks * kBlock);
+  std::vector<std::vector<std::uint8_t>> packed(batchBlocks);
+  std::vector<std::uint8_t> history;
+  history.reserve(kWindow * 2);
   for (;;) {
-    const std::size_t got = in.Read(buf.data(), buf.size());
+    const std::size_t got = in.Read(input.data(), input.size());
+    if (in.Failed()) return GzipEnd::ReadFailed;
     if (got == 0) break;
-    if (read != nullptr) crc = Crc32(crc, buf.data(), got);
-    if (gzwrite(gz, buf.data(), static_cast<unsigned>(got)) != static_cast<int>(got)) {
-      ok = false;
-      break;
+    result.plain.crc = Crc32(result.plain.crc, input.data(), got);
+    result.plain.bytes += static_cast<std::int64_t>(got);
+
+    const std::size_t blocks = (got + kBlock - 1) / kBlock;
+    std::atomic<bool> failed{false};
+    ParallelFor(blocks, [&](std::size_t i) {
+      const std::uint8_t* p = input.data() + i * kBlock;
+      const std::size_t len = std::min(kBlock, got - i * kBlock);
+      const bool ok = i == 0 ? DeflateBlock(p, len, history.data(), history.size(), level, packed[i])
+                             : DeflateBlock(p, len, p - kWindow, kWindow, level, packed[i]);
+      if (!ok) failed = true;
+    });
+    if (failed) return GzipEnd::NoMemory;
+    for (std::size_t i = 0; i < blocks; ++i) {
+      if (!write(packed[i].data(), packed[i].size())) return GzipEnd::WriteFailed;
     }
-    total += static_cast<std::int64_t>(got);
-    UpdatePercent(progress, total, size);
+    KeepHistory(history, input.data(), got);
+    if (!report(result.plain.bytes)) return GzipEnd::Stopped;
   }
-  ok = !in.Failed() && ok;
-  ok = (gzclose(gz) == Z_OK) && ok;
-  in.Close();
-  if (read != nullptr) *read = StreamSummary{total, crc};
-  progress.SetVisible(false);
-  if (!ok) DeleteFile(target);
-  return ok;
+
+  // A final empty block (fixed codes, end of block), then the trailer:
+  // CRC-32 and length (modulo 2^32) of the plain bytes.
+  std::uint8_t trailer[10] = {0x03, 0x00};
+  StoreLE32(trailer + 2, result.plain.crc);
+  StoreLE32(trailer + 6, static_cast<std::uint32_t>(result.plain.bytes));
+  if (!write(trailer, sizeof trailer)) return GzipEnd::WriteFailed;
+  return GzipEnd::Done;
 }
 
-bool DecompressFile(const std::string& source, const std::string& target,
-                    ProgressBar& progress, std::int64_t maxOutput, StreamSummary* written) {
-  std::string sourcePath = source;
-  const std::int64_t size = FileSizeOf(sourcePath, false);
-  if (size <= 0) return false;
-  progress.SetPosition(0);
+// ------------------------------------------------------------- GunzipStream
 
-  gzFile gz = GzOpen(source, "rb");
-  if (gz == nullptr) return false;
-  gzbuffer(gz, 256 * 1024);
-  OutputFile out;
-  if (!out.Create(target)) {
-    gzclose(gz);
+struct GunzipStream::Zlib {
+  z_stream zs{};
+  bool ready = false;
+  std::vector<std::uint8_t> out = std::vector<std::uint8_t>(256 * 1024);
+};
+
+GunzipStream::GunzipStream(std::int64_t maxOutput, Sink sink)
+    : z_(std::make_unique<Zlib>()), sink_(std::move(sink)), maxOutput_(maxOutput) {}
+
+GunzipStream::~GunzipStream() {
+  if (z_->ready) inflateEnd(&z_->zs);
+}
+
+bool GunzipStream::Emit(const std::uint8_t* data, std::size_t n) {
+  if (n == 0) return true;
+  output_.bytes += static_cast<std::int64_t>(n);
+  if (output_.bytes > maxOutput_) {
+    failed_ = true;  // more than the carrier says it holds
     return false;
   }
+  output_.crc = Crc32(output_.crc, data, n);
+  if (!sink_(data, n)) {
+    sinkFailed_ = true;
+    failed_ = true;
+  }
+  return !failed_;
+}
 
-  std::vector<unsigned char> buf(kTransfer);
-  progress.SetVisible(true);
-  bool ok = true;
-  std::int64_t total = 0;
-  std::uint32_t crc = 0;
+// Inflates from data until the member ends or the input is used up; returns
+// the bytes consumed. Sets failed_ on bad data.
+std::size_t GunzipStream::InflateSome(const std::uint8_t* data, std::size_t n) {
+  z_stream& zs = z_->zs;
+  zs.next_in = const_cast<Bytef*>(data);
+  zs.avail_in = static_cast<uInt>(n);
   for (;;) {
-    const int got = gzread(gz, buf.data(), static_cast<unsigned>(buf.size()));
-    if (got == 0) break;
-    if (got < 0) {  // damaged stream
-      ok = false;
+    zs.next_out = z_->out.data();
+    zs.avail_out = static_cast<uInt>(z_->out.size());
+    const int ret = inflate(&zs, Z_NO_FLUSH);
+    if (!Emit(z_->out.data(), z_->out.size() - zs.avail_out)) break;
+    if (ret == Z_STREAM_END) {
+      seenMember_ = true;
+      state_ = State::Look;
       break;
     }
-    total += got;
-    if (total > maxOutput) {  // more than the carrier says it holds
-      ok = false;
+    if (ret != Z_OK && ret != Z_BUF_ERROR) {
+      failed_ = true;
       break;
     }
-    if (!out.Write(buf.data(), static_cast<std::size_t>(got))) {
-      ok = false;
-      break;
+    if (zs.avail_out > 0) {
+      // Z_BUF_ERROR with input left would mean no progress is possible.
+      if (zs.avail_in > 0 && ret == Z_BUF_ERROR) failed_ = true;
+      if (zs.avail_in == 0 || failed_) break;
     }
-    crc = Crc32(crc, buf.data(), static_cast<std::size_t>(got));
-    // Relates output to input size, so it normally reaches 100 early.
-    UpdatePercent(progress, total, size);
   }
-  // gzclose reports a stream that ended in the middle (truncated input).
-  ok = (gzclose(gz) == Z_OK) && ok;
-  if (ok) {
-    ok = out.Commit();
-  } else {
-    out.Discard();
+  return n - zs.avail_in;
+}
+
+bool GunzipStream::Feed(const std::uint8_t* data, std::size_t n) {
+  while (!failed_ && n > 0) {
+    switch (state_) {
+      case State::Look: {
+        // Two bytes decide: the gzip magic starts a member.
+        while (pendingCount_ < 2 && n > 0) {
+          pending_[pendingCount_++] = *data++;
+          --n;
+        }
+        if (pendingCount_ < 2) return true;
+        pendingCount_ = 0;
+        if (pending_[0] == 0x1F && pending_[1] == 0x8B) {
+          if (!z_->ready) {
+            if (inflateInit2(&z_->zs, 15 + 16) != Z_OK) throw std::bad_alloc();
+            z_->ready = true;
+          } else {
+            inflateReset(&z_->zs);
+          }
+          state_ = State::Inflate;
+          InflateSome(pending_, 2);
+        } else if (!seenMember_) {
+          state_ = State::Copy;  // not gzip at all: passed through
+          Emit(pending_, 2);
+        } else {
+          state_ = State::Ignore;  // trailing bytes after the last member
+        }
+        break;
+      }
+      case State::Inflate: {
+        const std::size_t used = InflateSome(data, n);
+        data += used;
+        n -= used;
+        break;
+      }
+      case State::Copy:
+        Emit(data, n);
+        n = 0;
+        break;
+      case State::Ignore:
+        n = 0;
+        break;
+    }
   }
-  progress.SetVisible(false);
-  if (ok && written != nullptr) *written = StreamSummary{total, crc};
-  return ok;
+  return !failed_;
+}
+
+bool GunzipStream::Finish() {
+  if (failed_) return false;
+  if (state_ == State::Look && pendingCount_ == 1 && !seenMember_) Emit(pending_, 1);
+  if (state_ == State::Inflate) failed_ = true;  // the member was cut short
+  return !failed_;
 }
 
 }  // namespace pt

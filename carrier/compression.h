@@ -1,33 +1,81 @@
-// The gzip stage between a file and its temporary gzip form, through zlib's
-// gz file interface. The stored payload is a complete gzip file.
+// The gzip stage: packing writes a complete gzip file (one standard member
+// that zlib's gzread reads back); unpacking inflates the deciphered payload
+// on the fly with the same rules as zlib's gzread.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
-
-#include "carrier/job_ui.h"
+#include <functional>
+#include <memory>
 
 namespace pt {
 
-// Size and CRC-32 of the plain bytes a gzip stage read or wrote, so the
-// caller needs no second pass over the file.
+class InputFile;
+class OutputFile;
+
+// Size and CRC-32 of the bytes a stage read or wrote, so the caller needs
+// no second pass over a file.
 struct StreamSummary {
   std::int64_t bytes = 0;
   std::uint32_t crc = 0;
 };
 
-// Writes a gzip file of source to target; level 0..9, or negative for
-// zlib's default. False (and no target left) when the source is empty or
-// missing, or anything fails on either side.
-bool CompressFile(const std::string& source, const std::string& target,
-                  ProgressBar& progress, int level, StreamSummary* read = nullptr);
+enum class GzipEnd { Done, ReadFailed, WriteFailed, Stopped, NoMemory };
 
-// Writes the plain file of the gzip file source to target (replacing it
-// only when complete). False when the source is empty or missing, the
-// stream is damaged or truncated, writing fails, or the output would grow
-// beyond maxOutput bytes (a small carrier can never fill the disk).
-bool DecompressFile(const std::string& source, const std::string& target,
-                    ProgressBar& progress, std::int64_t maxOutput,
-                    StreamSummary* written = nullptr);
+struct GzipResult {
+  StreamSummary plain;   // what was read from the source
+  StreamSummary packed;  // what was written: the whole gzip file
+};
+
+// Called after every batch with the plain bytes read so far; false stops.
+using GzipReport = std::function<bool(std::int64_t done)>;
+
+// Compresses the rest of in into out as one gzip member; level 0..9, or
+// negative for zlib's default. Blocks of 1 MiB are deflated on all worker
+// threads, each primed with the 32 KiB before it and ended on a byte
+// boundary, so the stream is the same standard format a single deflate
+// writes, within a few bytes per MiB of its size.
+GzipEnd CompressStream(InputFile& in, OutputFile& out, int level, const GzipReport& report,
+                       GzipResult& result);
+
+// Inflates a gzip file handed over in pieces, as zlib's gzread reads it:
+// members one after another; bytes after a member that start no new one are
+// ignored; input that does not start with the gzip magic is passed through
+// as it is. Output goes to sink, at most maxOutput bytes.
+class GunzipStream {
+ public:
+  using Sink = std::function<bool(const std::uint8_t* data, std::size_t n)>;
+  GunzipStream(std::int64_t maxOutput, Sink sink);
+  ~GunzipStream();
+  GunzipStream(const GunzipStream&) = delete;
+  GunzipStream& operator=(const GunzipStream&) = delete;
+
+  // False once the stream has failed: damaged data, more output than
+  // allowed, or the sink refused; later calls do nothing.
+  bool Feed(const std::uint8_t* data, std::size_t n);
+  // End of input; false when a member was cut short (or it failed before).
+  bool Finish();
+  // True when the sink refused (a write failure rather than bad data).
+  bool SinkFailed() const { return sinkFailed_; }
+  // The plain bytes handed to the sink.
+  StreamSummary Output() const { return output_; }
+
+ private:
+  enum class State { Look, Inflate, Copy, Ignore };
+  bool Emit(const std::uint8_t* data, std::size_t n);
+  std::size_t InflateSome(const std::uint8_t* data, std::size_t n);
+
+  struct Zlib;
+  std::unique_ptr<Zlib> z_;
+  Sink sink_;
+  std::int64_t maxOutput_;
+  State state_ = State::Look;
+  bool seenMember_ = false;
+  bool failed_ = false;
+  bool sinkFailed_ = false;
+  std::uint8_t pending_[2] = {};
+  std::size_t pendingCount_ = 0;
+  StreamSummary output_;
+};
 
 }  // namespace pt

@@ -122,7 +122,7 @@ std::uint32_t Crc32(std::uint32_t crc, const void* data, std::size_t n) {
 bool FileCrc32(const std::string& path, std::uint32_t& value) {
   value = 0;
   InputFile in;
-  if (!in.Open(path, /*unbuffered=*/true)) return true;
+  if (!in.Open(path)) return in.LastOpenError() == OpenError::Missing;
   std::vector<unsigned char> buf(1 << 20);
   std::uint32_t crc = 0;
   for (;;) {

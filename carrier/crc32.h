@@ -11,8 +11,8 @@ namespace pt {
 // Continues a CRC-32 over more bytes; start with Crc32(0, nullptr, 0) == 0.
 std::uint32_t Crc32(std::uint32_t crc, const void* data, std::size_t n);
 
-// CRC-32 of a whole file. False when reading raised an error; a file that
-// cannot be opened is no error and yields 0 (its later open reports it).
+// CRC-32 of a whole file. False when reading raised an error or the name
+// is no regular file; a missing file is no error and yields 0.
 bool FileCrc32(const std::string& path, std::uint32_t& value);
 
 }  // namespace pt

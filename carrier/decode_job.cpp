@@ -1,6 +1,7 @@
 // The unpacking half of the EnCode/DeCode command: header check, version
-// check, key, payload rows back into the stored file (or its gzip form),
-// gunzip and checksums.
+// check, key, payload rows back into the stored file (inflated on the fly
+// when the payload is gzip data) and the checksums.
+#include <algorithm>
 #include <cstring>
 
 #include "carrier/carrier_format.h"
@@ -9,6 +10,7 @@
 #include "carrier/file_io.h"
 #include "carrier/job_internal.h"
 #include "carrier/target_name.h"
+#include "util/byte_order.h"
 
 namespace pt {
 
@@ -29,285 +31,368 @@ std::string VersionWarning(double fileVersion) {
          FormatFixed(ParseVersionNumber(kFormatVersion), 1) + "\n";
 }
 
-// Ends the run the way the checks before the copy do: source closed, log
-// cleared.
-void Abandon(JobContext& job, InputFile& source, JobEnd end) {
-  source.Close();
-  job.ui.ClearLog();
-  job.outcome.end = end;
-}
+class Unpacking {
+ public:
+  Unpacking(JobContext& job, InputFile& source)
+      : job_(job), ui_(job.ui), source_(source), cursor_(job.ui), wipeKey_(key_) {}
 
-void Fail(JobContext& job, const std::string& message) {
-  job.Error(message);
-  job.outcome.end = JobEnd::Failed;
-}
-
-// Key bytes for an enciphered carrier: the -K: key (used once, unchecked) or
-// the dialog's, checked against the stored key check value. False when the
-// user gave up.
-bool ObtainDecodeKey(JobContext& job, const CarrierHeader& header, std::string& key) {
-  job.Log("-> Password is required...");
-  if (!job.state.commandLineKey.empty()) {
-    key = HexToBytes(job.state.commandLineKey);
-    job.state.commandLineKey.clear();
-    return true;
+  void Run() {
+    cursor_.Set(true);
+    if (!ReadHeader() || !CheckVersion() || !CheckStoredName()) return;
+    job_.Log("");
+    job_.Log("Decoding process starts");
+    if (enciphered_ && !ObtainKey()) return Abandon(JobEnd::Cancelled);
+    startTime_ = NowSeconds();
+    LogSizes();
+    if (!CreateOutput()) return;
+    cursor_.Set(true);
+    PrepareCipher();
+    if (!CopyRows()) return;
+    if (compressed_ && !CheckCompressed()) return;
+    FinalCheck();
+    if (!PlaceOutput()) return;
+    cursor_.Set(false);
+    FinishJob(job_, startTime_, targetPath_);
   }
-  bool first = true;
-  for (;;) {
-    const KeyReply reply = job.ui.RequestKey(KeyRequest{job.settings.hidePassword, first});
-    first = false;
-    if (!reply.ok) {
-      job.ui.ShowMessage(MsgKind::Confirmation, "User Abort !", MsgButtons::Ok);
+
+ private:
+  // ----------------------------------------------------------------- steps
+
+  // Ends the run the way the checks before the copy do: log cleared.
+  void Abandon(JobEnd end) {
+    source_.Close();
+    ui_.ClearLog();
+    job_.outcome.end = end;
+  }
+
+  bool ReadHeader() {
+    job_.Log("-> Searching for pixelTuck header");
+    const auto info = ReadCarrierHeader(source_);
+    if (!info) {
+      source_.Close();
+      ui_.ShowMessage(MsgKind::Warning, kNoCarrier, MsgButtons::Ok);
+      ui_.ClearLog();
+      job_.outcome.end = JobEnd::Failed;
       return false;
     }
-    key = reply.hexMode ? HexToBytes(reply.text) : reply.text;
-    if (key.empty()) {
-      // Only keys of 8 to 32 bytes pass the key rules; an empty key cannot
-      // open an enciphered carrier.
-      job.Error("Key must have 8 to 32 bytes (0) !!!");
-      continue;
+    header_ = info->header;
+    rowLength_ = info->rowLength;
+    enciphered_ = header_.Encrypted != 0;
+    compressed_ = IsCompressedPayload(header_);
+    payloadLength_ = compressed_ ? header_.CompressedSize : header_.FileSize;
+    return true;
+  }
+
+  bool CheckVersion() {
+    const double version = ParseVersionNumber(FieldText(header_.Version, sizeof header_.Version));
+    if (version <= ParseVersionNumber(kFormatVersion)) return true;
+    cursor_.Set(false);
+    if (ui_.ShowMessage(MsgKind::Warning, VersionWarning(version), MsgButtons::OkAbort) ==
+        MsgAnswer::Ok) {
+      return true;
     }
-    if (header.KeyCrc != 0 && KeyCrc16(key) != header.KeyCrc) {
-      const MsgAnswer again =
-          job.ui.ShowMessage(MsgKind::Confirmation, "Password verification error !\n\nTry again ???",
-                             MsgButtons::YesNoCancel);
-      if (again == MsgAnswer::Yes) continue;
-      return false;
+    Abandon(JobEnd::Cancelled);
+    return false;
+  }
+
+  // The stored name decides where the output goes: only a usable last
+  // component of it, inside the carrier's folder.
+  bool CheckStoredName() {
+    storedName_ = FieldText(header_.FileName, sizeof header_.FileName);
+    if (header_.FileSize < 0 || (compressed_ && header_.CompressedSize < 0)) {
+      return job_.Fail("Sourcefile is damaged: the stored file size is negative ...");
+    }
+    if (std::memchr(header_.FileName, 0, sizeof header_.FileName) == nullptr) {
+      return job_.Fail("Sourcefile is damaged: the stored file name has no end ...");
+    }
+    const auto name = SafeOutputName(storedName_);
+    if (!name) {
+      return job_.Fail("The stored file name <" + storedName_ +
+                       "> cannot be used ...\nNothing was written.");
+    }
+    outputName_ = *name;
+    targetPath_ = JoinPath(job_.parts.dir, outputName_);
+    return true;
+  }
+
+  // The -K: key (used once, unchecked) or the dialog's, checked against the
+  // stored key check value. False when the user gave up.
+  bool ObtainKey() {
+    job_.Log("-> Password is required...");
+    if (!job_.state.commandLineKey.empty()) {
+      key_ = HexToBytes(job_.state.commandLineKey);
+      SecureWipe(job_.state.commandLineKey.data(), job_.state.commandLineKey.size());
+      job_.state.commandLineKey.clear();
+      return true;
+    }
+    cursor_.Set(false);
+    bool first = true;
+    for (;;) {
+      KeyReply reply = ui_.RequestKey(KeyRequest{job_.settings.hidePassword, first});
+      first = false;
+      if (!reply.ok) {
+        ui_.ShowMessage(MsgKind::Confirmation, "User Abort !", MsgButtons::Ok);
+        return false;
+      }
+      key_ = reply.hexMode ? HexToBytes(reply.text) : reply.text;
+      SecureWipe(reply.text.data(), reply.text.size());
+      if (key_.empty()) {
+        // Only keys of 8 to 32 bytes pass the key rules; an empty key
+        // cannot open an enciphered carrier.
+        job_.Error("Key must have 8 to 32 bytes (0) !!!");
+        continue;
+      }
+      if (header_.KeyCrc == 0 || KeyCrc16(key_) == header_.KeyCrc) return true;
+      const MsgAnswer again = ui_.ShowMessage(
+          MsgKind::Confirmation, "Password verification error !\n\nTry again ???",
+          MsgButtons::YesNoCancel);
+      if (again != MsgAnswer::Yes) return false;
+    }
+  }
+
+  void LogSizes() {
+    job_.Log("");
+    job_.Log("Writing target file :");
+    job_.Log("-> \"" + storedName_ + "\"");
+    if (outputName_ != storedName_) job_.Log("-> Stored path reduced to \"" + outputName_ + "\"");
+    if (compressed_) {
+      job_.Log("-> Original   file size : " + GroupThousands(header_.FileSize) + " bytes ");
+      job_.Log("-> Compressed file size : " + GroupThousands(header_.CompressedSize) + " bytes ");
+    } else {
+      job_.Log("-> File size : " + GroupThousands(header_.FileSize) + " bytes");
+    }
+  }
+
+  // The restored file is written under a hidden name and gets its stored
+  // name at the end; an existing file of that name is replaced only when
+  // the user agrees, and only by bytes that passed the checks. The gzip
+  // form is kept beside it for as long as it may have to remain.
+  bool CreateOutput() {
+    const std::string createError = "Error while creating target file :\n<" + storedName_ + ">...";
+    if (SameFile(targetPath_, job_.sourcePath)) {
+      return job_.Fail(createError + "\nThe stored name is the name of the picture itself.");
+    }
+    if (IsDirectory(targetPath_)) return job_.Fail(createError);
+    existed_ = NameTaken(targetPath_);
+    if (!job_.MayReplace(targetPath_, replace_)) return false;
+    if (!output_.Create(targetPath_)) return job_.Fail(createError);
+    tempName_ = targetPath_ + ".pixeltuck";
+    if (compressed_ && !temp_.CreateTemp(tempName_)) return job_.Fail(createError);
+    return true;
+  }
+
+  void PrepareCipher() {
+    if (!enciphered_) return;
+    job_.Log("");
+    job_.Log("Enabling password decryption");
+    job_.Log("-> CRC Key : 0x" + ValueToHex(header_.KeyCrc, 2));
+    for (const std::string& line : job_.cipher.KeyForDecode(header_.CipherId, key_, header_.KeyMix)) {
+      job_.Log(line);
+    }
+  }
+
+  // Deciphers the payload bytes of a block of rows in place. Whole rows of
+  // a 608-pixel carrier go through in one piece; a 600-pixel carrier's rows
+  // and the payload's last row as the row rules say.
+  void Decipher(std::uint8_t* block, std::size_t got, std::size_t payloadBytes) {
+    std::size_t at = 0;
+    if (rowLength_ == kRowBytes) {
+      at = payloadBytes - payloadBytes % kRowBytes;
+      job_.cipher.DecryptRows(block, at);
+    }
+    for (; at < payloadBytes; at += rowLength_) {
+      const std::size_t m = std::min(rowLength_, got - at);
+      const std::size_t n = std::min(m, payloadBytes - at);
+      if (job_.cipher.DecryptChunk(block + at, m, n)) continue;
+      // Shown once per run; the log says how many rows it hit.
+      if (decryptErrors_++ == 0) {
+        ui_.ShowMessage(MsgKind::Plain, "Error while decrypting !!!", MsgButtons::Ok);
+      }
+    }
+  }
+
+  // Reads the rows that hold the payload (nothing after its last row can
+  // change the output), deciphers them and writes the payload bytes: into
+  // the output, or through the gzip form into the output.
+  bool CopyRows() {
+    ui_.ScrollLogToEnd();
+    ui_.RepaintLog();
+    ProgressBar& bar = ui_.Progress();
+    bar.SetPosition(0);
+    bar.SetVisible(true);
+
+    GunzipStream gunzip(header_.FileSize, [this](const std::uint8_t* data, std::size_t n) {
+      return output_.Write(data, n);
+    });
+    std::uint32_t writtenCrc = 0;
+    bool writeFailed = false;
+    PumpPlan plan;
+    plan.rowBytes = rowLength_;
+    const std::int64_t rows = (payloadLength_ + static_cast<std::int64_t>(rowLength_) - 1) /
+                              static_cast<std::int64_t>(rowLength_);
+    plan.limit = rows * static_cast<std::int64_t>(rowLength_);
+    plan.progressOf = payloadLength_;
+    const PumpEnd end = PumpRows(job_, source_, plan, [&](std::uint8_t* block, std::size_t got) {
+      const std::size_t n =
+          static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(got),
+                                                          payloadLength_ - written_));
+      if (enciphered_) Decipher(block, got, n);
+      written_ += static_cast<std::int64_t>(n);
+      writtenCrc = Crc32(writtenCrc, block, n);
+      if (!compressed_) {
+        writeFailed = !output_.Write(block, n);
+      } else {
+        // Damaged gzip data stops the inflating, not the copy: the checks
+        // below decide which error the user sees.
+        writeFailed = !temp_.Write(block, n);
+        if (!writeFailed) gunzip.Feed(block, n);
+        writeFailed = writeFailed || gunzip.SinkFailed();
+      }
+      return !writeFailed;
+    });
+    bar.SetVisible(false);
+    source_.Close();
+    if (end == PumpEnd::Stopped) return job_.Interrupted();
+    if (end != PumpEnd::Done || writeFailed) {
+      // Nothing half-written is left behind; a file of the same name stays.
+      return job_.Fail(kWriteError);
+    }
+    if (compressed_) {
+      gunzipOk_ = gunzip.Finish();
+      restored_ = gunzip.Output();
+    } else {
+      restored_ = StreamSummary{written_, writtenCrc};
+    }
+    packedCrc_ = writtenCrc;
+    if (decryptErrors_ > 0) {
+      job_.Log("");
+      job_.Log("-> Error while decrypting " + GroupThousands(decryptErrors_) + " row(s) !!!");
+      job_.outcome.checksumError = true;
     }
     return true;
   }
-}
 
-// Damage a reader can see in the header itself; "" when none.
-std::string HeaderDamage(const CarrierHeader& h, bool compressed) {
-  if (h.FileSize < 0 || (compressed && h.CompressedSize < 0)) {
-    return "Sourcefile is damaged: the stored file size is negative ...";
+  // Where the gzip form must remain, it keeps "<target>.pixeltuck" when it
+  // could take that name, else its own, which the log then gives.
+  void KeepGzipForm() {
+    temp_.Keep();
+    if (temp_.Path() != tempName_) {
+      job_.Log("-> Compressed file kept as \"" + temp_.Path() + "\"");
+    }
   }
-  return {};
-}
+
+  bool CheckCompressed() {
+    job_.Log("");
+    job_.Log("-> Calculation CRC 32 checksum ...");
+    ui_.RepaintLog();
+    ui_.ScrollLogToEnd();
+    job_.Log("");
+    job_.Log("Checking compressed file consistency...");
+    job_.Log("-> Stored CRC32 checksum     : 0x" + ValueToHex(header_.CompressedCrc, 4));
+    job_.Log("-> Calculated CRC32 checksum : 0x" + ValueToHex(packedCrc_, 4));
+    if (packedCrc_ != header_.CompressedCrc) {
+      job_.Log("-> Checksum ERROR !!!");
+      KeepGzipForm();
+      ui_.ScrollLogToEnd();
+      job_.outcome.checksumError = true;
+      job_.outcome.end = JobEnd::Failed;
+      return false;
+    }
+    job_.Log("-> Compressed File should be OK :-)");
+    job_.Log("");
+    job_.Log("Decompressing file ...");
+    ui_.RepaintLog();
+    ui_.ScrollLogToEnd();
+    if (!gunzipOk_) {
+      KeepGzipForm();
+      return job_.Fail("Error while decompressing file ...");
+    }
+    if (job_.state.deleteTempFile) {
+      temp_.Discard();
+    } else {
+      KeepGzipForm();
+    }
+    return true;
+  }
+
+  // 600-pixel carriers have no final checksum; one that ends before its
+  // payload must not pass as complete all the same.
+  void FinalCheck() {
+    if (rowLength_ != kRowBytes && !compressed_ && written_ < payloadLength_) {
+      job_.Log("");
+      job_.Log("-> Carrier ends early: " + GroupThousands(written_) + " of " +
+               GroupThousands(payloadLength_) + " bytes restored !!!");
+      job_.outcome.checksumError = true;
+    }
+    if (rowLength_ != kRowBytes) return;
+    job_.Log("");
+    job_.Log("-> Calculating CRC 32 checksum ...");
+    ui_.RepaintLog();
+    ui_.ScrollLogToEnd();
+    job_.Log("");
+    job_.Log("Checking file consistency...");
+    job_.Log("-> Stored CRC32 checksum     : 0x" + ValueToHex(header_.SourceCrc, 4));
+    job_.Log("-> Calculated CRC32 checksum : 0x" + ValueToHex(restored_.crc, 4));
+    if (restored_.crc == header_.SourceCrc) {
+      job_.Log("-> File should be OK :-)");
+    } else {
+      job_.Log("-> Checksum ERROR !!!");
+      job_.outcome.checksumError = true;
+    }
+  }
+
+  // Restored bytes that failed a check never replace an existing file: they
+  // are kept beside it as "<name>.damaged" (or under their own name when
+  // that is taken too).
+  bool PlaceOutput() {
+    const bool damaged = job_.outcome.checksumError;
+    if (!(damaged && existed_)) {
+      const OutputFile::Placed placed = output_.Place(targetPath_, replace_);
+      if (placed == OutputFile::Placed::Done) return true;
+      if (placed == OutputFile::Placed::Failed) return job_.Fail(kWriteError);
+    }
+    // A checked file whose name was taken meanwhile is kept the same way.
+    const std::string aside = targetPath_ + ".damaged";
+    if (output_.Place(aside, false) != OutputFile::Placed::Done && !output_.Keep()) {
+      return job_.Fail(kWriteError);
+    }
+    job_.Log("-> Existing file kept; the restored bytes are in \"" + output_.Path() + "\"");
+    ui_.ScrollLogToEnd();
+    return true;
+  }
+
+  // ------------------------------------------------------------------ state
+
+  JobContext& job_;
+  JobUi& ui_;
+  InputFile& source_;
+  BusyCursor cursor_;
+  std::string key_;
+  KeyWiper wipeKey_;
+
+  CarrierHeader header_;
+  std::size_t rowLength_ = kRowBytes;
+  bool enciphered_ = false;
+  bool compressed_ = false;
+  std::int64_t payloadLength_ = 0;
+  std::string storedName_;
+  std::string outputName_;
+  std::string targetPath_;
+  std::string tempName_;
+  std::int64_t startTime_ = 0;
+  bool existed_ = false;
+  bool replace_ = false;
+  OutputFile output_;
+  OutputFile temp_;  // the gzip form, compressed payloads only
+  std::int64_t written_ = 0;
+  std::uint32_t packedCrc_ = 0;
+  StreamSummary restored_;
+  bool gunzipOk_ = true;
+  long long decryptErrors_ = 0;
+};
 
 }  // namespace
 
-void DecodeJob(JobContext& job, InputFile& source) {
-  JobUi& ui = job.ui;
-  BusyCursor cursor(ui);
-  cursor.Set(true);
-
-  // 1. Header
-  job.Log("-> Searching for pixelTuck header");
-  const auto info = ReadCarrierHeader(source);
-  if (!info) {
-    source.Close();
-    ui.ShowMessage(MsgKind::Warning, kNoCarrier, MsgButtons::Ok);
-    ui.ClearLog();
-    job.outcome.end = JobEnd::Failed;
-    return;
-  }
-  const CarrierHeader& header = info->header;
-  const std::size_t rowLength = info->rowLength;
-
-  // 2. Version
-  const double version = ParseVersionNumber(FieldText(header.Version, sizeof header.Version));
-  if (version > ParseVersionNumber(kFormatVersion)) {
-    cursor.Set(false);
-    if (ui.ShowMessage(MsgKind::Warning, VersionWarning(version), MsgButtons::OkAbort) !=
-        MsgAnswer::Ok) {
-      Abandon(job, source, JobEnd::Cancelled);
-      return;
-    }
-  }
-
-  const bool enciphered = header.Encrypted != 0;
-  const bool compressed = IsCompressedPayload(header);
-  const std::string storedName = FieldText(header.FileName, sizeof header.FileName);
-  const std::string damage = HeaderDamage(header, compressed);
-  if (!damage.empty()) {
-    source.Close();
-    Fail(job, damage);
-    return;
-  }
-  if (std::memchr(header.FileName, 0, sizeof header.FileName) == nullptr) {
-    source.Close();
-    Fail(job, "Sourcefile is damaged: the stored file name has no end ...");
-    return;
-  }
-  const auto outputName = SafeOutputName(storedName);
-  if (!outputName) {
-    source.Close();
-    Fail(job, "The stored file name <" + storedName + "> cannot be used ...\nNothing was written.");
-    return;
-  }
-
-  job.Log("");
-  job.Log("Decoding process starts");
-
-  // 4. Key
-  std::string key;
-  KeyWiper wipeKey(key);
-  if (enciphered) {
-    cursor.Set(false);
-    if (!ObtainDecodeKey(job, header, key)) {
-      Abandon(job, source, JobEnd::Cancelled);
-      return;
-    }
-  }
-
-  // 5./6. Sizes
-  const std::int64_t startTime = NowSeconds();
-  const std::int64_t payloadLength = compressed ? header.CompressedSize : header.FileSize;
-  job.Log("");
-  job.Log("Writing target file :");
-  job.Log("-> \"" + storedName + "\"");
-  if (*outputName != storedName) job.Log("-> Stored path reduced to \"" + *outputName + "\"");
-  if (compressed) {
-    job.Log("-> Original   file size : " + GroupThousands(header.FileSize) + " bytes ");
-    job.Log("-> Compressed file size : " + GroupThousands(header.CompressedSize) + " bytes ");
-  } else {
-    job.Log("-> File size : " + GroupThousands(header.FileSize) + " bytes");
-  }
-
-  // 7. Output
-  const std::string targetPath = JoinPath(job.parts.dir, *outputName);
-  const std::string tempPath = targetPath + ".pixeltuck";
-  const std::string outputPath = compressed ? tempPath : targetPath;
-  if (SameFile(targetPath, job.sourcePath) || SameFile(tempPath, job.sourcePath)) {
-    source.Close();
-    Fail(job, "Error while creating target file :\n<" + storedName +
-                  ">...\nThe stored name is the name of the picture itself.");
-    return;
-  }
-  OutputFile output;
-  if (!output.Create(outputPath)) {
-    source.Close();
-    Fail(job, "Error while creating target file :\n<" + storedName + ">...");
-    return;
-  }
-
-  // 8. Busy
-  cursor.Set(true);
-
-  // 9. Cipher
-  if (enciphered) {
-    job.Log("");
-    job.Log("Enabling password decryption");
-    job.Log("-> CRC Key : 0x" + ValueToHex(header.KeyCrc, 2));
-    for (const std::string& line : job.cipher.KeyForDecode(header.CipherId, key, header.KeyMix)) {
-      job.Log(line);
-    }
-  }
-
-  // 10. Copy the payload rows; bytes past the payload length (cipher
-  // padding, zero filler, extra rows) are dropped.
-  ui.ScrollLogToEnd();
-  ui.RepaintLog();
-  ProgressBar& progress = ui.Progress();
-  progress.SetPosition(0);
-  progress.SetVisible(true);
-  std::uint8_t row[kRowBytes] = {};
-  std::int64_t written = 0;
-  std::uint32_t writtenCrc = 0;  // of the bytes written, so no second read pass
-  std::int64_t readTotal = 0;
-  bool ioFailed = false;
-  for (;;) {
-    const std::size_t got = source.Read(row, rowLength);
-    if (got == 0) break;
-    readTotal += static_cast<std::int64_t>(got);
-    if (payloadLength != 0) {
-      const std::int64_t percent = readTotal * 100 / payloadLength;
-      if (percent >= 0 && percent <= 100 && percent != progress.Position()) {
-        progress.SetPosition(static_cast<int>(percent));
-        progress.Repaint();
-      }
-    }
-    const std::int64_t missing = payloadLength - written;
-    const std::size_t n =
-        static_cast<std::int64_t>(got) > missing ? static_cast<std::size_t>(missing) : got;
-    if (enciphered && n > 0 && !job.cipher.DecryptChunk(row, got, n)) {
-      ui.ShowMessage(MsgKind::Plain, "Error while decrypting !!!", MsgButtons::Ok);
-    }
-    if (!output.Write(row, n)) {
-      ioFailed = true;
-      break;
-    }
-    writtenCrc = Crc32(writtenCrc, row, n);
-    written += static_cast<std::int64_t>(n);
-    std::memset(row, 0, sizeof row);
-  }
-  ioFailed = ioFailed || source.Failed();
-
-  // 11. Close
-  progress.SetVisible(false);
-  source.Close();
-  if (ioFailed || !output.Commit()) {
-    // Nothing half-written is left behind; a file of the same name stays.
-    output.Discard();
-    Fail(job, kWriteError);
-    return;
-  }
-
-  // 12. Compressed payload: check the gzip form, then gunzip it. Both
-  // checksums are taken from the bytes as they are written.
-  StreamSummary restored{written, writtenCrc};
-  if (compressed) {
-    job.Log("");
-    job.Log("-> Calculation CRC 32 checksum ...");
-    ui.RepaintLog();
-    ui.ScrollLogToEnd();
-    const std::uint32_t crc = writtenCrc;
-    job.Log("");
-    job.Log("Checking compressed file consistency...");
-    job.Log("-> Stored CRC32 checksum     : 0x" + ValueToHex(header.CompressedCrc, 4));
-    job.Log("-> Calculated CRC32 checksum : 0x" + ValueToHex(crc, 4));
-    if (crc != header.CompressedCrc) {
-      job.Log("-> Checksum ERROR !!!");
-      ui.ScrollLogToEnd();
-      job.outcome.checksumError = true;
-      job.outcome.end = JobEnd::Failed;
-      return;
-    }
-    job.Log("-> Compressed File should be OK :-)");
-    job.Log("");
-    job.Log("Decompressing file ...");
-    ui.RepaintLog();
-    ui.ScrollLogToEnd();
-    if (!DecompressFile(tempPath, targetPath, progress, header.FileSize, &restored)) {
-      Fail(job, "Error while decompressing file ...");
-      return;
-    }
-    if (job.state.deleteTempFile) DeleteFile(tempPath);
-  }
-
-  // 600-pixel carriers have no final checksum; a carrier that ends before
-  // its payload must not pass as complete all the same.
-  if (rowLength != kRowBytes && !compressed && written < payloadLength) {
-    job.Log("");
-    job.Log("-> Carrier ends early: " + GroupThousands(written) + " of " +
-            GroupThousands(payloadLength) + " bytes restored !!!");
-    job.outcome.checksumError = true;
-  }
-
-  // 13. Final check (600-pixel carriers skip it)
-  if (rowLength == kRowBytes) {
-    job.Log("");
-    job.Log("-> Calculating CRC 32 checksum ...");
-    ui.RepaintLog();
-    ui.ScrollLogToEnd();
-    const std::uint32_t crc = restored.crc;
-    job.Log("");
-    job.Log("Checking file consistency...");
-    job.Log("-> Stored CRC32 checksum     : 0x" + ValueToHex(header.SourceCrc, 4));
-    job.Log("-> Calculated CRC32 checksum : 0x" + ValueToHex(crc, 4));
-    if (crc == header.SourceCrc) {
-      job.Log("-> File should be OK :-)");
-    } else {
-      job.Log("-> Checksum ERROR !!!");
-      job.outcome.checksumError = true;
-    }
-  }
-
-  // 14. Ready
-  cursor.Set(false);
-  FinishJob(job, startTime, targetPath);
-}
+void DecodeJob(JobContext& job, InputFile& source) { Unpacking(job, source).Run(); }
 
 }  // namespace pt

@@ -14,264 +14,310 @@ namespace pt {
 
 namespace {
 
-// Removes the packing temp file on every way out of the run.
-class TempFile {
- public:
-  ~TempFile() {
-    if (!path.empty()) DeleteFile(path);
-  }
-  std::string path;
-};
-
-bool CompressionWanted(const JobContext& job) {
-  const Settings& s = job.settings;
-  switch (s.compressionMode) {
-    case 1:
-    case 3:
-      return true;
-    case 2:
-      return !ExtensionInList(s.compressedExtensions, job.parts.ext,
-                              [&job](const std::string& msg) {
-                                job.ui.ShowMessage(MsgKind::Plain, msg, MsgButtons::Ok);
-                              });
-    default:
-      return false;
-  }
-}
-
 const char* const kSourceChanged =
     "Sourcefile has changed while it was encoded !!!\nNo target file was written ...";
+const char* const kTooLarge = "Sourcefile is too large: files of 2 GB or more cannot be stored ...";
+const char* const kWriteError = "Error while writing target file";
 
-void Fail(JobContext& job, const std::string& message) {
-  job.Error(message);
-  job.outcome.end = JobEnd::Failed;
-}
+class Packing {
+ public:
+  Packing(JobContext& job, InputFile& source, const std::string& key)
+      : job_(job), ui_(job.ui), source_(source), key_(key), cursor_(job.ui) {}
+
+  void Run(std::int64_t startTime) {
+    cursor_.Set(true);
+    if (job_.sourceSize > kMaxPayload) {
+      job_.Fail(kTooLarge);
+      return;
+    }
+    if (!SourceChecksum()) return;
+    cursor_.Set(false);
+    cursor_.Set(true);
+    if (CompressionWanted() && !Compress()) return;
+    cursor_.Set(false);
+    if (!OpenPayload()) return;
+    LogChecksums();
+    if (!CreateTarget()) return;
+    if (!WriteHeaders()) return;
+    if (!WritePayload()) return;
+    if (!PlaceTarget()) return;
+    ui_.ShowPreview(targetPath_);
+    cursor_.Set(false);
+    FinishJob(job_, startTime, targetPath_);
+  }
+
+ private:
+  // ----------------------------------------------------------------- steps
+
+  bool SourceChecksum() {
+    job_.Log("-> Calculating CRC 32 checksum ...");
+    ui_.RepaintLog();
+    ui_.ScrollLogToEnd();
+    PumpPlan plan;
+    plan.phase = JobPhase::Checksum;
+    plan.limit = kMaxPayload + 1;
+    plan.progressOf = job_.sourceSize;
+    plan.showBar = false;
+    std::int64_t total = 0;
+    const PumpEnd end = PumpRows(job_, source_, plan, [&](std::uint8_t* block, std::size_t n) {
+      sourceCrc_ = Crc32(sourceCrc_, block, n);
+      total += static_cast<std::int64_t>(n);
+      return true;
+    });
+    if (end == PumpEnd::Stopped) return job_.Interrupted();
+    if (end != PumpEnd::Done || !source_.Rewind()) return job_.Fail("CRC 32 checksum error ...");
+    if (total != job_.sourceSize) return job_.Fail(kSourceChanged);
+    return true;
+  }
+
+  bool CompressionWanted() {
+    const Settings& s = job_.settings;
+    switch (s.compressionMode) {
+      case 1:
+      case 3:
+        return true;
+      case 2:
+        return !ExtensionInList(s.compressedExtensions, job_.parts.ext,
+                                [this](const std::string& msg) {
+                                  ui_.ShowMessage(MsgKind::Plain, msg, MsgButtons::Ok);
+                                });
+      default:
+        return false;
+    }
+  }
+
+  // The gzip form goes into a temp file beside the source, created anew:
+  // "<source>.pixeltuck" when that name is free, else a hidden name of its
+  // own. It is removed on every way out.
+  bool Compress() {
+    job_.Log("");
+    job_.Log("Try to compress sourcefile");
+    ui_.RepaintLog();
+    const std::string wanted = job_.sourcePath + ".pixeltuck";
+    const std::string failed = "Compression Test failed !\nfile <";
+    if (job_.sourceSize <= 0 || !temp_.CreateTemp(wanted)) {
+      return job_.Fail(failed + wanted + "> could not be written ...");
+    }
+    ProgressBar& bar = ui_.Progress();
+    bar.SetPosition(0);
+    bar.SetVisible(true);
+    GzipResult result;
+    const GzipEnd end = CompressStream(
+        source_, temp_, job_.settings.compressionLevel, [&](std::int64_t done) {
+          const std::int64_t percent = std::min<std::int64_t>(done * 100 / job_.sourceSize, 100);
+          if (percent != bar.Position()) {
+            bar.SetPosition(static_cast<int>(percent));
+            bar.Repaint();
+          }
+          ui_.Working(JobPhase::Compressing, done, job_.sourceSize);
+          return !ui_.StopRequested();
+        },
+        result);
+    bar.SetVisible(false);
+    if (end == GzipEnd::Stopped) return job_.Interrupted();
+    if (end == GzipEnd::NoMemory) throw std::bad_alloc();
+    if (end != GzipEnd::Done || !temp_.Flush()) {
+      return job_.Fail(failed + temp_.Path() + "> could not be written ...");
+    }
+    if (result.plain.bytes != job_.sourceSize || result.plain.crc != sourceCrc_) {
+      return job_.Fail(kSourceChanged);
+    }
+    compressedSize_ = result.packed.bytes;
+    compressedCrc_ = result.packed.crc;
+    useCompressed_ = job_.settings.compressionMode == 1 ? compressedSize_ < job_.sourceSize : true;
+    if (!useCompressed_) {
+      job_.Log("-> Not sensibly");
+      return true;
+    }
+    if (compressedSize_ > kMaxPayload) return job_.Fail(kTooLarge);
+    // The gzip file's CRC-32 was taken while it was written.
+    job_.Log("-> Calculating CRC 32 checksum ...");
+    ui_.RepaintLog();
+    ui_.ScrollLogToEnd();
+    const long double savings = 100.0L - (static_cast<long double>(compressedSize_) * 100.0L /
+                                          static_cast<long double>(job_.sourceSize));
+    job_.Log("-> Compr. file size : " + GroupThousands(compressedSize_) + " bytes");
+    job_.Log("-> Savings          : " + FormatFixed(static_cast<double>(savings), 1) + " %");
+    return true;
+  }
+
+  bool OpenPayload() {
+    if (useCompressed_) {
+      if (!temp_.OpenForReading(compressedPayload_)) {
+        return job_.Fail("Error while reading sourcefile ...");
+      }
+      payload_ = &compressedPayload_;
+    } else if (!source_.Rewind()) {
+      return job_.Fail("Error while reading sourcefile ...");
+    }
+    return true;
+  }
+
+  void LogChecksums() {
+    job_.Log("");
+    job_.Log("Checksum(s)");
+    job_.Log("-> Source file CRC32  : 0x" + ValueToHex(sourceCrc_, 4));
+    if (useCompressed_) job_.Log("-> Compr. file CRC32  : 0x" + ValueToHex(compressedCrc_, 4));
+  }
+
+  bool CreateTarget() {
+    job_.Log("");
+    job_.Log("Open target file");
+    ui_.ScrollLogToEnd();
+    const std::string targetName =
+        TargetName(job_.parts.name, job_.parts.ext, job_.settings.targetNameRule);
+    targetPath_ = JoinPath(job_.parts.dir, targetName);
+    job_.Log("-> \"" + targetName + "\"");
+    if (SameFile(targetPath_, job_.sourcePath)) {
+      return job_.Fail("Error while creating target file ...\nThe target file <" + targetPath_ +
+                       "> is the source file itself.");
+    }
+    if (IsDirectory(targetPath_)) return job_.Fail("Error while creating target file ...");
+    if (!job_.MayReplace(targetPath_, replace_)) return false;
+    if (!target_.Create(targetPath_)) return job_.Fail("Error while creating target file ...");
+    return true;
+  }
+
+  bool WriteHeaders() {
+    job_.Log("");
+    job_.Log("Encoding process starts");
+    ui_.ScrollLogToEnd();
+    payloadLength_ = useCompressed_ ? compressedSize_ : job_.sourceSize;
+    job_.Log("-> Writing BMP file with");
+    job_.Log("-> " + std::to_string(kCarrierWidth) + " x " +
+             std::to_string(CarrierHeight(payloadLength_)) + " Pixel");
+
+    CarrierHeader header;
+    SetFieldText(header.Magic, sizeof header.Magic, kMagic);
+    SetFieldText(header.Version, sizeof header.Version, kFormatVersion);
+    SetFieldText(header.FileName, sizeof header.FileName,
+                 StoredFileName(job_.parts.name, job_.parts.ext));
+    header.FileSize = static_cast<std::int32_t>(job_.sourceSize);
+    header.SourceCrc = sourceCrc_;
+    header.Encrypted = key_.empty() ? 0 : 1;
+    header.KeyCrc = KeyCrc16(key_);
+    header.CipherId = job_.cipherId;
+    if (!key_.empty()) {
+      job_.Log("");
+      job_.Log("Enabling password encryption");
+      job_.Log("-> CRC Key : 0x" + ValueToHex(header.KeyCrc, 2));
+      job_.Log("-> " + job_.methodName + " encryption method");
+      const std::string strength = job_.cipher.KeyForEncode(job_.cipherId, key_);
+      // Never write a carrier marked as enciphered without enciphering it.
+      if (strength.empty()) return job_.Fail("Encryption method is not available ...");
+      job_.Log(strength);
+      ui_.ScrollLogToEnd();
+    }
+    if (useCompressed_) {
+      header.Compressed = kCompressedMark;
+      header.CompressedSize = static_cast<std::int32_t>(compressedSize_);
+      header.CompressedCrc = compressedCrc_;
+    }
+    if (!WriteCarrierHeaders(target_, header, payloadLength_)) return job_.Fail(kWriteError);
+
+    // The debug copy never replaces a file: when its name is taken (or it
+    // cannot be made) the run goes on without it.
+    if (job_.state.debugDump && !debug_.Create(targetPath_ + ".debug")) {
+      job_.state.debugDump = false;
+    }
+    return true;
+  }
+
+  // Payload rows: read, encipher, write; the last row is filled up with
+  // zero bytes. The size and CRC-32 of what is read are checked against the
+  // values already stored, so a source that changes meanwhile is caught.
+  bool WritePayload() {
+    cursor_.Set(true);
+    ProgressBar& bar = ui_.Progress();
+    bar.SetPosition(0);
+    bar.SetVisible(true);
+    ui_.RepaintLog();
+    ui_.ScrollLogToEnd();
+    const bool encrypt = !key_.empty();
+    std::int64_t total = 0;
+    std::uint32_t readCrc = 0;
+    bool grew = false;
+    PumpPlan plan;
+    plan.limit = payloadLength_ + 1;  // one byte more shows a source that grew
+    plan.progressOf = payloadLength_;
+    const PumpEnd end = PumpRows(job_, *payload_, plan, [&](std::uint8_t* block, std::size_t n) {
+      total += static_cast<std::int64_t>(n);
+      if (total > payloadLength_) {
+        grew = true;
+        return false;
+      }
+      readCrc = Crc32(readCrc, block, n);
+      const std::size_t whole = n - n % kRowBytes;
+      if (encrypt) job_.cipher.EncryptRows(block, whole);
+      std::size_t payloadBytes = whole;
+      std::size_t rowBytes = whole;
+      if (whole < n) {
+        // The last row: enciphered as a chunk (its final block padded),
+        // then zero filler up to the row's end.
+        std::uint8_t* row = block + whole;
+        const std::size_t rest = n - whole;
+        std::memset(row + rest, 0, kRowBytes - rest);
+        const std::size_t out = encrypt ? job_.cipher.EncryptChunk(row, rest) : rest;
+        std::memset(row + out, 0, kRowBytes - out);
+        payloadBytes += out;
+        rowBytes += kRowBytes;
+      }
+      return target_.Write(block, rowBytes) &&
+             (!job_.state.debugDump || debug_.Write(block, payloadBytes));
+    });
+    bar.SetVisible(false);
+    bar.SetPosition(0);
+    if (end == PumpEnd::Stopped) return job_.Interrupted();
+    const std::uint32_t expectedCrc = useCompressed_ ? compressedCrc_ : sourceCrc_;
+    const bool ioFailed = end == PumpEnd::ReadFailed || (end == PumpEnd::StepFailed && !grew);
+    if (!ioFailed && (grew || total != payloadLength_ || readCrc != expectedCrc)) {
+      return job_.Fail(kSourceChanged);
+    }
+    if (ioFailed) return job_.Fail(kWriteError);
+    return true;
+  }
+
+  bool PlaceTarget() {
+    const OutputFile::Placed placed = target_.Place(targetPath_, replace_);
+    if (placed == OutputFile::Placed::NameTaken) {
+      // A file appeared under the name after the question (or instead of
+      // none): it is not replaced without asking.
+      return job_.Fail(std::string(kWriteError) + "\n<" + targetPath_ +
+                       "> appeared while the job ran and was not replaced.");
+    }
+    if (placed != OutputFile::Placed::Done) return job_.Fail(kWriteError);
+    if (job_.state.debugDump && !debug_.Commit()) job_.state.debugDump = false;
+    temp_.Discard();
+    return true;
+  }
+
+  // ------------------------------------------------------------------ state
+
+  JobContext& job_;
+  JobUi& ui_;
+  InputFile& source_;
+  const std::string& key_;
+  BusyCursor cursor_;
+
+  std::uint32_t sourceCrc_ = 0;
+  OutputFile temp_;                // the gzip form, when compression is tried
+  InputFile compressedPayload_;    // the gzip form read back
+  InputFile* payload_ = &source_;  // what goes into the rows
+  bool useCompressed_ = false;
+  std::int64_t compressedSize_ = 0;
+  std::uint32_t compressedCrc_ = 0;
+  std::int64_t payloadLength_ = 0;
+  std::string targetPath_;
+  bool replace_ = false;
+  OutputFile target_;
+  OutputFile debug_;
+};
 
 }  // namespace
 
-void EncodeJob(JobContext& job, const std::string& key, std::int64_t startTime) {
-  JobUi& ui = job.ui;
-  BusyCursor cursor(ui);
-  cursor.Set(true);
-
-  if (job.sourceSize > kMaxPayload) {
-    Fail(job, "Sourcefile is too large: files of 2 GB or more cannot be stored ...");
-    return;
-  }
-
-  // Source checksum
-  job.Log("-> Calculating CRC 32 checksum ...");
-  ui.RepaintLog();
-  ui.ScrollLogToEnd();
-  std::uint32_t sourceCrc = 0;
-  if (!FileCrc32(job.sourcePath, sourceCrc)) {
-    Fail(job, "CRC 32 checksum error ...");
-    return;
-  }
-  cursor.Set(false);
-  bool useCompressed = false;
-  cursor.Set(true);
-
-  // Optional gzip stage
-  TempFile temp;
-  std::int64_t compressedSize = 0;
-  std::uint32_t compressedCrc = 0;
-  if (CompressionWanted(job)) {
-    job.Log("");
-    job.Log("Try to compress sourcefile");
-    ui.RepaintLog();
-    temp.path = job.sourcePath + ".pixeltuck";
-    if (SameFile(temp.path, job.sourcePath)) {
-      temp.path.clear();  // never delete the source through a link
-      Fail(job, "Compression Test failed !\nfile <" + job.sourcePath + ".pixeltuck" +
-                    "> could not be written ...");
-      return;
-    }
-    const int level = job.settings.compressionLevel >= 0 ? job.settings.compressionLevel : -1;
-    StreamSummary read;
-    if (!CompressFile(job.sourcePath, temp.path, ui.Progress(), level, &read)) {
-      Fail(job, "Compression Test failed !\nfile <" + temp.path + "> could not be written ...");
-      return;
-    }
-    if (read.bytes != job.sourceSize || read.crc != sourceCrc) {
-      Fail(job, kSourceChanged);
-      return;
-    }
-    std::string tempPath = temp.path;
-    compressedSize = FileSizeOf(tempPath, false);
-    useCompressed = job.settings.compressionMode == 1 ? compressedSize < job.sourceSize : true;
-    if (useCompressed) {
-      if (compressedSize > kMaxPayload) {
-        Fail(job, "Sourcefile is too large: files of 2 GB or more cannot be stored ...");
-        return;
-      }
-      job.Log("-> Calculating CRC 32 checksum ...");
-      ui.RepaintLog();
-      ui.ScrollLogToEnd();
-      if (!FileCrc32(temp.path, compressedCrc)) {
-        Fail(job, "Compressed file CRC 32 checksum error ...");
-        return;
-      }
-      const long double savings =
-          100.0L - (static_cast<long double>(compressedSize) * 100.0L /
-                    static_cast<long double>(job.sourceSize));
-      job.Log("-> Compr. file size : " + GroupThousands(compressedSize) + " bytes");
-      job.Log("-> Savings          : " + FormatFixed(static_cast<double>(savings), 1) + " %");
-    } else {
-      job.Log("-> Not sensibly");
-    }
-  }
-  cursor.Set(false);
-
-  // Payload source
-  const std::string payloadPath = useCompressed ? temp.path : job.sourcePath;
-  InputFile payload;
-  if (!payload.Open(payloadPath)) {
-    Fail(job, "Error while reading sourcefile ...");
-    return;
-  }
-  job.Log("");
-  job.Log("Checksum(s)");
-  job.Log("-> Source file CRC32  : 0x" + ValueToHex(sourceCrc, 4));
-  if (useCompressed) job.Log("-> Compr. file CRC32  : 0x" + ValueToHex(compressedCrc, 4));
-
-  // Target
-  job.Log("");
-  job.Log("Open target file");
-  ui.ScrollLogToEnd();
-  const std::string targetName =
-      TargetName(job.parts.name, job.parts.ext, job.settings.targetNameRule);
-  const std::string targetPath = JoinPath(job.parts.dir, targetName);
-  job.Log("-> \"" + targetName + "\"");
-  if (SameFile(targetPath, job.sourcePath) || SameFile(targetPath, payloadPath)) {
-    Fail(job, "Error while creating target file ...\nThe target file <" + targetPath +
-                  "> is the source file itself.");
-    return;
-  }
-  OutputFile target;
-  if (!target.Create(targetPath)) {
-    Fail(job, "Error while creating target file ...");
-    return;
-  }
-
-  job.Log("");
-  job.Log("Encoding process starts");
-  ui.ScrollLogToEnd();
-  const std::int64_t payloadLength = useCompressed ? compressedSize : job.sourceSize;
-  const std::int64_t height = CarrierHeight(payloadLength < 0 ? 0 : payloadLength);
-  job.Log("-> Writing BMP file with");
-  job.Log("-> " + std::to_string(kCarrierWidth) + " x " + std::to_string(height) + " Pixel");
-
-  CarrierHeader header;
-  SetFieldText(header.Magic, sizeof header.Magic, kMagic);
-  SetFieldText(header.Version, sizeof header.Version, kFormatVersion);
-  SetFieldText(header.FileName, sizeof header.FileName,
-               StoredFileName(job.parts.name, job.parts.ext));
-  header.FileSize = static_cast<std::int32_t>(job.sourceSize);
-  header.SourceCrc = sourceCrc;
-  header.Encrypted = key.empty() ? 0 : 1;
-  header.KeyCrc = KeyCrc16(key);
-  header.CipherId = job.cipherId;
-
-  const bool encrypt = !key.empty();
-  if (encrypt) {
-    job.Log("");
-    job.Log("Enabling password encryption");
-    job.Log("-> CRC Key : 0x" + ValueToHex(header.KeyCrc, 2));
-    job.Log("-> " + job.methodName + " encryption method");
-    const std::string strength = job.cipher.KeyForEncode(job.cipherId, key);
-    if (strength.empty()) {
-      // Never write a carrier marked as enciphered without enciphering it.
-      target.Discard();
-      Fail(job, "Encryption method is not available ...");
-      return;
-    }
-    job.Log(strength);
-    ui.ScrollLogToEnd();
-  }
-
-  if (useCompressed) {
-    header.Compressed = kCompressedMark;
-    header.CompressedSize = static_cast<std::int32_t>(compressedSize);
-    header.CompressedCrc = compressedCrc;
-  }
-
-  if (!WriteCarrierHeaders(target, header, payloadLength)) {
-    target.Discard();
-    Fail(job, "Error while writing target file");
-    return;
-  }
-
-  OutputFile debug;
-  if (job.state.debugDump && !debug.Create(targetPath + ".debug")) {
-    job.state.debugDump = false;
-  }
-
-  // Payload rows: read, encipher in place, write; the last row is filled up
-  // with zero bytes. The size and CRC-32 of what is read are checked against
-  // the values already stored, so a source that changes meanwhile is caught.
-  cursor.Set(true);
-  ProgressBar& progress = ui.Progress();
-  progress.SetPosition(0);
-  progress.SetVisible(true);
-  ui.RepaintLog();
-  ui.ScrollLogToEnd();
-  std::uint8_t row[kRowBytes] = {};
-  std::int64_t total = 0;
-  std::uint32_t readCrc = 0;
-  bool ioFailed = false;
-  for (;;) {
-    const std::size_t got = payload.Read(row, kRowBytes);
-    if (got == 0) break;
-    total += static_cast<std::int64_t>(got);
-    if (total > payloadLength) break;  // grew since it was measured
-    readCrc = Crc32(readCrc, row, got);
-    if (payloadLength > 0) {
-      const std::int64_t percent = total * 100 / payloadLength;
-      if (percent >= 0 && percent <= 100 && percent != progress.Position()) {
-        progress.SetPosition(static_cast<int>(percent));
-        progress.Repaint();
-      }
-    }
-    const std::size_t out = encrypt ? job.cipher.EncryptChunk(row, got) : got;
-    if (!target.Write(row, out) || (job.state.debugDump && !debug.Write(row, out))) {
-      ioFailed = true;
-      break;
-    }
-    const bool last = out < kRowBytes;
-    std::memset(row, 0, sizeof row);
-    if (last) {
-      if (!target.WriteZeros(kRowBytes - out)) ioFailed = true;
-      break;
-    }
-  }
-  ioFailed = ioFailed || payload.Failed();
-  progress.SetVisible(false);
-  progress.SetPosition(0);
-  payload.Close();
-
-  const std::uint32_t expectedCrc = useCompressed ? compressedCrc : sourceCrc;
-  if (!ioFailed && (total != payloadLength || readCrc != expectedCrc)) {
-    target.Discard();
-    debug.Discard();
-    Fail(job, kSourceChanged);
-    return;
-  }
-  if (ioFailed || !target.Commit()) {
-    target.Discard();
-    debug.Discard();
-    Fail(job, "Error while writing target file");
-    return;
-  }
-  if (job.state.debugDump && !debug.Commit()) job.state.debugDump = false;
-  if (!temp.path.empty()) {
-    DeleteFile(temp.path);
-    temp.path.clear();
-  }
-  ui.ShowPreview(targetPath);
-
-  cursor.Set(false);
-  FinishJob(job, startTime, targetPath);
+void EncodeJob(JobContext& job, InputFile& source, const std::string& key,
+               std::int64_t startTime) {
+  Packing(job, source, key).Run(startTime);
 }
 
 }  // namespace pt

@@ -3,14 +3,20 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
+#include <deque>
 #include <filesystem>
 #include <random>
 #include <system_error>
 
 #ifdef _WIN32
-#include <cwchar>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <fcntl.h>
 #include <io.h>
+#include <sys/stat.h>
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -22,7 +28,10 @@ namespace pt {
 
 namespace {
 
-constexpr std::size_t kStreamBuffer = 1 << 20;
+constexpr std::size_t kWriteBuffer = std::size_t{1} << 20;
+// One system call moves at most this much (Windows' _read/_write take an
+// unsigned int; Linux stops below 2 GiB anyway).
+constexpr std::size_t kMaxSystemCall = std::size_t{1} << 30;
 
 std::filesystem::path FsPath(const std::string& p) {
   // Paths are UTF-8 text throughout the program.
@@ -32,6 +41,7 @@ std::filesystem::path FsPath(const std::string& p) {
 std::int64_t g_writeBudget = -1;
 std::int64_t g_readBudget = -1;
 bool g_failCommits = false;
+std::deque<std::string> g_nextHiddenNames;
 
 bool Take(std::int64_t& budget, std::size_t n) {
   if (budget < 0) return true;
@@ -43,15 +53,140 @@ bool Take(std::int64_t& budget, std::size_t n) {
   return true;
 }
 
+// ------------------------------------------------------ system call layer
+
+#ifdef _WIN32
+std::wstring Wide(const std::string& p) { return FsPath(p).wstring(); }
+
+int SysOpenRead(const std::string& path) {
+  return _wopen(Wide(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+}
+// _O_EXCL: the name must be new; Windows opens no file through a link here
+// that the name did not already make exist, so exclusivity is enough.
+int SysCreateNew(const std::string& path) {
+  return _wopen(Wide(path).c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                _S_IREAD | _S_IWRITE);
+}
+long long SysRead(int fd, void* buf, std::size_t n) {
+  return _read(fd, buf, static_cast<unsigned>(n));
+}
+long long SysWrite(int fd, const void* buf, std::size_t n) {
+  return _write(fd, buf, static_cast<unsigned>(n));
+}
+int SysClose(int fd) { return _close(fd); }
+int SysDup(int fd) { return _dup(fd); }
+bool SysRewind(int fd) { return _lseeki64(fd, 0, SEEK_SET) == 0; }
+bool SysSync(int fd) { return _commit(fd) == 0; }
+// Size of a regular file, -1 for anything else (folders, devices, pipes).
+std::int64_t RegularFileSize(int fd) {
+  struct _stat64 st {};
+  if (_fstat64(fd, &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG) return -1;
+  return st.st_size;
+}
+#else
+int SysOpenRead(const std::string& path) {
+  // O_NONBLOCK: opening a pipe or device never waits; the descriptor is
+  // checked before anything is read from it.
+  return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+}
+int SysCreateNew(const std::string& path) {
+  // Exclusive and without following links: a file, link, pipe or device
+  // already under the name makes this fail instead of redirecting output.
+  return ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC,
+                0666);
+}
+long long SysRead(int fd, void* buf, std::size_t n) { return ::read(fd, buf, n); }
+long long SysWrite(int fd, const void* buf, std::size_t n) { return ::write(fd, buf, n); }
+int SysClose(int fd) { return ::close(fd); }
+int SysDup(int fd) { return ::fcntl(fd, F_DUPFD_CLOEXEC, 0); }
+bool SysRewind(int fd) { return ::lseek(fd, 0, SEEK_SET) == 0; }
+bool SysSync(int fd) { return ::fsync(fd) == 0; }
+std::int64_t RegularFileSize(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  return static_cast<std::int64_t>(st.st_size);
+}
+#endif
+
+bool WriteAll(int fd, const std::uint8_t* p, std::size_t n) {
+  while (n > 0) {
+    const std::size_t step = n < kMaxSystemCall ? n : kMaxSystemCall;
+    const long long w = SysWrite(fd, p, step);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;  // disk full, file-size limit, I/O error
+    p += w;
+    n -= static_cast<std::size_t>(w);
+  }
+  return true;
+}
+
+// Gives a replacing file the permission bits of the file it replaces.
+void TakeModeOf(int fd, const std::string& existing) {
+#ifdef _WIN32
+  (void)fd;
+  (void)existing;
+#else
+  struct stat st {};
+  if (::stat(existing.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+    ::fchmod(fd, st.st_mode & 07777);
+  }
+#endif
+}
+
+// Renames from to to. Returns 0 when done, 1 when to exists and replace is
+// false (nothing changed), -1 on any other failure.
+int RenameFile(const std::string& from, const std::string& to, bool replace) {
+#ifdef _WIN32
+  const DWORD flags = replace ? MOVEFILE_REPLACE_EXISTING : 0;
+  if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), flags)) return 0;
+  const DWORD e = GetLastError();
+  return (e == ERROR_ALREADY_EXISTS || e == ERROR_FILE_EXISTS) ? 1 : -1;
+#else
+  if (replace) return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : -1;
+#ifdef RENAME_NOREPLACE
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno == EEXIST) return 1;
+  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return -1;
+#endif
+  // Without an atomic no-replace rename: a hard link fails on an existing
+  // name just as well.
+  if (::link(from.c_str(), to.c_str()) == 0) {
+    ::unlink(from.c_str());
+    return 0;
+  }
+  if (errno == EEXIST) return 1;
+  // File systems without hard links: check, then rename.
+  if (NameTaken(to)) return 1;
+  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : -1;
+#endif
+}
+
+std::string HiddenName() {
+  if (!g_nextHiddenNames.empty()) {
+    std::string name = g_nextHiddenNames.front();
+    g_nextHiddenNames.pop_front();
+    return name;
+  }
+  static std::mt19937_64 rng{std::random_device{}()};
+  char name[40];
+  std::snprintf(name, sizeof name, ".pixeltuck-%012llx.partial",
+                static_cast<unsigned long long>(rng() & 0xFFFFFFFFFFFFull));
+  return name;
+}
+
 }  // namespace
 
 namespace io_faults {
 void FailWritesAfter(std::int64_t bytes) { g_writeBudget = bytes; }
 void FailReadsAfter(std::int64_t bytes) { g_readBudget = bytes; }
 void FailCommits(bool fail) { g_failCommits = fail; }
+void SetNextHiddenNames(std::vector<std::string> names) {
+  g_nextHiddenNames.assign(names.begin(), names.end());
+}
 void Reset() {
   g_writeBudget = g_readBudget = -1;
   g_failCommits = false;
+  g_nextHiddenNames.clear();
 }
 bool CommitFails() { return g_failCommits; }
 bool TakeWrite(std::size_t n) { return Take(g_writeBudget, n); }
@@ -84,7 +219,8 @@ void RemoveBegunFiles() {
     if (slot.state.load() != 2) continue;
 #ifdef _WIN32
     wchar_t wide[kCleanupPathMax];
-    if (MultiByteToWideChar(CP_UTF8, 0, slot.path, -1, wide, kCleanupPathMax) > 0) {
+    if (MultiByteToWideChar(CP_UTF8, 0, slot.path, -1, wide, static_cast<int>(kCleanupPathMax)) >
+        0) {
       _wunlink(wide);
     }
 #else
@@ -133,15 +269,7 @@ void InstallSignalCleanup() {
 #endif
 }
 
-std::FILE* OpenFile(const std::string& path, const char* mode) {
-  if (path.empty()) return nullptr;
-#ifdef _WIN32
-  std::wstring wmode(mode, mode + std::char_traits<char>::length(mode));
-  return _wfopen(FsPath(path).c_str(), wmode.c_str());
-#else
-  return std::fopen(path.c_str(), mode);
-#endif
-}
+// ------------------------------------------------------------ file names
 
 bool DeleteFile(const std::string& path) {
   std::error_code ec;
@@ -159,101 +287,155 @@ bool IsDirectory(const std::string& path) {
   return std::filesystem::is_directory(FsPath(path), ec);
 }
 
-bool IsSpecialFile(const std::string& path) {
+bool NameTaken(const std::string& path) {
   std::error_code ec;
-  const auto st = std::filesystem::status(FsPath(path), ec);
-  return !ec && std::filesystem::exists(st) && !std::filesystem::is_regular_file(st);
+  return std::filesystem::exists(std::filesystem::symlink_status(FsPath(path), ec));
+}
+
+const char* OpenErrorText(OpenError e) {
+  switch (e) {
+    case OpenError::None: return "";
+    case OpenError::Missing: return "no such file";
+    case OpenError::NotRegular: return "not a regular file";
+    case OpenError::Denied: return "permission denied";
+    case OpenError::Other: break;
+  }
+  return "cannot be opened";
 }
 
 // ---------------------------------------------------------------- InputFile
 
 InputFile::~InputFile() { Close(); }
 
-bool InputFile::Open(const std::string& path, bool unbuffered) {
+bool InputFile::Open(const std::string& path) {
   Close();
   failed_ = false;
-  if (IsDirectory(path)) return false;
-  file_ = OpenFile(path, "rb");
-  if (file_ != nullptr) {
-    std::setvbuf(file_, nullptr, unbuffered ? _IONBF : _IOFBF, unbuffered ? 0 : kStreamBuffer);
+  openError_ = OpenError::None;
+  const int fd = path.empty() ? -1 : SysOpenRead(path);
+  if (fd < 0) {
+    openError_ = errno == ENOENT || path.empty() ? OpenError::Missing
+                 : errno == EACCES                ? OpenError::Denied
+                 : errno == EISDIR                ? OpenError::NotRegular
+                                                  : OpenError::Other;
+    return false;
   }
-  return file_ != nullptr;
+  return Adopt(fd);
+}
+
+bool InputFile::Adopt(int fd) {
+  size_ = RegularFileSize(fd);
+  if (size_ < 0 || !SysRewind(fd)) {
+    SysClose(fd);
+    openError_ = OpenError::NotRegular;
+    return false;
+  }
+#ifndef _WIN32
+  // A regular file never blocks; plain blocking reads from here on.
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+#endif
+  fd_ = fd;
+  return true;
 }
 
 std::size_t InputFile::Read(void* buf, std::size_t n) {
-  if (file_ == nullptr || failed_) return 0;
+  if (fd_ < 0 || failed_) return 0;
   // Under a test read budget, reading stops with an error where it runs out.
   const std::size_t allowed = io_faults::ReadAllowance(n);
-  const std::size_t got = allowed == 0 ? 0 : std::fread(buf, 1, allowed, file_);
+  auto* p = static_cast<std::uint8_t*>(buf);
+  std::size_t got = 0;
+  while (got < allowed) {
+    const std::size_t want = allowed - got;
+    const long long r = SysRead(fd_, p + got, want < kMaxSystemCall ? want : kMaxSystemCall);
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) {
+      failed_ = true;
+      break;
+    }
+    if (r == 0) break;
+    got += static_cast<std::size_t>(r);
+  }
   io_faults::ConsumeRead(got);
-  if ((got < allowed && std::ferror(file_)) || (allowed < n && got == allowed)) failed_ = true;
+  if (allowed < n && got == allowed) failed_ = true;
   return got;
 }
 
+bool InputFile::Rewind() {
+  if (fd_ < 0 || failed_) return false;
+  return SysRewind(fd_);
+}
+
 void InputFile::Close() {
-  if (file_ != nullptr) std::fclose(file_);
-  file_ = nullptr;
+  if (fd_ >= 0) SysClose(fd_);
+  fd_ = -1;
+  size_ = -1;
 }
 
 // --------------------------------------------------------------- OutputFile
 
 OutputFile::~OutputFile() { Discard(); }
 
-std::FILE* CreateNewFile(const std::string& path) {
-#ifdef _WIN32
-  // "x": fails when the name exists, so nothing already there is reused.
-  return _wfopen(FsPath(path).c_str(), L"wbx");
-#else
-  // Exclusive and without following links: a file or link planted under the
-  // name makes this fail instead of redirecting the output.
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-  if (fd < 0) return nullptr;
-  std::FILE* f = ::fdopen(fd, "wb");
-  if (f == nullptr) ::close(fd);
-  return f;
-#endif
+bool OutputFile::CreateExclusive(const std::string& path) {
+  const int fd = SysCreateNew(path);
+  if (fd < 0) return false;
+  fd_ = fd;
+  path_ = path;
+  owned_ = true;
+  cleanupSlot_ = cleanup::Register(path_);
+  return true;
+}
+
+bool OutputFile::CreateHidden(const std::string& nearPath) {
+  // A short name of its own in the same folder: the final name may be as
+  // long as the file system allows, and no file of the user's is touched.
+  const std::filesystem::path dir = FsPath(nearPath).parent_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string name = HiddenName();
+    const std::u8string candidate = (dir.empty() ? FsPath(name) : dir / FsPath(name)).u8string();
+    if (CreateExclusive(std::string(candidate.begin(), candidate.end()))) return true;
+    if (errno != EEXIST) return false;
+  }
+  return false;
 }
 
 bool OutputFile::Create(const std::string& finalPath) {
   Discard();
-  failed_ = false;
+  path_.clear();
   finalPath_ = finalPath;
   if (finalPath.empty() || IsDirectory(finalPath)) return false;
-  // The partial file gets a short name of its own in the same folder, so the
-  // final name may be as long as the file system allows and no file of the
-  // user's is touched until the rename.
-  const std::filesystem::path dir = FsPath(finalPath).parent_path();
-  static std::mt19937_64 rng{std::random_device{}()};
-  for (int attempt = 0; attempt < 100 && file_ == nullptr; ++attempt) {
-    char name[32];
-    std::snprintf(name, sizeof name, ".pixeltuck-%012llx.partial",
-                  static_cast<unsigned long long>(rng() & 0xFFFFFFFFFFFFull));
-    const std::filesystem::path candidate = dir.empty() ? std::filesystem::path(name) : dir / name;
-    const std::u8string u8 = candidate.u8string();
-    partialPath_.assign(u8.begin(), u8.end());
-    file_ = CreateNewFile(partialPath_);
-    if (file_ == nullptr && errno != EEXIST) break;
-  }
-  if (file_ == nullptr) {
-    partialPath_.clear();
-    return false;
-  }
-  cleanupSlot_ = cleanup::Register(partialPath_);
-  std::setvbuf(file_, nullptr, _IOFBF, kStreamBuffer);
-  return true;
+  return CreateHidden(finalPath);
+}
+
+bool OutputFile::CreateTemp(const std::string& preferredPath) {
+  Discard();
+  path_.clear();
+  finalPath_ = preferredPath;
+  if (preferredPath.empty()) return false;
+  return CreateExclusive(preferredPath) || CreateHidden(preferredPath);
 }
 
 bool OutputFile::Write(const void* buf, std::size_t n) {
-  if (file_ == nullptr || failed_) return false;
+  if (fd_ < 0 || failed_) return false;
   if (n == 0) return true;
-  if (!io_faults::TakeWrite(n) || std::fwrite(buf, 1, n, file_) != n) {
+  if (!io_faults::TakeWrite(n)) {
     failed_ = true;
+    return false;
   }
-  return !failed_;
+  const auto* p = static_cast<const std::uint8_t*>(buf);
+  written_ += static_cast<std::int64_t>(n);
+  if (buffered_ + n > kWriteBuffer && !Flush()) return false;
+  if (n >= kWriteBuffer) {
+    // Large blocks go straight to the file.
+    if (!WriteAll(fd_, p, n)) failed_ = true;
+    return !failed_;
+  }
+  if (!buffer_) buffer_ = std::make_unique<std::uint8_t[]>(kWriteBuffer);
+  std::memcpy(buffer_.get() + buffered_, p, n);
+  buffered_ += n;
+  return true;
 }
 
 bool OutputFile::WriteZeros(std::size_t n) {
-  static const unsigned char zeros[4096] = {};
+  static const std::uint8_t zeros[4096] = {};
   while (n > 0) {
     const std::size_t step = n < sizeof zeros ? n : sizeof zeros;
     if (!Write(zeros, step)) return false;
@@ -262,33 +444,81 @@ bool OutputFile::WriteZeros(std::size_t n) {
   return true;
 }
 
-bool OutputFile::Commit() {
-  if (file_ == nullptr) return false;
-  bool ok = !failed_ && std::fflush(file_) == 0 && !std::ferror(file_) &&
-            !io_faults::CommitFails();
-  ok = (std::fclose(file_) == 0) && ok;
-  file_ = nullptr;
-  if (ok) {
-    std::error_code ec;
-    std::filesystem::rename(FsPath(partialPath_), FsPath(finalPath_), ec);
-    ok = !ec;
+bool OutputFile::Flush() {
+  if (fd_ < 0 || failed_) return false;
+  if (buffered_ > 0 && !WriteAll(fd_, buffer_.get(), buffered_)) failed_ = true;
+  buffered_ = 0;
+  return !failed_;
+}
+
+OutputFile::Placed OutputFile::Place(const std::string& name, bool replace) {
+  if (!owned_) return Placed::Failed;
+  if (fd_ >= 0) {
+    bool ok = Flush() && !io_faults::CommitFails();
+    if (ok && replace && NameTaken(name)) {
+      // The file being replaced is the user's: its bits and, should the
+      // machine stop right after the rename, its bytes are not lost.
+      TakeModeOf(fd_, name);
+      ok = SysSync(fd_);
+    }
+    ok = SysClose(fd_) == 0 && ok;
+    fd_ = -1;
+    if (!ok) {
+      Discard();
+      return Placed::Failed;
+    }
   }
-  if (!ok) DeleteFile(partialPath_);
-  cleanup::Unregister(cleanupSlot_);
-  cleanupSlot_ = -1;
-  partialPath_.clear();
+  const int renamed = RenameFile(path_, name, replace);
+  if (renamed == 1) return Placed::NameTaken;
+  if (renamed < 0) {
+    Discard();
+    return Placed::Failed;
+  }
+  path_ = name;
+  Release();
+  return Placed::Done;
+}
+
+bool OutputFile::Commit(bool replace) {
+  if (Place(finalPath_, replace) == Placed::Done) return true;
+  Discard();
+  return false;
+}
+
+bool OutputFile::Keep() {
+  if (!owned_) return false;
+  bool ok = true;
+  if (fd_ >= 0) {
+    ok = Flush();
+    ok = SysClose(fd_) == 0 && ok;
+    fd_ = -1;
+  }
+  Release();
   return ok;
 }
 
 void OutputFile::Discard() {
-  if (file_ != nullptr) {
-    std::fclose(file_);
-    file_ = nullptr;
-    DeleteFile(partialPath_);
-  }
+  if (fd_ >= 0) SysClose(fd_);
+  fd_ = -1;
+  if (owned_) DeleteFile(path_);
+  Release();
+}
+
+void OutputFile::Release() {
   cleanup::Unregister(cleanupSlot_);
   cleanupSlot_ = -1;
-  partialPath_.clear();
+  buffered_ = 0;
+  buffer_.reset();
+  failed_ = false;
+  written_ = 0;
+  owned_ = false;
+}
+
+bool OutputFile::OpenForReading(InputFile& in) {
+  in.Close();
+  if (!Flush()) return false;
+  const int fd = SysDup(fd_);
+  return fd >= 0 && in.Adopt(fd);
 }
 
 }  // namespace pt

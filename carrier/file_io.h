@@ -1,30 +1,32 @@
-// Binary file streams of the conversion jobs. Reads and writes go through
-// large stdio buffers, so the jobs can move one pixel row at a time without
-// one system call per row. Output files are written under a temporary name
-// beside their final name and renamed into place only when complete, so a
-// failed job never leaves a half-written file or spoils an existing one.
+// Binary file streams of the conversion jobs.
+//
+// Inputs are opened without blocking and checked on the opened descriptor,
+// so a pipe, device or folder (or a link to one, even one swapped in after
+// an earlier check) is refused instead of read without end. Reads and writes
+// move large blocks with plain system calls.
+//
+// Outputs are always new files: created exclusively (never an existing
+// name, never through a link, never a pipe or device) under a name the job
+// owns, and given their final name only when complete. Replacing an
+// existing file is an explicit choice of the caller; a replaced file keeps
+// its permission bits. A job deletes only files it created.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace pt {
 
-// fopen with a UTF-8 path (wide-character open on Windows).
-std::FILE* OpenFile(const std::string& path, const char* mode);
-// Creates a file that must not exist yet, for writing; never follows a link
-// under that name.
-std::FILE* CreateNewFile(const std::string& path);
 // Deletes a file; false when it could not be deleted (or did not exist).
 bool DeleteFile(const std::string& path);
 // True when both paths name the same existing file (links included).
 bool SameFile(const std::string& a, const std::string& b);
 bool IsDirectory(const std::string& path);
-// True when something other than a regular file (a device, a pipe, a
-// folder) stands under the name; false for regular and missing files.
-bool IsSpecialFile(const std::string& path);
+// True when anything (a file, a link, even a dangling one) has this name.
+bool NameTaken(const std::string& path);
 
 // Files a job has begun and not yet finished (partial outputs, gzip temp
 // files) are removed when the process is ended by SIGINT, SIGTERM or SIGHUP;
@@ -43,6 +45,11 @@ int Register(const std::string& path);
 void Unregister(int slot);
 }  // namespace cleanup
 
+enum class OpenError { None, Missing, NotRegular, Denied, Other };
+// What the user is told about a file that could not be opened:
+// "not a regular file", "no such file", ...
+const char* OpenErrorText(OpenError e);
+
 class InputFile {
  public:
   InputFile() = default;
@@ -50,47 +57,89 @@ class InputFile {
   InputFile(const InputFile&) = delete;
   InputFile& operator=(const InputFile&) = delete;
 
-  // unbuffered: for callers that read in large blocks themselves, so the
-  // bytes are not copied through a stream buffer first.
-  bool Open(const std::string& path, bool unbuffered = false);
-  // Reads up to n bytes; returns the count. A short count means end of file
-  // or an error (see Failed).
+  // Opens a regular file for reading. Never blocks on a pipe or device:
+  // the opened descriptor itself must be a regular file.
+  bool Open(const std::string& path);
+  OpenError LastOpenError() const { return openError_; }
+  // Reads up to n bytes, as many as the file has; returns the count. A
+  // short count means end of file or an error (see Failed).
   std::size_t Read(void* buf, std::size_t n);
+  // Back to the first byte, for another pass over the same file.
+  bool Rewind();
+  // Size of the opened file when it was opened.
+  std::int64_t Size() const { return size_; }
   bool Failed() const { return failed_; }
-  bool IsOpen() const { return file_ != nullptr; }
+  bool IsOpen() const { return fd_ >= 0; }
   void Close();
 
  private:
-  std::FILE* file_ = nullptr;
+  friend class OutputFile;
+  bool Adopt(int fd);
+
+  int fd_ = -1;
+  std::int64_t size_ = -1;
   bool failed_ = false;
+  OpenError openError_ = OpenError::None;
 };
 
 class OutputFile {
  public:
   OutputFile() = default;
-  ~OutputFile();  // discards the file unless it was committed
+  ~OutputFile();  // removes the file unless it was placed or kept
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  // Creates a new file under a unique name beside finalPath (never an
-  // existing file or link) and opens it for writing.
+  // Creates a new file under a unique hidden name (".pixeltuck-<hex>.partial")
+  // in finalPath's folder, for writing; Commit gives it finalPath.
   bool Create(const std::string& finalPath);
+  // Creates the file under preferredPath itself when that name is free and
+  // allowed, else under a unique hidden name in the same folder. For temp
+  // files that keep their name (see Path).
+  bool CreateTemp(const std::string& preferredPath);
+
   bool Write(const void* buf, std::size_t n);
   bool WriteZeros(std::size_t n);
-  // Flushes, closes and renames the file into place; false (and the partial
-  // file removed) when any of that fails or a write failed before.
-  bool Commit();
-  // Closes and removes the partial file.
+  std::int64_t BytesWritten() const { return written_; }
+
+  // Writes out what is buffered; the file stays open and unnamed-final.
+  bool Flush();
+
+  enum class Placed { Done, NameTaken, Failed };
+  // Flushes, closes and renames the file to name. With replace an existing
+  // file of that name is replaced (keeping its permission bits); without,
+  // an existing name is never touched and NameTaken is returned. On
+  // Failed the file is removed; on NameTaken it stays open for another try.
+  Placed Place(const std::string& name, bool replace);
+  // Place(finalPath, replace) where only Done counts: false removes it.
+  bool Commit(bool replace = false);
+  // Flushes and closes the file and leaves it under its current name.
+  bool Keep();
+  // Closes and removes the file.
   void Discard();
-  bool IsOpen() const { return file_ != nullptr; }
+
+  // Opens the written bytes for reading (after Flush), through the same
+  // file, never by its name.
+  bool OpenForReading(InputFile& in);
+
+  bool IsOpen() const { return fd_ >= 0; }
   const std::string& finalPath() const { return finalPath_; }
+  // The name the file has (or was given by Place, or kept under).
+  const std::string& Path() const { return path_; }
 
  private:
-  std::FILE* file_ = nullptr;
+  bool CreateExclusive(const std::string& path);
+  bool CreateHidden(const std::string& nearPath);
+  void Release();
+
+  int fd_ = -1;
   std::string finalPath_;
-  std::string partialPath_;
+  std::string path_;
   int cleanupSlot_ = -1;
+  bool owned_ = false;  // path_ is a file this object created and must remove
   bool failed_ = false;
+  std::int64_t written_ = 0;
+  std::unique_ptr<std::uint8_t[]> buffer_;
+  std::size_t buffered_ = 0;
 };
 
 // Test seam: every OutputFile write and every InputFile read counts bytes
@@ -99,7 +148,10 @@ class OutputFile {
 namespace io_faults {
 void FailWritesAfter(std::int64_t bytes);
 void FailReadsAfter(std::int64_t bytes);
-void FailCommits(bool fail);  // Commit fails as a full disk would at close
+void FailCommits(bool fail);  // Place fails as a full disk would at close
+// The next hidden names tried, in order, before random ones (file names
+// only, e.g. ".pixeltuck-000000000001.partial").
+void SetNextHiddenNames(std::vector<std::string> names);
 void Reset();
 bool TakeWrite(std::size_t n);  // false when this write must fail
 std::size_t ReadAllowance(std::size_t n);  // bytes a read of n may deliver

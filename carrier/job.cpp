@@ -1,28 +1,106 @@
 #include "carrier/job.h"
 
+#include <algorithm>
+#include <new>
+#include <system_error>
+#include <vector>
+
 #include "carrier/file_io.h"
 #include "carrier/job_internal.h"
+#include "util/byte_order.h"
 
 namespace pt {
 
 namespace {
+
+constexpr std::size_t kPumpBlock = std::size_t{1} << 20;
+
+// Empties a text that held key material, overwriting it first.
+void WipeText(std::string& text) {
+  SecureWipe(text.data(), text.size());
+  text.clear();
+}
 
 // The key bytes of a packing run: the -K: key (used once) or the dialog's.
 // False when the user did not confirm the dialog.
 bool ObtainEncodeKey(JobContext& job, std::string& key) {
   if (!job.state.commandLineKey.empty()) {
     key = HexToBytes(job.state.commandLineKey);
-    job.state.commandLineKey.clear();
+    WipeText(job.state.commandLineKey);
     return true;
   }
-  const KeyReply reply =
-      job.ui.RequestKey(KeyRequest{job.settings.hidePassword, /*applyKeyMode=*/true});
+  KeyReply reply = job.ui.RequestKey(KeyRequest{job.settings.hidePassword, /*applyKeyMode=*/true});
   if (!reply.ok) return false;
   key = reply.hexMode ? HexToBytes(reply.text) : reply.text;
+  WipeText(reply.text);
   return true;
 }
 
+// The reason line of an input that cannot be read: "<path>: not a regular
+// file" and the like.
+std::string OpenFailure(const InputFile& in, const std::string& path) {
+  return "Error while reading sourcefile ...\n" + path + ": " + OpenErrorText(in.LastOpenError());
+}
+
 }  // namespace
+
+bool JobContext::Interrupted() {
+  Log("");
+  Log("Job interrupted: the files it had begun were removed.");
+  ui.ScrollLogToEnd();
+  ui.RepaintLog();
+  outcome.end = JobEnd::Cancelled;
+  return false;
+}
+
+bool JobContext::MayReplace(const std::string& path, bool& replace) {
+  replace = false;
+  if (!NameTaken(path)) return true;
+  const MsgAnswer answer =
+      ui.ShowMessage(MsgKind::Confirmation,
+                     "The file <" + path + "> already exists.\n\nReplace it ?", MsgButtons::YesNo);
+  if (answer != MsgAnswer::Yes) {
+    Log("-> Existing file kept, nothing written");
+    outcome.end = JobEnd::Cancelled;
+    return false;
+  }
+  replace = true;
+  return true;
+}
+
+PumpEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan, const PumpStep& step) {
+  // About 1 MiB of whole rows; for small files a hundredth of the file, so
+  // that no whole percent of the bar is skipped.
+  const std::int64_t hundredth = plan.progressOf / 100;
+  const std::size_t maxRows = std::max<std::size_t>(1, kPumpBlock / plan.rowBytes);
+  const std::size_t rows = std::clamp<std::size_t>(
+      static_cast<std::size_t>(std::max<std::int64_t>(hundredth, 0)) / plan.rowBytes, 1, maxRows);
+  std::vector<std::uint8_t> block(rows * plan.rowBytes);
+
+  ProgressBar& bar = job.ui.Progress();
+  std::int64_t done = 0;
+  while (done < plan.limit) {
+    const std::size_t want =
+        static_cast<std::size_t>(std::min<std::int64_t>(plan.limit - done,
+                                                        static_cast<std::int64_t>(block.size())));
+    const std::size_t got = in.Read(block.data(), want);
+    if (in.Failed()) return PumpEnd::ReadFailed;
+    if (got == 0) break;
+    done += static_cast<std::int64_t>(got);
+    if (plan.showBar && plan.progressOf > 0) {
+      const std::int64_t percent = done * 100 / plan.progressOf;
+      if (percent >= 0 && percent <= 100 && percent != bar.Position()) {
+        bar.SetPosition(static_cast<int>(percent));
+        bar.Repaint();
+      }
+    }
+    if (!step(block.data(), got)) return PumpEnd::StepFailed;
+    job.ui.Working(plan.phase, done, plan.progressOf);
+    if (job.ui.StopRequested()) return PumpEnd::Stopped;
+    if (got < want) break;  // end of file
+  }
+  return PumpEnd::Done;
+}
 
 JobOutcome mOpenClick(JobUi& ui, Settings& settings, RunState& state,
                       const JobRequest& request) {
@@ -50,42 +128,44 @@ JobOutcome mOpenClick(JobUi& ui, Settings& settings, RunState& state,
 
   std::string key;
   KeyWiper wipeKey(key);
-  if (!unpack && job.cipherId != kCipherNone) {
-    if (!ObtainEncodeKey(job, key)) return job.outcome;
-    if (key.size() < 8 || key.size() > 32) {
-      // The key rules let only 8 to 32 key bytes through; anything else
-      // would leave the payload unprotected.
-      job.Error("Key must have 8 to 32 bytes (" + std::to_string(key.size()) + ") !!!");
-      job.outcome.end = JobEnd::Failed;
-      return job.outcome;
+  try {
+    if (!unpack && job.cipherId != kCipherNone) {
+      if (!ObtainEncodeKey(job, key)) return job.outcome;
+      if (key.size() < 8 || key.size() > 32) {
+        // The key rules let only 8 to 32 key bytes through; anything else
+        // would leave the payload unprotected.
+        job.Fail("Key must have 8 to 32 bytes (" + std::to_string(key.size()) + ") !!!");
+        return job.outcome;
+      }
     }
-  }
 
-  const std::int64_t start = NowSeconds();
-  job.Log(unpack ? "Try to decode file:" : "Try to encode file:");
-  job.Log("-> \"" + job.parts.name + "." + job.parts.ext + "\"");
-  job.Log("");
-  job.Log("Open source file");
-  std::string sizePath = job.sourcePath;
-  job.sourceSize = FileSizeOf(sizePath, false);
-  job.Log("-> File size        : " + GroupThousands(job.sourceSize) + " bytes");
-  if (IsSpecialFile(job.sourcePath)) {
-    // A device or pipe has no end to read up to.
-    job.Error("Error while reading sourcefile ...");
-    job.outcome.end = JobEnd::Failed;
-    return job.outcome;
-  }
+    const std::int64_t start = NowSeconds();
+    job.Log(unpack ? "Try to decode file:" : "Try to encode file:");
+    job.Log("-> \"" + job.parts.name + "." + job.parts.ext + "\"");
+    job.Log("");
+    job.Log("Open source file");
+    std::string sizePath = job.sourcePath;
+    job.sourceSize = FileSizeOf(sizePath, false);
+    job.Log("-> File size        : " + GroupThousands(job.sourceSize) + " bytes");
 
-  if (unpack) {
+    // The source is opened once, without blocking, and every pass reads
+    // that same open file: a name swapped meanwhile changes nothing.
     InputFile source;
     if (!source.Open(job.sourcePath)) {
-      job.Error("Error while reading sourcefile ...");
-      job.outcome.end = JobEnd::Failed;
+      job.Fail(OpenFailure(source, job.sourcePath));
       return job.outcome;
     }
-    DecodeJob(job, source);
-  } else {
-    EncodeJob(job, key, start);
+    job.sourceSize = source.Size();
+    if (unpack) {
+      DecodeJob(job, source);
+    } else {
+      EncodeJob(job, source, key, start);
+    }
+  } catch (const std::bad_alloc&) {
+    // Everything the run held has been released on the way out.
+    job.Fail("Not enough memory to finish the job ...\nNothing was written.");
+  } catch (const std::system_error&) {
+    job.Fail("The system refused a resource the job needs ...\nNothing was written.");
   }
   return job.outcome;
 }

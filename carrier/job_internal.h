@@ -1,7 +1,8 @@
-// State shared by the two halves of the EnCode/DeCode command.
+// State and steps shared by the two halves of the EnCode/DeCode command.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "carrier/job.h"
@@ -30,6 +31,19 @@ struct JobContext {
 
   void Log(const std::string& line) { ui.AddLogLine(line); }
   void Error(const std::string& text) { ui.ShowMessage(MsgKind::Error, text, MsgButtons::Ok); }
+  // Shows an error box and marks the run as failed; false, for the steps
+  // that end the run with it.
+  bool Fail(const std::string& text) {
+    Error(text);
+    outcome.end = JobEnd::Failed;
+    return false;
+  }
+  // The run was stopped by a close request: what it had begun is removed.
+  // False, like Fail.
+  bool Interrupted();
+  // Asks whether an existing file may be replaced; false ends the run
+  // (nothing written). True without a question when nothing has the name.
+  bool MayReplace(const std::string& path, bool& replace);
 };
 
 // Keeps the busy cursor for a scope and always gives the normal one back.
@@ -48,9 +62,28 @@ class BusyCursor {
 // Sizes the 32-bit fields of a carrier can describe.
 inline constexpr std::int64_t kMaxPayload = 0x7FFFFFFF;
 
-// Packing half, from the source checksum on. key: the key bytes, empty
-// without encryption. startTime: taken before the opening log lines.
-void EncodeJob(JobContext& job, const std::string& key, std::int64_t startTime);
+// The one loop that moves bulk bytes in both directions: reads `in` from its
+// position in blocks of whole rows until `limit` bytes are read or the file
+// ends, and hands each block to a step. Blocks are about 1 MiB, smaller for
+// small files so that the progress bar still moves by single percents.
+struct PumpPlan {
+  JobPhase phase = JobPhase::Writing;
+  std::size_t rowBytes = 1824;
+  std::int64_t limit = 0;        // bytes to read at most
+  std::int64_t progressOf = 0;   // what 100 % stands for
+  bool showBar = true;           // move the progress bar (else only Working)
+};
+enum class PumpEnd { Done, ReadFailed, StepFailed, Stopped };
+// step(block, bytes): false ends the pump with StepFailed. The block has
+// room up to the end of its last row.
+using PumpStep = std::function<bool(std::uint8_t* block, std::size_t bytes)>;
+PumpEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan, const PumpStep& step);
+
+// Packing half, from the source checksum on, with the source open.
+// key: the key bytes, empty without encryption. startTime: taken before
+// the opening log lines.
+void EncodeJob(JobContext& job, InputFile& source, const std::string& key,
+               std::int64_t startTime);
 
 // Unpacking half, from the header check on, with the source open.
 void DecodeJob(JobContext& job, InputFile& source);

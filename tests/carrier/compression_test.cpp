@@ -5,110 +5,220 @@
 
 #include "carrier/file_io.h"
 #include "tests/support/test_files.h"
-#include "tests/support/scripted_ui.h"
+#include "util/parallel.h"
 
 namespace pt {
 namespace {
 
 using test::Bytes;
 
-class Compression : public ::testing::Test {
+// What zlib's own reader makes of a file: its bytes and whether gzclose
+// reported the stream complete.
+struct ZlibRead {
+  Bytes data;
+  bool ok = false;
+};
+ZlibRead ReadWithGzread(const std::string& path) {
+  ZlibRead r;
+  gzFile gz = gzopen(path.c_str(), "rb");
+  if (gz == nullptr) return r;
+  std::uint8_t buf[4096];
+  int got = 0;
+  bool readOk = true;
+  while ((got = gzread(gz, buf, sizeof buf)) > 0) r.data.insert(r.data.end(), buf, buf + got);
+  if (got < 0) readOk = false;
+  r.ok = gzclose(gz) == Z_OK && readOk;
+  return r;
+}
+
+// GunzipStream fed in pieces of `piece` bytes.
+ZlibRead ReadWithGunzipStream(const Bytes& gz, std::size_t piece, std::int64_t max = 1 << 30) {
+  ZlibRead r;
+  GunzipStream stream(max, [&](const std::uint8_t* p, std::size_t n) {
+    r.data.insert(r.data.end(), p, p + n);
+    return true;
+  });
+  for (std::size_t at = 0; at < gz.size(); at += piece) {
+    stream.Feed(gz.data() + at, std::min(piece, gz.size() - at));
+  }
+  r.ok = stream.Finish();
+  return r;
+}
+
+// Repeats of the same 100 KiB of noise: most of the file is matches reaching
+// back across block and batch boundaries, which only decode when every
+// block's dictionary is exactly the history before it.
+Bytes ReachingBackData(std::size_t n) {
+  const Bytes unit = test::NoiseData(100 * 1024);
+  Bytes data;
+  while (data.size() < n) data.insert(data.end(), unit.begin(), unit.end());
+  data.resize(n);
+  return data;
+}
+
+class CompressStreamTest : public ::testing::TestWithParam<unsigned> {
  protected:
-  void TearDown() override { io_faults::Reset(); }
+  void SetUp() override { SetWorkerThreads(GetParam()); }
+  void TearDown() override {
+    SetWorkerThreads(0);
+    io_faults::Reset();
+  }
+
+  GzipEnd Compress(const Bytes& data, int level, GzipResult& result) {
+    test::WriteBytes(dir.Path("src"), data);
+    InputFile in;
+    EXPECT_TRUE(in.Open(dir.Path("src")));
+    OutputFile out;
+    EXPECT_TRUE(out.Create(dir.Path("src.gz")));
+    const GzipEnd end = CompressStream(in, out, level, [](std::int64_t) { return true; }, result);
+    if (end == GzipEnd::Done) {
+      EXPECT_TRUE(out.Commit(/*replace=*/true));
+    }
+    return end;
+  }
+
   test::TempDir dir;
-  test::RecordingProgress progress;
 };
 
-TEST_F(Compression, RoundTripAtEveryLevel) {
-  const Bytes data = test::MixedData(300000);
-  test::WriteBytes(dir.Path("src"), data);
-  for (int level = -1; level <= 9; ++level) {
+TEST_P(CompressStreamTest, ZlibAndTheStreamReaderGetTheBytesBackAtEveryLevel) {
+  const Bytes data = ReachingBackData(9 * 1024 * 1024 + 12345);
+  for (int level : {-1, 0, 1, 6, 9}) {
     SCOPED_TRACE(level);
-    ASSERT_TRUE(CompressFile(dir.Path("src"), dir.Path("src.gz"), progress, level));
+    GzipResult result;
+    ASSERT_EQ(Compress(data, level, result), GzipEnd::Done);
     const Bytes gz = test::ReadBytes(dir.Path("src.gz"));
-    ASSERT_GE(gz.size(), 18u);
-    EXPECT_EQ(gz[0], 0x1F);  // gzip framing
-    EXPECT_EQ(gz[1], 0x8B);
-    if (level == 0) {
-      EXPECT_GT(gz.size(), data.size());  // stored, not shrunk
-    }
-    if (level == 9) {
-      EXPECT_LT(gz.size(), data.size() / 2);
-    }
-    ASSERT_TRUE(DecompressFile(dir.Path("src.gz"), dir.Path("back"), progress,
-                               static_cast<std::int64_t>(data.size())));
-    EXPECT_EQ(test::ReadBytes(dir.Path("back")), data);
+    EXPECT_EQ(result.plain.bytes, static_cast<std::int64_t>(data.size()));
+    EXPECT_EQ(result.plain.crc, test::CrcOf(data));
+    EXPECT_EQ(result.packed.bytes, static_cast<std::int64_t>(gz.size()));
+    EXPECT_EQ(result.packed.crc, test::CrcOf(gz));
+    const ZlibRead byZlib = ReadWithGzread(dir.Path("src.gz"));
+    EXPECT_TRUE(byZlib.ok);
+    EXPECT_TRUE(byZlib.data == data);
+    const ZlibRead byStream = ReadWithGunzipStream(gz, 1 << 20);
+    EXPECT_TRUE(byStream.ok);
+    EXPECT_TRUE(byStream.data == data);
   }
-  EXPECT_FALSE(progress.visible);
-  EXPECT_EQ(progress.positions.back(), 100);
 }
 
-TEST_F(Compression, EmptyOrMissingSourceCreatesNothing) {
-  test::WriteBytes(dir.Path("empty"), {});
-  EXPECT_FALSE(CompressFile(dir.Path("empty"), dir.Path("out.gz"), progress, -1));
-  EXPECT_FALSE(CompressFile(dir.Path("missing"), dir.Path("out.gz"), progress, -1));
-  EXPECT_FALSE(test::Exists(dir.Path("out.gz")));
-  EXPECT_FALSE(DecompressFile(dir.Path("empty"), dir.Path("out"), progress, 100));
-  EXPECT_FALSE(test::Exists(dir.Path("out")));
+TEST_P(CompressStreamTest, SizeStaysWithinOnePercentOfZlibAlone) {
+  const Bytes data = test::MixedData(6 * 1024 * 1024);
+  GzipResult result;
+  ASSERT_EQ(Compress(data, 6, result), GzipEnd::Done);
+  gzFile gz = gzopen(dir.Path("zlib.gz").c_str(), "wb6");
+  ASSERT_NE(gz, nullptr);
+  ASSERT_EQ(gzwrite(gz, data.data(), static_cast<unsigned>(data.size())),
+            static_cast<int>(data.size()));
+  ASSERT_EQ(gzclose(gz), Z_OK);
+  const double zlibSize = static_cast<double>(test::ReadBytes(dir.Path("zlib.gz")).size());
+  EXPECT_LT(static_cast<double>(result.packed.bytes), zlibSize * 1.01);
 }
 
-TEST_F(Compression, WriteFailureIsReportedAndLeavesNoTarget) {
-  test::WriteBytes(dir.Path("src"), test::MixedData(50000));
-  ASSERT_TRUE(CompressFile(dir.Path("src"), dir.Path("src.gz"), progress, 6));
-  test::WriteBytes(dir.Path("out"), {1, 2, 3});
-  io_faults::FailWritesAfter(1000);
-  EXPECT_FALSE(DecompressFile(dir.Path("src.gz"), dir.Path("out"), progress, 50000));
+TEST_P(CompressStreamTest, ReadAndWriteFailuresAreReported) {
+  const Bytes data = test::MixedData(3 * 1024 * 1024);
+  GzipResult result;
+  io_faults::FailWritesAfter(100000);
+  EXPECT_EQ(Compress(data, 6, result), GzipEnd::WriteFailed);
   io_faults::Reset();
-  EXPECT_EQ(test::ReadBytes(dir.Path("out")), (Bytes{1, 2, 3}));  // untouched
-  EXPECT_EQ(dir.Files(), (std::vector<std::string>{"out", "src", "src.gz"}));  // nothing half-written
+  io_faults::FailReadsAfter(2 * 1024 * 1024 + 5);
+  EXPECT_EQ(Compress(data, 6, result), GzipEnd::ReadFailed);
 }
 
-class DamagedGzip : public Compression {
- protected:
-  Bytes Good(std::size_t n) {
-    test::WriteBytes(dir.Path("src"), test::MixedData(n));
-    EXPECT_TRUE(CompressFile(dir.Path("src"), dir.Path("good.gz"), progress, -1));
-    return test::ReadBytes(dir.Path("good.gz"));
-  }
+INSTANTIATE_TEST_SUITE_P(Threads, CompressStreamTest, ::testing::Values(1u, 2u, 3u),
+                         [](const auto& p) { return std::to_string(p.param) + "Threads"; });
+
+// The unpacking side must read every carrier's gzip form exactly as zlib's
+// gzread does: same bytes, same verdict, however the input is cut up.
+struct GunzipCase {
+  const char* name;
+  Bytes (*make)(const Bytes& member, const Bytes& other);
 };
 
-TEST_F(DamagedGzip, AlteredTruncatedAndGarbageStreamsFail) {
-  const Bytes gz = Good(100000);
-  struct Case { const char* name; Bytes bytes; };
-  Bytes altered = gz;
-  altered[gz.size() / 2] ^= 0x55;
-  Bytes truncated(gz.begin(), gz.begin() + static_cast<long>(gz.size() / 2));
-  Bytes badTrailer = gz;
-  badTrailer[gz.size() - 6] ^= 1;  // stored CRC-32 of the data
-  Bytes garbage = test::NoiseData(5000);
-  garbage[0] = 0x1F;
-  garbage[1] = 0x8B;
-  const Case cases[] = {{"altered", altered}, {"truncated", truncated},
-                        {"bad trailer", badTrailer}, {"garbage", garbage}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    test::WriteBytes(dir.Path("bad.gz"), c.bytes);
-    EXPECT_FALSE(DecompressFile(dir.Path("bad.gz"), dir.Path("out"), progress, 100000));
-    EXPECT_FALSE(test::Exists(dir.Path("out")));
+Bytes Concat(const Bytes& a, const Bytes& b) {
+  Bytes r = a;
+  r.insert(r.end(), b.begin(), b.end());
+  return r;
+}
+
+class GunzipLikeGzread : public ::testing::TestWithParam<GunzipCase> {
+ protected:
+  Bytes Member(const Bytes& data) {
+    gzFile gz = gzopen(dir.Path("m.gz").c_str(), "wb");
+    EXPECT_NE(gz, nullptr);
+    gzwrite(gz, data.data(), static_cast<unsigned>(data.size()));
+    gzclose(gz);
+    return test::ReadBytes(dir.Path("m.gz"));
+  }
+  test::TempDir dir;
+};
+
+TEST_P(GunzipLikeGzread, SameBytesAndVerdictInAnyPieces) {
+  const Bytes input = GetParam().make(Member(test::MixedData(200000)), Member(test::MixedData(5000, 3)));
+  test::WriteBytes(dir.Path("in.gz"), input);
+  const ZlibRead expected = ReadWithGzread(dir.Path("in.gz"));
+  for (std::size_t piece : {std::size_t{1}, std::size_t{7}, std::size_t{4096}, input.size() + 1}) {
+    SCOPED_TRACE(piece);
+    const ZlibRead got = ReadWithGunzipStream(input, piece);
+    EXPECT_EQ(got.ok, expected.ok);
+    // What a failed stream gave on the way is thrown away by both.
+    if (expected.ok) {
+      EXPECT_TRUE(got.data == expected.data) << got.data.size() << " vs " << expected.data.size();
+    }
   }
 }
 
-TEST_F(DamagedGzip, OutputBeyondTheStatedSizeStops) {
-  // 64 MiB of zeros in a small gzip file: decompression stops at the bound.
-  {
-    gzFile gz = gzopen(dir.Path("bomb.gz").c_str(), "wb9");
-    ASSERT_NE(gz, nullptr);
-    const Bytes zeros(1 << 20, 0);
-    for (int i = 0; i < 64; ++i) gzwrite(gz, zeros.data(), static_cast<unsigned>(zeros.size()));
-    gzclose(gz);
-  }
-  EXPECT_LT(test::ReadBytes(dir.Path("bomb.gz")).size(), 200000u);
-  EXPECT_FALSE(DecompressFile(dir.Path("bomb.gz"), dir.Path("out"), progress, 1000));
-  EXPECT_FALSE(test::Exists(dir.Path("out")));
-  EXPECT_TRUE(DecompressFile(dir.Path("bomb.gz"), dir.Path("out"), progress, 64 << 20));
-  EXPECT_EQ(test::ReadBytes(dir.Path("out")).size(), 64u << 20);
-  // The bar relates output to input size and stays full.
-  EXPECT_EQ(progress.position, 100);
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, GunzipLikeGzread,
+    ::testing::Values(
+        GunzipCase{"OneMember", [](const Bytes& m, const Bytes&) { return m; }},
+        GunzipCase{"TwoMembers", [](const Bytes& m, const Bytes& o) { return Concat(m, o); }},
+        GunzipCase{"TrailingGarbage",
+                   [](const Bytes& m, const Bytes&) { return Concat(m, test::NoiseData(999)); }},
+        GunzipCase{"OneTrailingByte", [](const Bytes& m, const Bytes&) { return Concat(m, {0x1F}); }},
+        GunzipCase{"NotGzipPassesThrough",
+                   [](const Bytes&, const Bytes&) { return test::MixedData(7000); }},
+        GunzipCase{"SingleByte", [](const Bytes&, const Bytes&) { return Bytes{0x1F}; }},
+        GunzipCase{"Empty", [](const Bytes&, const Bytes&) { return Bytes{}; }},
+        GunzipCase{"Truncated",
+                   [](const Bytes& m, const Bytes&) { return Bytes(m.begin(), m.begin() + 5000); }},
+        GunzipCase{"Altered",
+                   [](const Bytes& m, const Bytes&) {
+                     Bytes b = m;
+                     b[b.size() / 2] ^= 0x55;
+                     return b;
+                   }},
+        GunzipCase{"BadTrailerCrc",
+                   [](const Bytes& m, const Bytes&) {
+                     Bytes b = m;
+                     b[b.size() - 6] ^= 1;
+                     return b;
+                   }},
+        GunzipCase{"MagicThenNoise", [](const Bytes&, const Bytes&) {
+                     Bytes b = test::NoiseData(5000);
+                     b[0] = 0x1F;
+                     b[1] = 0x8B;
+                     return b;
+                   }}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST(GunzipStream, StopsAtTheStatedSize) {
+  // 64 MiB of zeros in a small gzip file: the output stops at the bound.
+  const Bytes zeros(64 << 20, 0);
+  uLongf len = compressBound(static_cast<uLong>(zeros.size()));
+  Bytes gz(len + 32);
+  z_stream zs{};
+  ASSERT_EQ(deflateInit2(&zs, 9, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY), Z_OK);
+  zs.next_in = const_cast<Bytef*>(zeros.data());
+  zs.avail_in = static_cast<uInt>(zeros.size());
+  zs.next_out = gz.data();
+  zs.avail_out = static_cast<uInt>(gz.size());
+  ASSERT_EQ(deflate(&zs, Z_FINISH), Z_STREAM_END);
+  gz.resize(zs.total_out);
+  deflateEnd(&zs);
+  EXPECT_LT(gz.size(), 200000u);
+  EXPECT_FALSE(ReadWithGunzipStream(gz, 1 << 16, 1000).ok);
+  const ZlibRead full = ReadWithGunzipStream(gz, 1 << 16, 64 << 20);
+  EXPECT_TRUE(full.ok);
+  EXPECT_EQ(full.data.size(), zeros.size());
 }
 
 }  // namespace

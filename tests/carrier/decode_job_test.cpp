@@ -177,7 +177,7 @@ TEST_F(DecodeJobTest, Width600CarrierReadsShortRowsAndSkipsTheFinalCheck) {
   EXPECT_EQ(ui.log[ui.log.size() - 1].rfind("Ready in (hh:mm:ss) = ", 0), 0u);
 }
 
-TEST_F(DecodeJobTest, Width600WithTwofishWarnsOncePerRowAndLeavesTheRowTail) {
+TEST_F(DecodeJobTest, Width600WithTwofishWarnsOnceCountsTheRowsAndLeavesTheRowTail) {
   const Bytes plain = MixedData(3600);  // two rows of 1800 bytes
   twofish tf;
   const std::string key = "0123456789abcdef";
@@ -199,9 +199,10 @@ TEST_F(DecodeJobTest, Width600WithTwofishWarnsOncePerRowAndLeavesTheRowTail) {
   ui.keys.push_back(AsciiKey(key));
   const JobOutcome out = Run(dir.Path("tf.bmp"));
   EXPECT_EQ(out.end, JobEnd::Completed);
-  EXPECT_EQ(ui.MessageTexts(),
-            (std::vector<std::string>{"Error while decrypting !!!", "Error while decrypting !!!"}));
+  EXPECT_TRUE(out.checksumError);  // the console program ends with status 1
+  EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Error while decrypting !!!"});
   EXPECT_EQ(ui.messages[0].kind, MsgKind::Plain);
+  EXPECT_TRUE(ui.LogContains("-> Error while decrypting 2 row(s) !!!"));
   const Bytes back = ReadBytes(dir.Path("tf.txt"));
   ASSERT_EQ(back.size(), plain.size());
   for (std::size_t row = 0; row < 2; ++row) {
@@ -391,10 +392,51 @@ TEST_F(DecodeJobTest, TruncatedCarrierGivesAShorterFileAndTheChecksumError) {
   Bytes c = ReadBytes(carrier);
   c.resize(1878 + 1824 * 2 + 100);
   WriteBytes(carrier, c);
+  std::filesystem::remove(dir.Path("t.txt"));
   const JobOutcome out = Run(carrier);
   EXPECT_TRUE(out.checksumError);
   EXPECT_EQ(ReadBytes(dir.Path("t.txt")).size(), 1824u * 2 + 100);
   EXPECT_EQ(out.end, JobEnd::Completed);
+}
+
+TEST_F(DecodeJobTest, BytesThatFailTheCheckNeverReplaceAnExistingFile) {
+  // A wrong -K: key is never checked against the key check value: only the
+  // final checksum shows it, and the user's file must survive it.
+  const Bytes data = MixedData(10000);
+  settings.compressionMode = 0;
+  const std::string carrier = Pack("w.txt", data, 2, "000102030405060708090A0B0C0D0E0F");
+  state.commandLineKey = "FF0102030405060708090A0B0C0D0E0F";
+  const JobOutcome out = Run(carrier);
+  EXPECT_EQ(ui.replaceQuestions.size(), 1u);
+  EXPECT_TRUE(out.checksumError);
+  EXPECT_EQ(ReadBytes(dir.Path("w.txt")), data);
+  EXPECT_EQ(ReadBytes(dir.Path("w.txt.damaged")).size(), data.size());
+  EXPECT_EQ(ui.log.back().rfind("Ready in", 0), 0u);
+  EXPECT_TRUE(ui.LogContains("-> Existing file kept; the restored bytes are in \"" +
+                             dir.Path("w.txt.damaged") + "\""));
+}
+
+TEST_F(DecodeJobTest, ReplacingAFileAsksFirstAndKeepsItsPermissions) {
+  const Bytes data = MixedData(3000);
+  settings.compressionMode = 0;
+  const std::string carrier = Pack("p.txt", data);
+  WriteBytes(dir.Path("p.txt"), {1, 2, 3});
+  std::filesystem::permissions(dir.Path("p.txt"), std::filesystem::perms::owner_read |
+                                                      std::filesystem::perms::owner_write);
+  ui.replaceAnswer = MsgAnswer::No;
+  EXPECT_EQ(Run(carrier).end, JobEnd::Cancelled);
+  EXPECT_EQ(ui.replaceQuestions,
+            std::vector<std::string>{"The file <" + dir.Path("p.txt") +
+                                     "> already exists.\n\nReplace it ?"});
+  EXPECT_EQ(ReadBytes(dir.Path("p.txt")), (Bytes{1, 2, 3}));
+  EXPECT_EQ(dir.Files(), (std::vector<std::string>{"p.bmp", "p.txt"}));
+
+  ui.replaceAnswer = MsgAnswer::Yes;
+  EXPECT_EQ(Run(carrier).end, JobEnd::Completed);
+  EXPECT_EQ(ReadBytes(dir.Path("p.txt")), data);
+  EXPECT_EQ(std::filesystem::status(dir.Path("p.txt")).permissions() &
+                std::filesystem::perms::all,
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 TEST_F(DecodeJobTest, PayloadEndingInsideARowWritesExactlyItsLength) {

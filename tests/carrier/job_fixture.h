@@ -18,6 +18,9 @@ namespace pt::test {
 
 class JobTest : public ::testing::Test {
  protected:
+  // Round trips pack and unpack the same names again and again: here the
+  // user agrees to replace; the tests of the question itself answer No.
+  JobTest() { ui.replaceAnswer = MsgAnswer::Yes; }
   void TearDown() override { io_faults::Reset(); }
 
   // Runs the command as the command line starts it, on path.

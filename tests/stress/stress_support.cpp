@@ -159,6 +159,8 @@ StressTest::~StressTest() {
 
 JobOutcome StressTest::Run(const std::string& path, int cipherIndex) {
   ui_ = std::make_unique<ScriptedUi>();
+  // The stress runs replace older outputs of the same names on purpose.
+  ui_->replaceAnswer = MsgAnswer::Yes;
   if (prepareUi) prepareUi(*ui_);
   state.commandLineFile = path;
   const JobRequest request{cipherIndex, kCipherListItems[static_cast<std::size_t>(cipherIndex)],

@@ -6,7 +6,11 @@ namespace pt::test {
 
 MsgAnswer ScriptedUi::ShowMessage(MsgKind kind, const std::string& text,
                                   MsgButtons buttons) {
-  messages.push_back({kind, text, buttons});
+  if (buttons == MsgButtons::YesNo) {
+    replaceQuestions.push_back(text);
+  } else {
+    messages.push_back({kind, text, buttons});
+  }
   if (!answers.empty()) {
     MsgAnswer a = answers.front();
     answers.pop_front();
@@ -15,7 +19,7 @@ MsgAnswer ScriptedUi::ShowMessage(MsgKind kind, const std::string& text,
   switch (buttons) {
     case MsgButtons::OkAbort: return MsgAnswer::Abort;
     case MsgButtons::YesNoCancel: return MsgAnswer::Cancel;
-    case MsgButtons::YesNo: return MsgAnswer::No;
+    case MsgButtons::YesNo: return replaceAnswer;
     case MsgButtons::Ok: break;
   }
   return MsgAnswer::Ok;

@@ -66,11 +66,14 @@ class ScriptedUi : public JobUi {
   std::deque<MsgAnswer> answers;
   std::deque<KeyReply> keys;       // empty: the dialog is cancelled
   std::deque<std::optional<std::string>> files;  // empty: cancelled
+  // Answer to "replace the existing file?" when the queue is empty.
+  MsgAnswer replaceAnswer = MsgAnswer::No;
   bool showBitmap = false;
 
   // Records
   std::vector<std::string> log;
-  std::vector<ShownMessage> messages;
+  std::vector<ShownMessage> messages;        // every box but the replace question
+  std::vector<std::string> replaceQuestions;  // texts of "replace the file?" boxes
   std::vector<KeyRequest> keyRequests;
   std::vector<std::string> previews;
   RecordingProgress progress;
