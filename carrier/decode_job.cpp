@@ -217,9 +217,7 @@ class Unpacking {
   bool CopyRows() {
     ui_.ScrollLogToEnd();
     ui_.RepaintLog();
-    ProgressBar& bar = ui_.Progress();
-    bar.SetPosition(0);
-    bar.SetVisible(true);
+    ShownProgress shown(ui_.Progress());
 
     GunzipStream gunzip(header_.FileSize, [this](const std::uint8_t* data, std::size_t n) {
       return output_.Write(data, n);
@@ -250,7 +248,7 @@ class Unpacking {
       }
       return !writeFailed;
     });
-    bar.SetVisible(false);
+    shown.Hide();
     source_.Close();
     if (end == PumpEnd::Stopped) return job_.Interrupted();
     if (end != PumpEnd::Done || writeFailed) {

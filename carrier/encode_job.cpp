@@ -99,8 +99,7 @@ class Packing {
       return job_.Fail(failed + wanted + "> could not be written ...");
     }
     ProgressBar& bar = ui_.Progress();
-    bar.SetPosition(0);
-    bar.SetVisible(true);
+    ShownProgress shown(bar);
     GzipResult result;
     const GzipEnd end = CompressStream(
         source_, temp_, job_.settings.compressionLevel, [&](std::int64_t done) {
@@ -113,7 +112,7 @@ class Packing {
           return !ui_.StopRequested();
         },
         result);
-    bar.SetVisible(false);
+    shown.Hide();
     if (end == GzipEnd::Stopped) return job_.Interrupted();
     if (end == GzipEnd::NoMemory) throw std::bad_alloc();
     if (end != GzipEnd::Done || !temp_.Flush()) {
@@ -229,8 +228,7 @@ class Packing {
   bool WritePayload() {
     cursor_.Set(true);
     ProgressBar& bar = ui_.Progress();
-    bar.SetPosition(0);
-    bar.SetVisible(true);
+    ShownProgress shown(bar);
     ui_.RepaintLog();
     ui_.ScrollLogToEnd();
     const bool encrypt = !key_.empty();
@@ -265,7 +263,7 @@ class Packing {
       return target_.Write(block, rowBytes) &&
              (!job_.state.debugDump || debug_.Write(block, payloadBytes));
     });
-    bar.SetVisible(false);
+    shown.Hide();
     bar.SetPosition(0);
     if (end == PumpEnd::Stopped) return job_.Interrupted();
     const std::uint32_t expectedCrc = useCompressed_ ? compressedCrc_ : sourceCrc_;

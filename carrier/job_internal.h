@@ -59,6 +59,27 @@ class BusyCursor {
   JobUi& ui_;
 };
 
+// Shows the progress bar from 0 for a scope and hides it again on every way
+// out, exceptions included.
+class ShownProgress {
+ public:
+  explicit ShownProgress(ProgressBar& bar) : bar_(bar) {
+    bar_.SetPosition(0);
+    bar_.SetVisible(true);
+  }
+  ~ShownProgress() { Hide(); }
+  void Hide() {
+    if (shown_) bar_.SetVisible(false);
+    shown_ = false;
+  }
+  ShownProgress(const ShownProgress&) = delete;
+  ShownProgress& operator=(const ShownProgress&) = delete;
+
+ private:
+  ProgressBar& bar_;
+  bool shown_ = true;
+};
+
 // Sizes the 32-bit fields of a carrier can describe.
 inline constexpr std::int64_t kMaxPayload = 0x7FFFFFFF;
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <exception>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -33,9 +34,16 @@ class Pool {
 
   void Run(std::size_t count, unsigned threads, const std::function<void(std::size_t)>& task) {
     std::lock_guard<std::mutex> one(runMutex_);
-    const std::size_t helpers = std::min<std::size_t>(threads - 1, count - 1);
+    std::size_t helpers = std::min<std::size_t>(threads - 1, count - 1);
     std::unique_lock<std::mutex> lock(mutex_);
-    while (threads_.size() < helpers) threads_.emplace_back([this] { WorkerLoop(); });
+    while (threads_.size() < helpers) {
+      try {
+        threads_.emplace_back([this] { WorkerLoop(); });
+      } catch (const std::exception&) {
+        // No thread to be had (memory, limits): the caller does the rest.
+        helpers = threads_.size();
+      }
+    }
     task_ = &task;
     count_ = count;
     next_.store(0);

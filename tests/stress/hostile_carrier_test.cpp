@@ -469,59 +469,12 @@ TEST_F(HostileCarriers, WrongKeyThatPassesTheKeyCheck) {
   }
 }
 
-// ------------------------------------------- files already in the folder
-
-// Output files are written under a temporary name first. Whatever already
-// sits under "<name>.partial" (or any other name) must neither lead the
-// write elsewhere nor be lost.
-TEST_F(HostileCarriers, LinkPlantedUnderThePartialNameIsNotFollowed) {
-  const Bytes victim{'v', 'i', 'c', 't', 'i', 'm'};
-  HostileRow row{"link under the partial name", Named("p.txt"), End::Clean, "", {"p.txt"}, "p.txt", ""};
-  row.setup = [&] {
-    WriteBytes(Root("victim.txt"), victim);
-    fs::create_symlink(Root("victim.txt"), Box("p.txt.partial"));
-  };
-  row.changes = {"box/p.txt.partial"};  // the stale link may go
-  Check(row);
-  EXPECT_EQ(ReadBytes(Root("victim.txt")), victim) << "the restored bytes went out of the folder";
-}
-
-TEST_F(HostileCarriers, UnrelatedFileUnderThePartialNameIsKept) {
-  const Bytes mine{'m', 'i', 'n', 'e'};
-  HostileRow row{"own file under the partial name", Named("q.txt"), End::Clean, "", {"q.txt"}, "q.txt", ""};
-  row.setup = [&] { WriteBytes(Box("q.txt.partial"), mine); };
-  Check(row);
-}
-
 TEST_F(HostileCarriers, LongestStoredNameIsRestored) {
   // 255 characters: the longest name the format stores and the file
   // system takes.
   const std::string name = std::string(251, 'n') + ".txt";
   ASSERT_EQ(name.size(), 255u);
   Check(HostileRow{"255-character name", Named(name), End::Clean, "", {name}, name, ""});
-}
-
-class PackingNextToPlantedFiles : public StressTest {};
-
-TEST_F(PackingNextToPlantedFiles, LongSourceNameIsPacked) {
-  settings.compressionMode = 0;
-  // The carrier name "<base>.bmp" has 250 characters, within the limit.
-  const std::string name = std::string(246, 's') + ".txt";
-  const Bytes data = MixedData(3000, 52);
-  WriteBytes(Box(name), data);
-  const JobOutcome out = Run(Box(name));
-  EXPECT_EQ(out.end, JobEnd::Completed) << Messages();
-  EXPECT_EQ(TakeSnapshot(root()).count("box/" + std::string(246, 's') + ".bmp"), 1u);
-}
-
-TEST_F(PackingNextToPlantedFiles, LinkUnderTheGzipTempNameIsNotFollowed) {
-  settings.compressionMode = 3;
-  const Bytes victim{'v', 'i', 'c', 't', 'i', 'm'};
-  WriteBytes(Root("victim.txt"), victim);
-  WriteBytes(Box("data.bin"), MixedData(5000, 51));
-  fs::create_symlink(Root("victim.txt"), Box("data.bin.pixeltuck"));
-  Run(Box("data.bin"));
-  EXPECT_EQ(ReadBytes(Root("victim.txt")), victim) << Messages();
 }
 
 }  // namespace

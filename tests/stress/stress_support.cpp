@@ -104,6 +104,8 @@ Snapshot TakeSnapshot(const fs::path& root) {
       it.disable_recursion_pending();
     } else if (it->is_directory()) {
       s[rel] = "dir";
+    } else if (!it->is_regular_file()) {
+      s[rel] = "special";  // a pipe or device: never read
     } else {
       s[rel] = FileEntry(ReadBytes(p.string()));
     }

@@ -45,8 +45,8 @@ CarrierHeader GzipHeader(const std::string& name, const Bytes& data, const Bytes
 // so that a failure can be replayed.
 std::uint64_t TestSeed();
 
-// Everything below a folder: relative path -> "file:" + bytes, "dir" or
-// "link:" + target. Links are not followed.
+// Everything below a folder: relative path -> "file:" + bytes, "dir",
+// "link:" + target or "special" (pipes, devices). Links are not followed.
 using Snapshot = std::map<std::string, std::string>;
 Snapshot TakeSnapshot(const std::filesystem::path& root);
 // Human-readable differences, for failure output.

@@ -48,6 +48,13 @@ class ScriptedUi : public JobUi {
   void ScrollLogToEnd() override { ++scrolls; }
 
   ProgressBar& Progress() override { return progress; }
+  void Working(JobPhase phase, std::int64_t, std::int64_t) override {
+    workPhases.push_back(phase);
+    if (onWorking) onWorking(phase);
+  }
+  bool StopRequested() override {
+    return stopAfterBlocks >= 0 && static_cast<int>(workPhases.size()) >= stopAfterBlocks;
+  }
   void SetBusyCursor(bool b) override { busy = b; }
 
   MsgAnswer ShowMessage(MsgKind kind, const std::string& text,
@@ -68,6 +75,10 @@ class ScriptedUi : public JobUi {
   std::deque<std::optional<std::string>> files;  // empty: cancelled
   // Answer to "replace the existing file?" when the queue is empty.
   MsgAnswer replaceAnswer = MsgAnswer::No;
+  // A close request comes once this many blocks were reported (-1: never).
+  int stopAfterBlocks = -1;
+  // Runs at every reported block (tests throw or change files there).
+  std::function<void(JobPhase)> onWorking;
   bool showBitmap = false;
 
   // Records
@@ -76,6 +87,7 @@ class ScriptedUi : public JobUi {
   std::vector<std::string> replaceQuestions;  // texts of "replace the file?" boxes
   std::vector<KeyRequest> keyRequests;
   std::vector<std::string> previews;
+  std::vector<JobPhase> workPhases;  // one entry per reported block
   RecordingProgress progress;
   bool busy = false;
   bool previewHidden = false;
