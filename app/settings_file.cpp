@@ -377,11 +377,10 @@ bool SaveSettings(const Settings& s, const std::string& path) {
 
   OutputFile out;
   const std::string text = SettingsToText(s);
-  if (!out.Create(PathText(*target)) || !out.Write(text.data(), text.size()) || !out.Commit()) {
-    return false;
-  }
-  if (replacing) fs::permissions(*target, old.permissions(), fs::perm_options::replace, ec);
-  return true;
+  // Replacing keeps the old file's permission bits and syncs the new one
+  // before the rename, so an interrupted save leaves the old settings.
+  return out.Create(PathText(*target)) && out.Write(text.data(), text.size()) &&
+         out.Commit(/*replace=*/replacing);
 }
 
 bool SaveSettings(const Settings& s, const SettingsLocation& location) {

@@ -20,6 +20,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -229,6 +230,31 @@ void RemoveBegunFiles() {
   }
 }
 
+// Holds back the terminating signals for a scope (POSIX); one that comes
+// meanwhile is delivered when the scope ends.
+class HeldSignals {
+ public:
+#ifdef _WIN32
+  HeldSignals() = default;
+#else
+  HeldSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &set, &old_);
+  }
+  ~HeldSignals() { pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
+
+ private:
+  sigset_t old_;
+#endif
+ public:
+  HeldSignals(const HeldSignals&) = delete;
+  HeldSignals& operator=(const HeldSignals&) = delete;
+};
+
 extern "C" void OnTerminatingSignal(int sig) {
   RemoveBegunFiles();
   std::signal(sig, SIG_DFL);
@@ -375,6 +401,9 @@ void InputFile::Close() {
 OutputFile::~OutputFile() { Discard(); }
 
 bool OutputFile::CreateExclusive(const std::string& path) {
+  // A terminating signal between the creation and the registration would
+  // leave the file behind: it waits until the file is on the list.
+  const HeldSignals held;
   const int fd = SysCreateNew(path);
   if (fd < 0) return false;
   fd_ = fd;
