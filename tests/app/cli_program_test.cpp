@@ -199,6 +199,31 @@ TEST_F(CliProgramTest, NoSettingsFileIsCreated) {
   EXPECT_FALSE(fs::exists(PathOf("pixeltuck-cli.cfg")));
 }
 
+TEST_F(CliProgramTest, ExistingFilesAreReplacedOnlyWithForce) {
+  const std::string file = Write("work/a.txt", "first");
+  ASSERT_EQ(Run({"-N", file}).status, 0);
+  const std::string carrier = Read(Work("a.bmp"));
+  Write("work/a.txt", "second");
+
+  // No terminal to ask: refused, nothing written, either way round.
+  for (const std::string& target : {file, Work("a.bmp")}) {
+    const Result r = Run({"-N", target});
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.err.find("--force"), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(Read(Work("a.bmp")), carrier);
+  EXPECT_EQ(Read(file), "second");
+
+  Result r = Run({"-N", "-f", file});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find(kReplacedByForce), std::string::npos) << r.out;
+  EXPECT_NE(Read(Work("a.bmp")), carrier);
+  Write("work/a.txt", "third");
+  r = Run({"--force", Work("a.bmp")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Read(file), "second");
+}
+
 TEST_F(CliProgramTest, KeyFromStandardInput) {
   const std::string content = SampleBytes(5000);
   const std::string file = Write("work/data.bin", content);
@@ -356,7 +381,7 @@ INSTANTIATE_TEST_SUITE_P(
     Signals, CliSignalTest,
     ::testing::Values(
         InterruptCase{"PackInterrupted", SIGINT, false, "2 0 -1 0 0 0 1 0 1 zip 1"},
-        InterruptCase{"PackTerminated", SIGTERM, false, "2 0 -1 0 0 0 1 0 1 zip 1"},
+        InterruptCase{"PackTerminatedWhileCompressing", SIGTERM, false, "2 3 -1 0 0 0 1 0 1 zip 1"},
         InterruptCase{"UnpackHungUp", SIGHUP, true, "2 0 -1 0 0 0 1 0 1 zip 1"}),
     [](const auto& c) { return std::string(c.param.name); });
 
