@@ -168,8 +168,9 @@ void Dialogs::About(QWidget* parent, const std::string& text) {
   RunBox(parent, MsgKind::Information, text, MsgButtons::Ok, ProgramPixmap(64, ratio));
 }
 
-std::optional<std::string> Dialogs::OpenFile(QWidget* parent) {
+std::optional<std::string> Dialogs::OpenFile(QWidget* parent, const std::string& folder) {
   ++fileDialogs_;
+  fileDialogFolder_ = folder;
   if (scripted_) {
     if (files_.empty()) return std::nullopt;
     auto f = files_.front();
@@ -183,6 +184,7 @@ std::optional<std::string> Dialogs::OpenFile(QWidget* parent) {
   // "All files" first and selected, so names without an extension show.
   dialog.setNameFilters({QStringLiteral("All files (*)"), QStringLiteral("BMP files (*.bmp)")});
   dialog.selectNameFilter(QStringLiteral("All files (*)"));
+  if (!folder.empty()) dialog.setDirectory(QFile::decodeName(folder.c_str()));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   const QString path = dialog.selectedFiles().constFirst();
   if (path.isEmpty()) return std::nullopt;

@@ -34,8 +34,9 @@ class Dialogs {
                     MsgButtons buttons);
   // The about box: an information box with the program's icon.
   void About(QWidget* parent, const std::string& text);
-  // "All files" first, so names without an extension are listed.
-  std::optional<std::string> OpenFile(QWidget* parent);
+  // "All files" first, so names without an extension are listed. Opens in
+  // `folder` when it is given.
+  std::optional<std::string> OpenFile(QWidget* parent, const std::string& folder = {});
   // Runs a modal dialog; returns its QDialog result code.
   int Exec(QDialog& dialog);
 
@@ -51,6 +52,7 @@ class Dialogs {
   std::vector<std::string> ShownTexts() const;
   void ClearShown() { shown_.clear(); }
   int fileDialogs() const { return fileDialogs_; }
+  const std::string& fileDialogFolder() const { return fileDialogFolder_; }
   int execs() const { return execs_; }
 
  private:
@@ -60,6 +62,7 @@ class Dialogs {
   std::deque<ExecHandler> handlers_;
   std::vector<Shown> shown_;
   int fileDialogs_ = 0;
+  std::string fileDialogFolder_;  // of the last file dialog
   int execs_ = 0;
 };
 

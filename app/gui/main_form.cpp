@@ -6,6 +6,9 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -15,6 +18,7 @@
 #include <QListWidget>
 #include <QLocale>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -23,6 +27,8 @@
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTimer>
+#include <QUrl>
+#include <QWindow>
 #include <algorithm>
 #include <clocale>
 #include <cmath>
@@ -91,13 +97,17 @@ QString FromLocal(const std::string& s) {
 // The job's view of the progress bar.
 class TpixelTuck_Form::Bar : public pt::ProgressBar {
  public:
-  explicit Bar(QProgressBar* bar) : bar_(bar) {}
+  Bar(TpixelTuck_Form* form, QProgressBar* bar) : form_(form), bar_(bar) {}
   void SetVisible(bool visible) override { bar_->setVisible(visible); }
   void SetPosition(int percent) override { bar_->setValue(percent); }
   int Position() const override { return bar_->value(); }
-  void Repaint() override { bar_->repaint(); }
+  void Repaint() override {
+    bar_->repaint();
+    form_->KeepAlive(false);
+  }
 
  private:
+  TpixelTuck_Form* form_;
   QProgressBar* bar_;
 };
 
@@ -127,6 +137,7 @@ TpixelTuck_Form::TpixelTuck_Form(std::vector<std::string> args,
   CreateWidgets();
   CreateDialogs();
   ConnectSignals();
+  setAcceptDrops(true);
   layout()->setSizeConstraint(QLayout::SetFixedSize);
   adjustSize();
   if (QScreen* s = screen()) {
@@ -256,7 +267,7 @@ void TpixelTuck_Form::CreateWidgets() {
   ProgressBar->setValue(0);
   ProgressBar->setGeometry(6, 5, 717, 19);
   ProgressBar->hide();
-  bar_ = std::make_unique<Bar>(ProgressBar);
+  bar_ = std::make_unique<Bar>(this, ProgressBar);
 }
 
 void TpixelTuck_Form::CreateDialogs() {
@@ -302,12 +313,19 @@ void TpixelTuck_Form::Guarded(F&& handler) {
 
 void TpixelTuck_Form::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
-  // Activation is not reported by every platform (offscreen), so the first
-  // showing also schedules it, once the window is on the screen.
-  if (firstActivation_ && !activationQueued_) {
+  // The start-up sequence, and with it a command-line job, waits until the
+  // window is exposed and drawn: repaints of a window that is not on the
+  // screen yet are dropped, and the job would run in a black window.
+  // Activation is not reported by every platform, so the first expose
+  // counts; a window that is never exposed (started minimised) starts after
+  // a few seconds all the same.
+  if (!firstActivation_ || activationQueued_ || !windowHandle()) return;
+  windowHandle()->installEventFilter(this);
+  QTimer::singleShot(3000, this, [this] {
+    if (!firstActivation_ || activationQueued_) return;
     activationQueued_ = true;
-    QTimer::singleShot(0, this, &TpixelTuck_Form::FormActivate);
-  }
+    FormActivate();
+  });
 }
 
 void TpixelTuck_Form::changeEvent(QEvent* event) {
@@ -322,10 +340,7 @@ void TpixelTuck_Form::FormActivate() {
     if (firstActivation_) StartUp();
     // The automatic job runs once: the guard covers activations caused by
     // its own dialogs, and the file is emptied when it returns.
-    if (!state_.commandLineFile.empty() && !jobRunning_) {
-      RunJob(true);
-      state_.commandLineFile.clear();
-    }
+    if (!state_.commandLineFile.empty() && !jobRunning_) RunJob(true);
   });
 }
 
@@ -382,18 +397,105 @@ void TpixelTuck_Form::RunJob(bool byCommandLine) {
   request.cipherIndex = cbEncMethod->currentIndex();
   request.cipherText = cbEncMethod->currentText().toStdString();
   request.startedByCommandLine = byCommandLine;
-  struct Running {
-    TpixelTuck_Form* w;
-    explicit Running(TpixelTuck_Form* form) : w(form) { w->jobRunning_ = true; }
-    ~Running() {
-      w->jobRunning_ = false;
-      w->SetBusyCursor(false);
-      // The job is done with its key: the dialog keeps no copy.
-      w->Password_Form->WipeFields();
-    }
-  } running(this);
+  if (byCommandLine) RememberFolderOf(state_.commandLineFile);
+  jobRunning_ = true;
   ++jobsStarted_;
-  lastOutcome_ = pt::mOpenClick(*this, settings_, state_, request);
+  sinceKeptAlive_.start();
+  const auto finish = [this, byCommandLine] {
+    jobRunning_ = false;
+    SetBusyCursor(false);
+    // The job is done with its key: the dialog keeps no copy.
+    Password_Form->WipeFields();
+    keyInDialog_ = false;
+    // The automatic job runs once, also when the steps below activate the
+    // window again.
+    if (byCommandLine) state_.commandLineFile.clear();
+    DiscardQueuedInput();
+    // A close asked for during the job (by the user or by the job itself)
+    // is acted on now that the job has returned.
+    if (closeRequested_ || closeAfterJob_) {
+      closeRequested_ = closeAfterJob_ = false;
+      close();
+    }
+  };
+  try {
+    lastOutcome_ = pt::mOpenClick(*this, settings_, state_, request);
+  } catch (...) {
+    finish();
+    throw;
+  }
+  finish();
+}
+
+void TpixelTuck_Form::KeepAlive(bool now) {
+  if (!now && sinceKeptAlive_.isValid() && sinceKeptAlive_.elapsed() < pt::gui::kKeepAliveMs)
+    return;
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  sinceKeptAlive_.start();
+}
+
+namespace {
+
+// Eats real mouse and key events while the queue is emptied.
+class InputSwallower : public QObject {
+ public:
+  bool eventFilter(QObject*, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::ShortcutOverride:
+      case QEvent::Wheel:
+        return event->spontaneous();
+      default:
+        return false;
+    }
+  }
+};
+
+}  // namespace
+
+void TpixelTuck_Form::DiscardQueuedInput() {
+  InputSwallower swallower;
+  QCoreApplication::instance()->installEventFilter(&swallower);
+  QCoreApplication::processEvents();
+  QCoreApplication::instance()->removeEventFilter(&swallower);
+}
+
+void TpixelTuck_Form::RememberFolderOf(const std::string& file) {
+  if (file.empty()) return;
+  lastFolder_ = QFile::encodeName(QFileInfo(QFile::decodeName(file.c_str())).absolutePath())
+                    .toStdString();
+}
+
+std::optional<std::string> TpixelTuck_Form::DroppableFile(const QMimeData* mime) const {
+  if (jobRunning_ || !mOpen->isEnabled() || !mime || !mime->hasUrls()) return std::nullopt;
+  const QList<QUrl> urls = mime->urls();
+  if (urls.size() != 1 || !urls.front().isLocalFile()) return std::nullopt;
+  const QString path = urls.front().toLocalFile();
+  if (!QFileInfo(path).isFile()) return std::nullopt;
+  return QFile::encodeName(path).toStdString();
+}
+
+void TpixelTuck_Form::dragEnterEvent(QDragEnterEvent* event) {
+  if (DroppableFile(event->mimeData())) event->acceptProposedAction();
+}
+
+void TpixelTuck_Form::dropEvent(QDropEvent* event) {
+  const std::optional<std::string> file = DroppableFile(event->mimeData());
+  if (!file) return;
+  event->acceptProposedAction();
+  // A dropped file is taken as if chosen in the file dialog. The job runs
+  // once the drop has been answered, so that the program the file came
+  // from is not kept waiting for the whole job.
+  QTimer::singleShot(0, this, [this, path = *file] {
+    if (jobRunning_ || !mOpen->isEnabled()) return;
+    droppedFile_ = path;
+    Guarded([this] { RunJob(false); });
+    droppedFile_.reset();
+  });
 }
 
 void TpixelTuck_Form::mOpenClick() {
@@ -423,10 +525,24 @@ void TpixelTuck_Form::ListBoxDblClick() { CopyLogToClipboard(); }
 bool TpixelTuck_Form::eventFilter(QObject* watched, QEvent* event) {
   if (watched == ListBox->viewport() && event->type() == QEvent::MouseButtonDblClick)
     ListBoxDblClick();
+  if (watched == windowHandle() && event->type() == QEvent::Expose &&
+      windowHandle()->isExposed() && firstActivation_ && !activationQueued_) {
+    activationQueued_ = true;
+    windowHandle()->removeEventFilter(this);
+    // Queued behind the paint that this expose brings.
+    QTimer::singleShot(0, this, &TpixelTuck_Form::FormActivate);
+  }
   return QMainWindow::eventFilter(watched, event);
 }
 
 void TpixelTuck_Form::closeEvent(QCloseEvent* event) {
+  if (jobRunning_) {
+    // Acted on when the job returns: the job stops at its next block,
+    // removes what it had begun and logs that it was interrupted.
+    closeRequested_ = true;
+    event->ignore();
+    return;
+  }
   if (!pt::SaveSettings(settings_, configPath_)) {
     ShowMessage(pt::MsgKind::Error, pt::SaveSettingsFailedMessage(configPath_),
                 pt::MsgButtons::Ok);
@@ -443,13 +559,21 @@ void TpixelTuck_Form::AddLogLine(const std::string& line) {
   ListBox->addItem(FromLocal(line));
 }
 
-void TpixelTuck_Form::RepaintLog() { ListBox->viewport()->repaint(); }
+void TpixelTuck_Form::RepaintLog() {
+  // The list lays new rows out lazily (after the job, left to itself):
+  // lay them out now, so the repaint shows them.
+  ListBox->doItemsLayout();
+  ListBox->viewport()->repaint();
+  KeepAlive(false);
+}
 
 void TpixelTuck_Form::ScrollLogToEnd() {
   const int first = pt::gui::FirstVisibleLogLine(ListBox->count(), ListBox->height());
   // The scroll range follows the item count only after a layout pass.
   ListBox->doItemsLayout();
   ListBox->verticalScrollBar()->setValue(first);
+  // During a job the event loop does not run: show the scrolled log now.
+  if (jobRunning_) ListBox->viewport()->repaint();
 }
 
 int TpixelTuck_Form::FirstVisibleLine() const {
@@ -457,6 +581,17 @@ int TpixelTuck_Form::FirstVisibleLine() const {
 }
 
 pt::ProgressBar& TpixelTuck_Form::Progress() { return *bar_; }
+
+void TpixelTuck_Form::Working(pt::JobPhase, std::int64_t, std::int64_t) {
+  // Bulk work has begun, so the job has its key bytes.
+  if (keyInDialog_) {
+    Password_Form->WipeFields();
+    keyInDialog_ = false;
+  }
+  KeepAlive(false);
+}
+
+bool TpixelTuck_Form::StopRequested() { return closeRequested_; }
 
 void TpixelTuck_Form::SetBusyCursor(bool busy) {
   if (busy == busy_) return;
@@ -488,6 +623,7 @@ pt::KeyReply TpixelTuck_Form::RequestKey(const pt::KeyRequest& request) {
   reply.ok = dialogs_.Exec(*Password_Form) == QDialog::Accepted;
   reply.hexMode = Password_Form->HexMode();
   reply.text = Password_Form->KeyText();
+  keyInDialog_ = true;
   SetBusyCursor(wasBusy);
   return reply;
 }
@@ -533,8 +669,21 @@ void TpixelTuck_Form::CopyLogToClipboard() {
   QApplication::beep();
 }
 
-void TpixelTuck_Form::CloseWindow() { close(); }
+void TpixelTuck_Form::CloseWindow() {
+  if (jobRunning_) {
+    closeAfterJob_ = true;  // once the job has returned
+    return;
+  }
+  close();
+}
 
 std::optional<std::string> TpixelTuck_Form::ChooseFile() {
-  return dialogs_.OpenFile(this);
+  std::optional<std::string> file;
+  if (droppedFile_) {
+    file.swap(droppedFile_);
+  } else {
+    file = dialogs_.OpenFile(this, lastFolder_);
+  }
+  if (file) RememberFolderOf(*file);
+  return file;
 }

@@ -2,9 +2,12 @@
 // preview and the three dialogs, and is the JobUi of every conversion job.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QRect>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +20,9 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QDragEnterEvent;
+class QDropEvent;
+class QMimeData;
 class QFrame;
 class QLabel;
 class QListWidget;
@@ -36,6 +42,10 @@ inline constexpr const char* kPreviewTooLarge =
     "Image is not shown because of a size larger than 10MB";
 inline constexpr const char* kEnglishHomepage = "https://pixeltuck.example.org/en/";
 inline constexpr const char* kGermanHomepage = "https://pixeltuck.example.org/de/";
+// Longest stretch of a job without paint, expose and window-manager events
+// being processed (a window manager calls a window that does not answer
+// for a few seconds "Not Responding").
+inline constexpr int kKeepAliveMs = 50;
 
 // First visible log line that shows the end of a log of `count` lines in a
 // list `outerHeight` pixels high.
@@ -75,6 +85,8 @@ class TpixelTuck_Form : public QMainWindow, public pt::JobUi {
   void RepaintLog() override;
   void ScrollLogToEnd() override;
   pt::ProgressBar& Progress() override;
+  void Working(pt::JobPhase phase, std::int64_t done, std::int64_t total) override;
+  bool StopRequested() override;
   void SetBusyCursor(bool busy) override;
   pt::MsgAnswer ShowMessage(pt::MsgKind kind, const std::string& text,
                             pt::MsgButtons buttons) override;
@@ -93,6 +105,10 @@ class TpixelTuck_Form : public QMainWindow, public pt::JobUi {
   const pt::JobOutcome& lastOutcome() const { return lastOutcome_; }
   const std::string& configPath() const { return configPath_.writePath; }
   int FirstVisibleLine() const;
+  bool jobRunning() const { return jobRunning_; }
+  // Folder of the file the last job of this run used; the file dialog
+  // opens there.
+  const std::string& lastFolder() const { return lastFolder_; }
 
   // Controls.
   QFrame* pTop;
@@ -122,6 +138,8 @@ class TpixelTuck_Form : public QMainWindow, public pt::JobUi {
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   class Bar;
@@ -134,6 +152,16 @@ class TpixelTuck_Form : public QMainWindow, public pt::JobUi {
   void StartUp();
   void RunJob(bool byCommandLine);
   void FillCipherList();
+  // Processes paint, expose, window-manager and timer events while a job
+  // runs (user input stays queued); at most every kKeepAliveMs unless now.
+  void KeepAlive(bool now);
+  // Drops the mouse and key events that queued up while a job ran: the
+  // window takes no input during a job, also not afterwards.
+  void DiscardQueuedInput();
+  void RememberFolderOf(const std::string& file);
+  // The one local file a drag carries, if the EnCode/DeCode command may run
+  // on it now.
+  std::optional<std::string> DroppableFile(const QMimeData* mime) const;
   template <typename F>
   void Guarded(F&& handler);
 
@@ -146,7 +174,13 @@ class TpixelTuck_Form : public QMainWindow, public pt::JobUi {
   bool firstActivation_ = true;
   bool activationQueued_ = false;
   bool jobRunning_ = false;
+  bool closeRequested_ = false;  // the user closed the window during a job
+  bool closeAfterJob_ = false;   // the job itself closes the window
+  bool keyInDialog_ = false;     // the key dialog holds a key to wipe
   bool busy_ = false;
+  QElapsedTimer sinceKeptAlive_;
+  std::optional<std::string> droppedFile_;
+  std::string lastFolder_;
   int jobsStarted_ = 0;
   pt::JobOutcome lastOutcome_;
 };

@@ -1,6 +1,13 @@
 // Packing and unpacking started from the EnCode/DeCode button, with the file
 // dialog and the key dialog answered by the test.
 #include <QCheckBox>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QUrl>
+#include <QWindow>
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -157,6 +164,70 @@ TEST_F(JobTest, UserStartedJobDoesNotExitEvenWithExitSet) {
   EXPECT_EQ(w_->lastOutcome().end, JobEnd::Completed);
   EXPECT_TRUE(w_->isVisible());
 }
+
+// Closing the window during a job: the job is asked to stop and the window
+// closes (saving the settings) only when the job has returned.
+TEST_F(JobTest, CloseDuringTheJobIsActedOnWhenItReturns) {
+  WriteConfig("2 1 -1 0 0 0 1 0 1 zip 1");
+  Start();
+  const std::string source = WriteFile(dir_.path(), QStringLiteral("c.dat"), Payload(50000));
+  dialogs_.QueueFile(source);
+  dialogs_.QueueExec([this](QDialog& d) {
+    QCloseEvent close;
+    QCoreApplication::sendEvent(w_->windowHandle(), &close);
+    EXPECT_TRUE(w_->isVisible());
+    EXPECT_TRUE(w_->StopRequested());
+    return TypeKey(QStringLiteral("a key of some length"))(d);
+  });
+  QTest::mouseClick(w_->bbOpen, Qt::LeftButton);
+  EXPECT_FALSE(w_->jobRunning());
+  EXPECT_FALSE(w_->isVisible());
+  EXPECT_EQ(ReadConfig(), "2 1 -1 0 0 0 1 0 1 zip 1");
+}
+
+struct DropCase {
+  const char* name;
+  bool accepted;  // the disclaimer, and with it the command
+  int files;
+};
+
+class DropTest : public JobTest, public ::testing::WithParamInterface<DropCase> {};
+
+// A file dropped on the window is packed as if chosen in the file dialog,
+// which then opens in that file's folder; refused while the command is off.
+TEST_P(DropTest, OneFileRunsTheCommandWhileItIsEnabled) {
+  const DropCase c = GetParam();
+  if (c.accepted) {
+    WriteConfig("0 1 -1 0 0 0 1 0 1 zip 1");
+  } else {
+    dialogs_.QueueExec(RefuseDisclaimer());
+  }
+  Start();
+  const std::string source = WriteFile(dir_.path(), QStringLiteral("dropped.txt"), Payload(3000));
+  QMimeData mime;
+  QList<QUrl> urls(c.files, QUrl::fromLocalFile(QFile::decodeName(source.c_str())));
+  mime.setUrls(urls);
+  QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(w_.get(), &enter);
+  const bool runs = c.accepted && c.files == 1;
+  EXPECT_EQ(enter.isAccepted(), runs);
+  QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(w_.get(), &drop);
+  QTest::qWait(20);
+  EXPECT_EQ(w_->jobsStarted(), runs ? 1 : 0);
+  EXPECT_EQ(FileExists(Path(QStringLiteral("dropped.bmp"))), runs);
+  EXPECT_EQ(dialogs_.fileDialogs(), 0);
+  if (!runs) return;
+  dialogs_.QueueFile(std::nullopt);
+  w_->mOpenClick();
+  EXPECT_EQ(dialogs_.fileDialogFolder(), QFile::encodeName(dir_.path()).toStdString());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DropTest,
+                         ::testing::Values(DropCase{"OneFile", true, 1},
+                                           DropCase{"TwoFiles", true, 2},
+                                           DropCase{"CommandDisabled", false, 1}),
+                         [](const auto& c) { return std::string(c.param.name); });
 
 }  // namespace
 }  // namespace pt::gui::test

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 
@@ -41,6 +42,29 @@ class LogTest : public WindowTest {
     w_->ScrollLogToEnd();
   }
 };
+
+// Dark pixels in the log's part of what the screen shows of the window.
+int InkInLog(TpixelTuck_Form& w) {
+  const QPixmap shot = w.screen()->grabWindow(w.winId());
+  const QRect log(w.ListBox->viewport()->mapTo(&w, QPoint(0, 0)), w.ListBox->viewport()->size());
+  const QImage img = shot.toImage().copy(log);
+  int ink = 0;
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x) ink += qGray(img.pixel(x, y)) < 100 ? 1 : 0;
+  return ink;
+}
+
+// A job does not return to the event loop: "repaint the log" alone must
+// bring its new lines onto the screen.
+TEST_F(LogTest, RepaintShowsNewLinesWithoutTheEventLoop) {
+  WriteConfig(kAcceptedConfig);
+  Start();
+  QTest::qWait(50);
+  ASSERT_EQ(InkInLog(*w_), 0);
+  for (int i = 0; i < 5; ++i) w_->AddLogLine("-> Calculating CRC 32 checksum ...");
+  w_->RepaintLog();
+  EXPECT_GT(InkInLog(*w_), 500);
+}
 
 TEST_F(LogTest, TwentyTwoLinesStayAtTheTop) {
   WriteConfig(kAcceptedConfig);

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QWindow>
 #include <algorithm>
 
 #include "app/gui/disclaimer_form.h"
@@ -34,7 +35,11 @@ int CountMessages(const Dialogs& d, const std::string& text) {
 class StartupTest : public WindowTest {};
 
 TEST_F(StartupTest, NoSettingsFileGivesDefaultsAndShowsDisclaimer) {
-  dialogs_.QueueExec(AcceptDisclaimer());
+  // The start-up sequence runs once the window is on the screen.
+  dialogs_.QueueExec([this](QDialog& d) {
+    EXPECT_TRUE(w_->windowHandle()->isExposed());
+    return AcceptDisclaimer()(d);
+  });
   auto& w = Start();
   EXPECT_EQ(dialogs_.execs(), 1);
   EXPECT_EQ(w.windowTitle(), QStringLiteral("pixelTuck V1.2.1"));
