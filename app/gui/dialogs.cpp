@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QGridLayout>
 #include <QLabel>
+#include <QSpacerItem>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTextDocument>
@@ -17,7 +19,7 @@ namespace pt::gui {
 
 namespace {
 
-constexpr int kMinimumBoxTextWidth = 220;
+constexpr int kMinimumBoxWidth = 300;
 
 MsgAnswer DefaultAnswer(MsgButtons buttons) {
   switch (buttons) {
@@ -87,19 +89,14 @@ MsgAnswer RunBox(QWidget* parent, MsgKind kind, const std::string& text,
   box.setTextFormat(format);
   box.setText(shownText);
   if (!icon.isNull()) box.setIconPixmap(icon);
-  // A short text ("User Abort !") would give a box narrower than its own
-  // title bar; keep room for the caption and the frame's buttons.
-  if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
-    int width = kMinimumBoxTextWidth;
-    if (format == Qt::RichText) {
-      // The box sizes a rich-text label for wrapping; the table's lines
-      // must not wrap.
-      QTextDocument doc;
-      doc.setDefaultFont(label->font());
-      doc.setHtml(shownText);
-      width = std::max(width, static_cast<int>(std::ceil(doc.idealWidth())) + 8);
-    }
-    label->setMinimumWidth(width);
+  // The box sizes a rich-text label as if it could wrap; the table's lines
+  // must not wrap (nor be cut).
+  auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+  if (label && format == Qt::RichText) {
+    QTextDocument doc;
+    doc.setDefaultFont(label->font());
+    doc.setHtml(shownText);
+    label->setMinimumWidth(static_cast<int>(std::ceil(doc.idealWidth())) + 8);
   }
   switch (buttons) {
     case MsgButtons::Ok:
@@ -124,6 +121,11 @@ MsgAnswer RunBox(QWidget* parent, MsgKind kind, const std::string& text,
       box.setEscapeButton(QMessageBox::No);
       break;
   }
+  // A short text ("User Abort !") would give a box narrower than its own
+  // title bar; keep room for the caption and the frame's buttons.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+    grid->addItem(new QSpacerItem(kMinimumBoxWidth, 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
+                  grid->rowCount(), 0, 1, grid->columnCount());
   box.exec();
   switch (box.standardButton(box.clickedButton())) {
     case QMessageBox::Ok: return MsgAnswer::Ok;

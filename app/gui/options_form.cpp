@@ -51,7 +51,9 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
   setFont(pt::gui::FormFont(11));
   CreateControls();
   ConnectControls();
-  setFixedSize(427, 449);
+  // 427 x 449 as designed; a wider font (DejaVu where Arial's metrics are
+  // missing) grows the dialog instead of cutting its captions.
+  setFixedSize(QSize(427, 449).expandedTo(layout()->totalMinimumSize()));
 }
 
 TOptionsForm::~TOptionsForm() = default;

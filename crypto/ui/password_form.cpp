@@ -1,6 +1,7 @@
 #include "crypto/ui/password_form.h"
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -25,8 +26,6 @@ namespace {
 QLabel* ScaleLabel(const QString& text, const QColor& colour, QWidget* parent,
                    int x, int y) {
   auto* l = new QLabel(text, parent);
-  // Two scale lines sit 15 pixels apart; 14-pixel glyphs keep their
-  // descenders off the line below.
   l->setFont(pt::gui::FixedFont(14, false));
   QPalette p = l->palette();
   p.setColor(QPalette::WindowText, colour);
@@ -34,6 +33,29 @@ QLabel* ScaleLabel(const QString& text, const QColor& colour, QWidget* parent,
   l->move(x, y);
   l->adjustSize();
   return l;
+}
+
+// A scale line's k-th character stands over the k-th character typed into
+// `edit`: the same advance as the edit's font (two scale lines sit 15
+// pixels apart, so their 14-pixel glyphs are spaced out rather than
+// enlarged, which keeps descenders off the line below) and the same left
+// edge as the edit's text.
+void AlignScale(QLabel* label, QLineEdit* edit) {
+  QFont font = pt::gui::FixedFont(14, false);
+  const qreal want = QFontMetricsF(edit->font()).horizontalAdvance(QLatin1Char('W'));
+  const qreal have = QFontMetricsF(font).horizontalAdvance(QLatin1Char('W'));
+  font.setLetterSpacing(QFont::AbsoluteSpacing, want - have);
+  label->setFont(font);
+  label->adjustSize();
+  // Where the edit draws its first character, measured on an empty twin
+  // (the cursor sits 5 pixels into the rectangle cursorRect gives).
+  QLineEdit twin;
+  twin.setFont(edit->font());
+  twin.setStyleSheet(edit->styleSheet());
+  twin.resize(edit->size());
+  twin.ensurePolished();
+  const QRect cursor = twin.inputMethodQuery(Qt::ImCursorRectangle).toRect();
+  label->move(edit->x() + cursor.x() + 5, label->y());
 }
 
 // Masked fields show '#' rather than the platform's bullet.
@@ -67,7 +89,7 @@ TPassword_Form::TPassword_Form(QWidget* parent) : QDialog(parent) {
   // A resizable tool window: title and close box only.
   setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
-  setFont(pt::gui::FormFont(12));
+  setFont(pt::gui::FormFont(11));
   errorBox = [this](const QString& text) {
     QMessageBox::critical(this, QStringLiteral("Error"), text);
   };
@@ -243,6 +265,10 @@ bool TPassword_Form::ReenterShown() const { return !eReenter->isHidden(); }
 
 void TPassword_Form::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
+  // The edits' text margins are known once the style has polished them.
+  AlignScale(lMeasure1, eEnter);
+  AlignScale(Label1, eEnter);
+  AlignScale(lMeasure2, eReenter);
   if (QScreen* s = screen()) {
     const QRect area = s->availableGeometry();
     move(area.center() - QPoint(width() / 2, height() / 2));

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -61,6 +62,28 @@ TEST_F(PasswordFormTest, LooksAsDesigned) {
   for (QLabel* l : {form.lReenter, form.lMeasure2})
     EXPECT_LE(l->geometry().right(), form.Panel2->width() - 2) << l->objectName().toStdString();
   form.hide();
+}
+
+// Each character of a scale line stands over the character typed at the
+// same place (hex Low and Medium begin after 16 and 32 digits, High ends by
+// the 64th), whatever the fonts measure.
+TEST_F(PasswordFormTest, ScalesStandOverTheCharactersTheyMeasure) {
+  EXPECT_EQ(form.font().pixelSize(), 11);
+  form.rbHex->setChecked(true);
+  form.show();
+  form.eEnter->setText(QString(64, QLatin1Char('W')));
+  const auto editX = [&](int k) {
+    form.eEnter->setCursorPosition(k);
+    return form.eEnter->x() + form.eEnter->inputMethodQuery(Qt::ImCursorRectangle).toRect().x() + 5;
+  };
+  const auto labelX = [](QLabel* l, int k) {
+    return l->x() + QFontMetricsF(l->font()).horizontalAdvance(l->text().left(k));
+  };
+  for (QLabel* l : {form.Label1, form.lMeasure1})
+    for (const char* word : {"Low", "Medium", "High"}) {
+      const int at = static_cast<int>(l->text().indexOf(QLatin1String(word)));
+      EXPECT_NEAR(labelX(l, at), editX(at), 1.5) << word;
+    }
 }
 
 TEST_F(PasswordFormTest, AsciiLengthLimits) {

@@ -1,15 +1,18 @@
 // Builds the real windows, runs one packing job with "Show Bitmap" checked
-// and saves each window as a PNG file. Usage: pixeltuck_screenshots OUTDIR
+// and saves each window and message box as a PNG file.
+// Usage: pixeltuck_screenshots OUTDIR
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QScreen>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
+#include <functional>
 
 #include "app/gui/dialogs.h"
 #include "app/gui/disclaimer_form.h"
@@ -19,11 +22,29 @@
 
 namespace {
 
+// The window as the screen shows it, with the window manager's frame and
+// title when one runs.
 bool Save(QWidget& w, const QString& dir, const char* name) {
-  QTest::qWait(200);
+  QTest::qWait(300);
   const QString path = QDir(dir).filePath(QString::fromLatin1(name));
-  const bool ok = w.grab().save(path, "PNG");
+  const QRect frame = w.frameGeometry();
+  QPixmap shot = w.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+  if (shot.isNull()) shot = w.grab();
+  const bool ok = shot.save(path, "PNG");
   std::printf("%s %s\n", ok ? "wrote" : "FAILED", path.toLocal8Bit().constData());
+  return ok;
+}
+
+// Saves the modal box that `show` opens, then closes it.
+bool SaveModal(const QString& dir, const char* name, const std::function<void()>& show) {
+  bool ok = false;
+  QTimer::singleShot(400, [&] {
+    if (QWidget* box = QApplication::activeModalWidget()) {
+      ok = Save(*box, dir, name);
+      box->close();
+    }
+  });
+  show();
   return ok;
 }
 
@@ -60,7 +81,9 @@ int main(int argc, char* argv[]) {
   for (int i = 0; i < 500 && window.firstActivation(); ++i) QTest::qWait(10);
 
   bool ok = true;
+  window.DisclaimerForm->show();
   ok &= Save(*window.DisclaimerForm, out, "disclaimer.png");
+  window.DisclaimerForm->hide();
 
   window.runState().commandLineKey = "00112233445566778899AABBCCDDEEFF0011223344556677";
   dialogs.QueueFile(QFile::encodeName(source).toStdString());
@@ -88,15 +111,38 @@ int main(int argc, char* argv[]) {
   ok &= Save(key, out, "key-dialog-hex.png");
   key.hide();
 
-  // The about box, shown for real and grabbed while it waits.
+  // The about box and message boxes, shown for real and grabbed while they
+  // wait.
   dialogs.SetScripted(false);
-  QTimer::singleShot(300, [&] {
-    if (QWidget* box = QApplication::activeModalWidget()) {
-      ok &= Save(*box, out, "about.png");
-      box->close();
-    }
+  ok &= SaveModal(out, "about.png", [&] { window.Info1Click(); });
+  ok &= SaveModal(out, "user-abort.png", [&] {
+    window.ShowMessage(pt::MsgKind::Confirmation, "User Abort !", pt::MsgButtons::Ok);
   });
-  window.Info1Click();
+  ok &= SaveModal(out, "version-warning.png", [&] {
+    window.ShowMessage(pt::MsgKind::Warning,
+                       "Warning !!!\nThe version of the file you've try to decode is newer\n"
+                       "than the version of the pixelTuck you're currently using\n\n"
+                       "You may not be able to decode the file correctly\n"
+                       "A newer version of pixelTuck can be found on its homepage:\n"
+                       "https://pixeltuck.example.org/download\n"
+                       "\nCurrent version of file\t\t\t = 0.5"
+                       "\nCurrent file version of pixelTuck\t = 0.4\n",
+                       pt::MsgButtons::OkAbort);
+  });
+  ok &= SaveModal(out, "replace-question.png", [&] {
+    window.ShowMessage(pt::MsgKind::Confirmation,
+                       "File <holiday-notes.txt> already exists.\nReplace it ?",
+                       pt::MsgButtons::YesNo);
+  });
+  ok &= SaveModal(out, "key-refused.png", [&] {
+    key.maskInput = false;
+    key.rbASCII->setChecked(true);
+    key.ApplyKeyMode();
+    key.show();
+    key.eEnter->setText(QString::fromUtf8("\xD0\x9A\xD0\xBB\xD1\x8E\xD1\x87-\xD0\x9A\xD0\xBB\xD1\x8E\xD1\x87"));
+    key.bOKClick();
+  });
+  key.hide();
   dialogs.SetScripted(true);
 
   window.close();
