@@ -13,6 +13,7 @@ packages=(
   nettle-dev             # test-only reference ciphers (never linked by the program)
   libssl-dev libgcrypt20-dev  # benchmark-only references (OpenSSL AES, libgcrypt ciphers; never linked by the program)
   xvfb xauth x11-apps    # headless window runs and screenshots
+  fonts-liberation       # metric-compatible Arial and Courier New for the windows
 )
 for opt in "$@"; do
   case "$opt" in
