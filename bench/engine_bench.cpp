@@ -13,12 +13,15 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+
 #include <cstdio>
-#include <fstream>
+#include <ctime>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "bench/machine.h"
 #include "crypto/cipher.h"
 #include "util/parallel.h"
 
@@ -32,18 +35,26 @@ constexpr int kRepeats = 3;
 
 using BlockFn = std::function<void(std::uint8_t* block)>;
 
+// Seconds of the process's processor time, or of the wall clock. One
+// thread's work is timed in processor time, so that other programs on a
+// shared machine do not count; work spread over threads by the wall clock.
+double Now(bool cpuTime) {
+  if (cpuTime) return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
 // One pass: the block enciphered in place again and again for at least
 // kPassSeconds. MB/s with MB = 10^6 bytes.
-double Pass(std::vector<std::uint8_t>& buf, const BlockFn& fn) {
-  const auto start = std::chrono::steady_clock::now();
+double Pass(std::vector<std::uint8_t>& buf, const BlockFn& fn, bool cpuTime = true) {
+  const double start = Now(cpuTime);
   std::size_t blocks = 0;
-  std::chrono::duration<double> secs{};
+  double secs = 0;
   do {
     for (int i = 0; i < 4; ++i) fn(buf.data());
     blocks += 4;
-    secs = std::chrono::steady_clock::now() - start;
-  } while (secs.count() < kPassSeconds);
-  return static_cast<double>(blocks * kBlock) / secs.count() / 1e6;
+    secs = Now(cpuTime) - start;
+  } while (secs < kPassSeconds);
+  return static_cast<double>(blocks * kBlock) / secs / 1e6;
 }
 
 // Best of kRepeats passes of each side; the sides alternate so that load
@@ -114,15 +125,6 @@ int GcryAes(unsigned bits) {
   return bits == 128 ? GCRY_CIPHER_AES128 : bits == 192 ? GCRY_CIPHER_AES192 : GCRY_CIPHER_AES256;
 }
 
-std::string CpuModel() {
-  std::ifstream in("/proc/cpuinfo");
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.rfind("model name", 0) == 0) return line.substr(line.find(':') + 2);
-  }
-  return "unknown processor";
-}
-
 void Line(const std::string& engine, const char* dir, double ours, const std::string& refName,
           double ref, const char* goal) {
   std::printf("| %s | %s | %.0f | %s | %.0f | %.2fx | %s |\n", engine.c_str(), dir, ours,
@@ -149,10 +151,13 @@ int main() {
     if (pt::RijndaelPathAvailable(p)) paths += std::string(paths.empty() ? "" : ", ") +
                                                pt::RijndaelPathName(p);
   }
-  std::printf("Processor: %s; Rijndael paths: %s (default %s). In place, 1824-byte rows in a "
-              "1 MiB block, best of %d passes of %.2f s, MB = 10^6 bytes, %s.\n\n",
-              CpuModel().c_str(), paths.c_str(), pt::RijndaelPathName(pt::RijndaelActivePath()),
-              kRepeats, kPassSeconds, OPENSSL_VERSION_TEXT);
+  std::printf("Processor: %s, %u threads; load average %s at the start. Rijndael paths: %s "
+              "(default %s). In place, 1824-byte rows in a 1 MiB block, best of %d passes; one "
+              "thread in MB per processor-second, threads in MB per second of the wall clock "
+              "(MB = 10^6 bytes); %s.\n\n",
+              pt::bench::CpuModel().c_str(), std::thread::hardware_concurrency(), pt::bench::LoadAverage().c_str(),
+              paths.c_str(), pt::RijndaelPathName(pt::RijndaelActivePath()), kRepeats,
+              OPENSSL_VERSION_TEXT);
 
   // ------------------------------------------------------------ one thread
   std::printf("| engine, one thread | dir | pixelTuck MB/s | reference | MB/s | ratio | goal |\n");
@@ -253,9 +258,9 @@ int main() {
       double one = 0, two = 0;
       for (int rep = 0; rep < kRepeats; ++rep) {
         pt::SetWorkerThreads(1);
-        one = std::max(one, Pass(buf, rows));
+        one = std::max(one, Pass(buf, rows, false));
         pt::SetWorkerThreads(2);
-        two = std::max(two, Pass(buf, rows));
+        two = std::max(two, Pass(buf, rows, false));
       }
       pt::SetWorkerThreads(0);
       std::printf("| %s | %s | %.0f | %.0f | %.2fx | %s |\n", l.name, enc ? "encrypt" : "decrypt",
@@ -267,6 +272,7 @@ int main() {
   // Keeps the work observable.
   std::uint32_t sum = 0;
   for (std::size_t i = 0; i < buf.size(); i += 4096) sum = sum * 31 + buf[i];
-  std::printf("\n(checksum %08x)\n", static_cast<unsigned>(sum));
+  std::printf("\nLoad average %s at the end. (checksum %08x)\n", pt::bench::LoadAverage().c_str(),
+              static_cast<unsigned>(sum));
   return 0;
 }

@@ -18,8 +18,10 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "bench/machine.h"
 #include "carrier/job.h"
 #include "crypto/cipher.h"
 #include "util/parallel.h"
@@ -223,10 +225,12 @@ int main(int argc, char** argv) {
   fs::remove(gz);
   fs::remove(dir / "zlib.out");
 
-  std::printf("%zu MiB of mixed data (text, zero runs, noise), page-cached; MB = 10^6 bytes. "
-              "Baselines: plain copy in 1 MiB blocks with read/write %.0f MB/s; zlib gzwrite "
-              "(level 6, one thread) %.0f MB/s, gzread %.0f MB/s.\n\n",
-              mib, mb / copy, mb / gzWrite, mb / gzRead);
+  std::printf("Processor: %s, %u threads; load average %s at the start. %zu MiB of mixed data "
+              "(text, zero runs, noise), page-cached; MB = 10^6 bytes, wall clock. Baselines: "
+              "plain copy in 1 MiB blocks with read/write %.0f MB/s; zlib gzwrite (level 6, one "
+              "thread) %.0f MB/s, gzread %.0f MB/s.\n\n",
+              pt::bench::CpuModel().c_str(), std::thread::hardware_concurrency(),
+              pt::bench::LoadAverage().c_str(), mib, mb / copy, mb / gzWrite, mb / gzRead);
   std::printf("| job | threads | pack MB/s | pack time / copy | unpack MB/s | unpack time / copy "
               "| 2 threads / 1 | goal |\n");
   std::printf("|---|---|---|---|---|---|---|---|\n");
@@ -284,6 +288,7 @@ int main(int argc, char** argv) {
   std::printf("- Peak memory of a Twofish pack and unpack with \"If sensibly\": 16 MiB file "
               "%ld KiB, %zu MiB file %ld KiB (difference %ld KiB; goal within 1024).\n",
               peakSmall, memoryMib, peakBig, peakBig - peakSmall);
+  std::printf("- Load average %s at the end.\n", pt::bench::LoadAverage().c_str());
   fs::remove_all(dir);
   return 0;
 }
