@@ -210,15 +210,22 @@ constexpr std::size_t kRowBytes = 1824;
 constexpr std::size_t kMinRowsPerPiece = 8;
 constexpr std::size_t kPiecesPerThread = 4;  // evens out a busy core
 
+// Rijndael on the AES instructions enciphers a 1 MiB block in about 50 us,
+// less than handing part of it to another thread costs on a busy machine
+// (measured: 2 threads 0.73x to 1.0x of one); it stays on the caller's thread.
+bool WorthThreads(std::uint8_t cipherId) {
+  return cipherId != kCipherRijndael || RijndaelActivePath() == RijndaelPath::kTable;
+}
+
 // Calls work(offset, length) over buf[0, len) cut at row boundaries into
 // pieces for the worker threads; the bytes after the last whole row join
 // the last piece.
 template <typename Work>
-void SplitRows(std::size_t len, const Work& work) {
+void SplitRows(std::uint8_t cipherId, std::size_t len, const Work& work) {
   const std::size_t rows = len / kRowBytes;
   const std::size_t pieces = std::min<std::size_t>(
       std::size_t{WorkerThreads()} * kPiecesPerThread, rows / kMinRowsPerPiece);
-  if (pieces <= 1 || WorkerThreads() <= 1) {
+  if (pieces <= 1 || WorkerThreads() <= 1 || !WorthThreads(cipherId)) {
     work(0, len);
     return;
   }
@@ -238,14 +245,14 @@ void SplitRows(std::size_t len, const Work& work) {
 void ChunkCipher::EncryptRows(std::uint8_t* buf, std::size_t len) {
   switch (id_) {
     case kCipherBlowfish:
-      SplitRows(len, [&](std::size_t off, std::size_t n) {
+      SplitRows(id_, len, [&](std::size_t off, std::size_t n) {
         blowfish_.EncryptBuffer(buf + off, buf + off, n);
       });
       return;
     case kCipherTwofish:
     case kCipherRijndael: {
       const AES& engine = Engine128();
-      SplitRows(len, [&](std::size_t off, std::size_t n) {
+      SplitRows(id_, len, [&](std::size_t off, std::size_t n) {
         engine.encrypt_blocks(buf + off, buf + off, n / 16);
       });
       return;
@@ -258,14 +265,14 @@ void ChunkCipher::EncryptRows(std::uint8_t* buf, std::size_t len) {
 void ChunkCipher::DecryptRows(std::uint8_t* buf, std::size_t len) {
   switch (id_) {
     case kCipherBlowfish:
-      SplitRows(len, [&](std::size_t off, std::size_t n) {
+      SplitRows(id_, len, [&](std::size_t off, std::size_t n) {
         blowfish_.DecryptBuffer(buf + off, buf + off, n);
       });
       return;
     case kCipherTwofish:
     case kCipherRijndael: {
       const AES& engine = Engine128();
-      SplitRows(len, [&](std::size_t off, std::size_t n) {
+      SplitRows(id_, len, [&](std::size_t off, std::size_t n) {
         engine.decrypt_blocks(buf + off, buf + off, n / 16);
       });
       return;
