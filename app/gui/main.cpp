@@ -6,8 +6,12 @@
 #include "app/gui/main_form.h"
 #include "app/gui/program_icon.h"
 #include "app/settings_file.h"
+#include "carrier/file_io.h"
 
 int main(int argc, char* argv[]) {
+  // SIGINT, SIGTERM and SIGHUP remove the files a running job had begun;
+  // a file-size limit makes a write fail instead of killing the program.
+  pt::InstallSignalCleanup();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("pixelTuck"));
   QApplication::setWindowIcon(pt::gui::ProgramIcon());

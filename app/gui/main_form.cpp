@@ -20,10 +20,12 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTimer>
@@ -64,6 +66,38 @@ QRect PreviewGeometry(int panelWidth, int panelHeight, int w, int h) {
   const int nw = static_cast<int>(std::floor(w * scale));
   const int nh = static_cast<int>(std::floor(h * scale));
   return {2 + (W - nw) / 2, 2 + (H - nh) / 2, nw, nh};
+}
+
+bool KeepClipboardAfterExit() {
+  if (QGuiApplication::platformName() != QLatin1String("xcb")) return false;
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  if (!clipboard || !clipboard->ownsClipboard()) return false;
+  const QByteArray text = clipboard->text().toUtf8();
+  const struct {
+    const char* program;
+    QStringList args;
+  } helpers[] = {
+      {"xclip", {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-in")}},
+      {"xsel", {QStringLiteral("--clipboard"), QStringLiteral("--input")}},
+  };
+  for (const auto& helper : helpers) {
+    const QString exe = QStandardPaths::findExecutable(QLatin1String(helper.program));
+    if (exe.isEmpty()) continue;
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(exe, helper.args);
+    if (!process.waitForStarted(2000)) continue;
+    process.write(text);
+    process.closeWriteChannel();
+    // Both read the text, leave a copy of themselves serving it and return.
+    if (process.waitForFinished(3000) && process.exitStatus() == QProcess::NormalExit &&
+        process.exitCode() == 0)
+      return true;
+    process.kill();
+    process.waitForFinished(1000);
+  }
+  return false;
 }
 
 std::string AboutText() {
@@ -427,27 +461,33 @@ void TpixelTuck_Form::RunJob(bool byCommandLine) {
   finish();
 }
 
-void TpixelTuck_Form::KeepAlive(bool now) {
-  if (!now && sinceKeptAlive_.isValid() && sinceKeptAlive_.elapsed() < pt::gui::kKeepAliveMs)
-    return;
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  sinceKeptAlive_.start();
-}
-
 namespace {
 
-// Eats real mouse and key events while the queue is emptied.
+// Eats the user's mouse, key, wheel and touch events while the window
+// processes its events in the middle of a job.
 class InputSwallower : public QObject {
  public:
+  InputSwallower() { QCoreApplication::instance()->installEventFilter(this); }
+  ~InputSwallower() override { QCoreApplication::instance()->removeEventFilter(this); }
+  InputSwallower(const InputSwallower&) = delete;
+  InputSwallower& operator=(const InputSwallower&) = delete;
+
   bool eventFilter(QObject*, QEvent* event) override {
     switch (event->type()) {
       case QEvent::MouseButtonPress:
       case QEvent::MouseButtonRelease:
       case QEvent::MouseButtonDblClick:
+      case QEvent::MouseMove:
+      case QEvent::HoverEnter:
+      case QEvent::HoverMove:
       case QEvent::KeyPress:
       case QEvent::KeyRelease:
       case QEvent::ShortcutOverride:
       case QEvent::Wheel:
+      case QEvent::ContextMenu:
+      case QEvent::TouchBegin:
+      case QEvent::TouchUpdate:
+      case QEvent::TouchEnd:
         return event->spontaneous();
       default:
         return false;
@@ -457,11 +497,22 @@ class InputSwallower : public QObject {
 
 }  // namespace
 
+void TpixelTuck_Form::KeepAlive(bool now) {
+  if (!now && sinceKeptAlive_.isValid() && sinceKeptAlive_.elapsed() < pt::gui::kKeepAliveMs)
+    return;
+  // Paint, expose, window-manager and timer events, but no user input.
+  // Qt's X11 backend counts the window manager's close request as user
+  // input, so QEventLoop::ExcludeUserInputEvents would hold it back until
+  // the job ends; the user's input is filtered out here instead (and so
+  // dropped, not queued up for after the job).
+  InputSwallower swallower;
+  QCoreApplication::processEvents();
+  sinceKeptAlive_.start();
+}
+
 void TpixelTuck_Form::DiscardQueuedInput() {
   InputSwallower swallower;
-  QCoreApplication::instance()->installEventFilter(&swallower);
   QCoreApplication::processEvents();
-  QCoreApplication::instance()->removeEventFilter(&swallower);
 }
 
 void TpixelTuck_Form::RememberFolderOf(const std::string& file) {
@@ -547,6 +598,7 @@ void TpixelTuck_Form::closeEvent(QCloseEvent* event) {
     ShowMessage(pt::MsgKind::Error, pt::SaveSettingsFailedMessage(configPath_),
                 pt::MsgButtons::Ok);
   }
+  pt::gui::KeepClipboardAfterExit();
   event->accept();
 }
 

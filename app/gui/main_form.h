@@ -56,6 +56,14 @@ int FirstVisibleLogLine(int count, int outerHeight);
 // not positive.
 QRect PreviewGeometry(int panelWidth, int panelHeight, int w, int h);
 
+// On X11 copied text lives in the program that copied it. When the window
+// closes while the clipboard holds the log, the text is handed to xclip or
+// xsel (whichever is installed), which serve it until something else is
+// copied; without them, a running clipboard manager takes it over as the
+// program ends (Qt asks it to), and with neither the text is gone. True when
+// a helper took it.
+bool KeepClipboardAfterExit();
+
 // Text of the about box.
 std::string AboutText();
 }  // namespace pt::gui

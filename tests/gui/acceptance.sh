@@ -34,4 +34,22 @@ timeout 60 ./pixeltuck -k:$key source.bmp || fail "unpacking run exited with $?"
 cmp source.dat original.dat || fail "restored file differs"
 [[ "$(cat pixeltuck.cfg)" == '0 1 -1 0 1 0 1 0 1 zip,gz 1' ]] ||
   fail "settings not rewritten after unpacking"
+
+# SIGTERM while a job has files begun (the gzip temp file, a partial carrier):
+# the program ends and removes them.
+rm -f source.bmp
+head -c 60000000 /dev/urandom > big.dat
+printf '0 3 9 0 1 0 1 0 1 zip,gz 0' > pixeltuck.cfg  # always compress, level 9
+./pixeltuck -N big.dat &
+pid=$!
+for _ in $(seq 200); do
+  compgen -G 'big.dat.pixeltuck*' >/dev/null || compgen -G '.pixeltuck-*' >/dev/null && break
+  sleep 0.05
+done
+if kill -TERM "$pid" 2>/dev/null; then
+  wait "$pid" 2>/dev/null || true
+  left=$(ls -A | grep -v -x -e pixeltuck -e pixeltuck.cfg -e big.dat -e source.dat \
+    -e original.dat || true)
+  [[ -z "$left" ]] || fail "SIGTERM during a job left: $left"
+fi
 echo "acceptance: packed and unpacked $(stat -c %s original.dat) bytes"
