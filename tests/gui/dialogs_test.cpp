@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QImage>
 #include <QLabel>
@@ -166,9 +167,10 @@ TEST(RealFileDialog, AllFilesFirstAndSelected) {
               QStringList({QStringLiteral("All files (*)"), QStringLiteral("BMP files (*.bmp)")}));
     EXPECT_EQ(d->selectedNameFilter(), QStringLiteral("All files (*)"));
     EXPECT_EQ(d->fileMode(), QFileDialog::ExistingFile);
+    EXPECT_EQ(d->directory().absolutePath(), QDir(QDir::tempPath()).absolutePath());
     d->reject();
   });
-  EXPECT_FALSE(dialogs.OpenFile(nullptr).has_value());
+  EXPECT_FALSE(dialogs.OpenFile(nullptr, QDir::tempPath().toStdString()).has_value());
   EXPECT_TRUE(seen);
   EXPECT_EQ(dialogs.fileDialogs(), 1);
 }
