@@ -2,6 +2,7 @@
 // check, key, payload rows back into the stored file (inflated on the fly
 // when the payload is gzip data) and the checksums.
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "carrier/carrier_format.h"
@@ -203,11 +204,7 @@ class Unpacking {
     for (; at < payloadBytes; at += rowLength_) {
       const std::size_t m = std::min(rowLength_, got - at);
       const std::size_t n = std::min(m, payloadBytes - at);
-      if (job_.cipher.DecryptChunk(block + at, m, n)) continue;
-      // Shown once per run; the log says how many rows it hit.
-      if (decryptErrors_++ == 0) {
-        ui_.ShowMessage(MsgKind::Plain, "Error while decrypting !!!", MsgButtons::Ok);
-      }
+      if (!job_.cipher.DecryptChunk(block + at, m, n)) ++decryptErrors_;
     }
   }
 
@@ -230,11 +227,19 @@ class Unpacking {
                               static_cast<std::int64_t>(rowLength_);
     plan.limit = rows * static_cast<std::int64_t>(rowLength_);
     plan.progressOf = payloadLength_;
-    const PumpEnd end = PumpRows(job_, source_, plan, [&](std::uint8_t* block, std::size_t got) {
-      const std::size_t n =
-          static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(got),
-                                                          payloadLength_ - written_));
-      if (enciphered_) Decipher(block, got, n);
+    // The payload bytes among `bytes` read from stream offset `offset`.
+    auto payloadIn = [this](std::size_t bytes, std::int64_t offset) {
+      return static_cast<std::size_t>(std::clamp<std::int64_t>(
+          payloadLength_ - offset, 0, static_cast<std::int64_t>(bytes)));
+    };
+    PumpStages stages;
+    if (enciphered_) {
+      stages.transform = [&](std::uint8_t* part, std::size_t bytes, std::int64_t offset) {
+        Decipher(part, bytes, payloadIn(bytes, offset));
+      };
+    }
+    stages.sink = [&](std::uint8_t* block, std::size_t bytes, std::int64_t offset) {
+      const std::size_t n = payloadIn(bytes, offset);
       written_ += static_cast<std::int64_t>(n);
       writtenCrc = Crc32(writtenCrc, block, n);
       if (!compressed_) {
@@ -247,7 +252,8 @@ class Unpacking {
         writeFailed = writeFailed || gunzip.SinkFailed();
       }
       return !writeFailed;
-    });
+    };
+    const PumpEnd end = PumpRows(job_, source_, plan, stages);
     shown.Hide();
     source_.Close();
     if (end == PumpEnd::Stopped) return job_.Interrupted();
@@ -263,8 +269,10 @@ class Unpacking {
     }
     packedCrc_ = writtenCrc;
     if (decryptErrors_ > 0) {
+      // Shown once per run; the log says how many rows it hit.
+      ui_.ShowMessage(MsgKind::Plain, "Error while decrypting !!!", MsgButtons::Ok);
       job_.Log("");
-      job_.Log("-> Error while decrypting " + GroupThousands(decryptErrors_) + " row(s) !!!");
+      job_.Log("-> Error while decrypting " + GroupThousands(decryptErrors_.load()) + " row(s) !!!");
       job_.outcome.checksumError = true;
     }
     return true;
@@ -386,7 +394,7 @@ class Unpacking {
   std::uint32_t packedCrc_ = 0;
   StreamSummary restored_;
   bool gunzipOk_ = true;
-  long long decryptErrors_ = 0;
+  std::atomic<long long> decryptErrors_{0};  // counted by the worker threads
 };
 
 }  // namespace

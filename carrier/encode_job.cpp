@@ -59,11 +59,12 @@ class Packing {
     plan.progressOf = job_.sourceSize;
     plan.showBar = false;
     std::int64_t total = 0;
-    const PumpEnd end = PumpRows(job_, source_, plan, [&](std::uint8_t* block, std::size_t n) {
+    PumpStages stages;
+    stages.read = [&](std::uint8_t* block, std::size_t n) {
       sourceCrc_ = Crc32(sourceCrc_, block, n);
       total += static_cast<std::int64_t>(n);
-      return true;
-    });
+    };
+    const PumpEnd end = PumpRows(job_, source_, plan, stages);
     if (end == PumpEnd::Stopped) return job_.Interrupted();
     if (end != PumpEnd::Done || !source_.Rewind()) return job_.Fail("CRC 32 checksum error ...");
     if (total != job_.sourceSize) return job_.Fail(kSourceChanged);
@@ -234,40 +235,41 @@ class Packing {
     const bool encrypt = !key_.empty();
     std::int64_t total = 0;
     std::uint32_t readCrc = 0;
-    bool grew = false;
+    std::size_t lastRowOut = 0;  // enciphered length of a short last row
     PumpPlan plan;
     plan.limit = payloadLength_ + 1;  // one byte more shows a source that grew
     plan.progressOf = payloadLength_;
-    const PumpEnd end = PumpRows(job_, *payload_, plan, [&](std::uint8_t* block, std::size_t n) {
+    PumpStages stages;
+    stages.read = [&](std::uint8_t* block, std::size_t n) {
       total += static_cast<std::int64_t>(n);
-      if (total > payloadLength_) {
-        grew = true;
-        return false;
-      }
       readCrc = Crc32(readCrc, block, n);
+    };
+    stages.transform = [&](std::uint8_t* rows, std::size_t n, std::int64_t) {
       const std::size_t whole = n - n % kRowBytes;
-      if (encrypt) job_.cipher.EncryptRows(block, whole);
-      std::size_t payloadBytes = whole;
-      std::size_t rowBytes = whole;
-      if (whole < n) {
-        // The last row: enciphered as a chunk (its final block padded),
-        // then zero filler up to the row's end.
-        std::uint8_t* row = block + whole;
-        const std::size_t rest = n - whole;
-        std::memset(row + rest, 0, kRowBytes - rest);
-        const std::size_t out = encrypt ? job_.cipher.EncryptChunk(row, rest) : rest;
-        std::memset(row + out, 0, kRowBytes - out);
-        payloadBytes += out;
-        rowBytes += kRowBytes;
-      }
+      if (encrypt) job_.cipher.EncryptRows(rows, whole);
+      if (whole == n) return;
+      // The last row: enciphered as a chunk (its final block padded), then
+      // zero filler up to the row's end.
+      std::uint8_t* row = rows + whole;
+      const std::size_t rest = n - whole;
+      std::memset(row + rest, 0, kRowBytes - rest);
+      lastRowOut = encrypt ? job_.cipher.EncryptChunk(row, rest) : rest;
+      std::memset(row + lastRowOut, 0, kRowBytes - lastRowOut);
+    };
+    stages.sink = [&](std::uint8_t* block, std::size_t n, std::int64_t) {
+      const std::size_t whole = n - n % kRowBytes;
+      const std::size_t rowBytes = whole == n ? n : whole + kRowBytes;
+      const std::size_t payloadBytes = whole == n ? n : whole + lastRowOut;
       return target_.Write(block, rowBytes) &&
              (!job_.state.debugDump || debug_.Write(block, payloadBytes));
-    });
+    };
+    const PumpEnd end = PumpRows(job_, *payload_, plan, stages);
+    const bool grew = total > payloadLength_;
     shown.Hide();
     bar.SetPosition(0);
     if (end == PumpEnd::Stopped) return job_.Interrupted();
     const std::uint32_t expectedCrc = useCompressed_ ? compressedCrc_ : sourceCrc_;
-    const bool ioFailed = end == PumpEnd::ReadFailed || (end == PumpEnd::StepFailed && !grew);
+    const bool ioFailed = end == PumpEnd::ReadFailed || end == PumpEnd::StepFailed;
     if (!ioFailed && (grew || total != payloadLength_ || readCrc != expectedCrc)) {
       return job_.Fail(kSourceChanged);
     }

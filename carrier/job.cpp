@@ -8,6 +8,7 @@
 #include "carrier/file_io.h"
 #include "carrier/job_internal.h"
 #include "util/byte_order.h"
+#include "util/parallel.h"
 
 namespace pt {
 
@@ -68,25 +69,67 @@ bool JobContext::MayReplace(const std::string& path, bool& replace) {
   return true;
 }
 
-PumpEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan, const PumpStep& step) {
+PumpEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan, const PumpStages& stages) {
   // About 1 MiB of whole rows; for small files a hundredth of the file, so
   // that no whole percent of the bar is skipped.
-  const std::int64_t hundredth = plan.progressOf / 100;
+  const std::int64_t hundredth = std::max<std::int64_t>(plan.progressOf / 100, 0);
   const std::size_t maxRows = std::max<std::size_t>(1, kPumpBlock / plan.rowBytes);
-  const std::size_t rows = std::clamp<std::size_t>(
-      static_cast<std::size_t>(std::max<std::int64_t>(hundredth, 0)) / plan.rowBytes, 1, maxRows);
-  std::vector<std::uint8_t> block(rows * plan.rowBytes);
+  const std::size_t rows =
+      std::clamp<std::size_t>(static_cast<std::size_t>(hundredth) / plan.rowBytes, 1, maxRows);
+  const std::size_t blockSize = rows * plan.rowBytes;
+  std::vector<std::uint8_t> buffers[2] = {std::vector<std::uint8_t>(blockSize),
+                                          std::vector<std::uint8_t>(blockSize)};
 
-  ProgressBar& bar = job.ui.Progress();
   std::int64_t done = 0;
-  while (done < plan.limit) {
-    const std::size_t want =
-        static_cast<std::size_t>(std::min<std::int64_t>(plan.limit - done,
-                                                        static_cast<std::int64_t>(block.size())));
-    const std::size_t got = in.Read(block.data(), want);
-    if (in.Failed()) return PumpEnd::ReadFailed;
-    if (got == 0) break;
+  bool atEnd = false;
+  bool readFailed = false;
+  auto readBlock = [&](std::vector<std::uint8_t>& buf) -> std::size_t {
+    if (atEnd || readFailed || done >= plan.limit) return 0;
+    const auto want =
+        static_cast<std::size_t>(std::min<std::int64_t>(plan.limit - done, static_cast<std::int64_t>(blockSize)));
+    const std::size_t got = in.Read(buf.data(), want);
+    if (in.Failed()) {
+      readFailed = true;
+      return 0;
+    }
+    atEnd = got < want;
     done += static_cast<std::int64_t>(got);
+    if (got > 0 && stages.read) stages.read(buf.data(), got);
+    return got;
+  };
+
+  // Block `cur` is transformed while block `cur ^ 1` is sunk and then
+  // refilled with the next one.
+  std::size_t cur = 0;
+  std::size_t curBytes = readBlock(buffers[0]);
+  std::int64_t curOffset = 0;
+  std::size_t prevBytes = 0;
+  std::int64_t prevOffset = 0;
+  const std::size_t partsPerBlock = 4 * std::size_t{WorkerThreads()};
+  ProgressBar& bar = job.ui.Progress();
+  while (!readFailed && (curBytes > 0 || prevBytes > 0)) {
+    const std::size_t rowsHere = (curBytes + plan.rowBytes - 1) / plan.rowBytes;
+    const std::size_t parts = stages.transform ? std::min(rowsHere, partsPerBlock) : 0;
+    std::size_t nextBytes = 0;
+    bool sinkFailed = false;
+    ParallelFor(parts + 1, [&](std::size_t task) {
+      if (task == 0) {
+        std::vector<std::uint8_t>& other = buffers[cur ^ 1];
+        if (prevBytes > 0 && stages.sink && !stages.sink(other.data(), prevBytes, prevOffset)) {
+          sinkFailed = true;
+          return;
+        }
+        if (curBytes > 0) nextBytes = readBlock(other);
+        return;
+      }
+      const std::size_t first = (task - 1) * rowsHere / parts * plan.rowBytes;
+      const std::size_t end = std::min(task * rowsHere / parts * plan.rowBytes, curBytes);
+      if (end > first) {
+        stages.transform(buffers[cur].data() + first, end - first,
+                         curOffset + static_cast<std::int64_t>(first));
+      }
+    });
+    if (sinkFailed) return PumpEnd::StepFailed;
     if (plan.showBar && plan.progressOf > 0) {
       const std::int64_t percent = done * 100 / plan.progressOf;
       if (percent >= 0 && percent <= 100 && percent != bar.Position()) {
@@ -94,12 +137,15 @@ PumpEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan, const Pum
         bar.Repaint();
       }
     }
-    if (!step(block.data(), got)) return PumpEnd::StepFailed;
     job.ui.Working(plan.phase, done, plan.progressOf);
     if (job.ui.StopRequested()) return PumpEnd::Stopped;
-    if (got < want) break;  // end of file
+    prevBytes = curBytes;
+    prevOffset = curOffset;
+    curOffset += static_cast<std::int64_t>(curBytes);
+    curBytes = nextBytes;
+    cur ^= 1;
   }
-  return PumpEnd::Done;
+  return readFailed ? PumpEnd::ReadFailed : PumpEnd::Done;
 }
 
 JobOutcome mOpenClick(JobUi& ui, Settings& settings, RunState& state,

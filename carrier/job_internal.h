@@ -83,10 +83,14 @@ class ShownProgress {
 // Sizes the 32-bit fields of a carrier can describe.
 inline constexpr std::int64_t kMaxPayload = 0x7FFFFFFF;
 
-// The one loop that moves bulk bytes in both directions: reads `in` from its
-// position in blocks of whole rows until `limit` bytes are read or the file
-// ends, and hands each block to a step. Blocks are about 1 MiB, smaller for
-// small files so that the progress bar still moves by single percents.
+// The one loop that moves bulk bytes in both directions: reads `in` from
+// its position in blocks of whole rows until `limit` bytes are read or the
+// file ends. Blocks are about 1 MiB, smaller for small files so that the
+// progress bar still moves by single percents. Each block goes through
+// three stages: `read` right after it was read, `transform` on parts of
+// whole rows spread over the worker threads, `sink` in order. While the
+// rows of one block are transformed, the previous block is sunk and the
+// next one read, so the cipher's time and the file system's overlap.
 struct PumpPlan {
   JobPhase phase = JobPhase::Writing;
   std::size_t rowBytes = 1824;
@@ -95,10 +99,18 @@ struct PumpPlan {
   bool showBar = true;           // move the progress bar (else only Working)
 };
 enum class PumpEnd { Done, ReadFailed, StepFailed, Stopped };
-// step(block, bytes): false ends the pump with StepFailed. The block has
-// room up to the end of its last row.
-using PumpStep = std::function<bool(std::uint8_t* block, std::size_t bytes)>;
-PumpEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan, const PumpStep& step);
+struct PumpStages {
+  // In order, never two at once: after a block is read / to take it away.
+  // offset: of the block's first byte in the stream. False from sink ends
+  // the pump with StepFailed.
+  std::function<void(std::uint8_t* block, std::size_t bytes)> read;
+  std::function<bool(std::uint8_t* block, std::size_t bytes, std::int64_t offset)> sink;
+  // Parts of a block, each whole rows (the block's last row may be short
+  // and has room up to its row end); any thread, several at once. Must not
+  // touch the window.
+  std::function<void(std::uint8_t* rows, std::size_t bytes, std::int64_t offset)> transform;
+};
+PumpEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan, const PumpStages& stages);
 
 // Packing half, from the source checksum on, with the source open.
 // key: the key bytes, empty without encryption. startTime: taken before
