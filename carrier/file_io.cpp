@@ -457,7 +457,7 @@ bool OutputFile::Write(const void* buf, std::size_t n) {
     if (!WriteAll(fd_, p, n)) failed_ = true;
     return !failed_;
   }
-  if (!buffer_) buffer_ = std::make_unique<std::uint8_t[]>(kWriteBuffer);
+  if (!buffer_) buffer_.reset(new std::uint8_t[kWriteBuffer]);  // no need to clear it
   std::memcpy(buffer_.get() + buffered_, p, n);
   buffered_ += n;
   return true;

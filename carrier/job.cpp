@@ -71,9 +71,14 @@ bool JobContext::MayReplace(const std::string& path, bool& replace) {
 
 PumpEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan, const PumpStages& stages) {
   // About 1 MiB of whole rows; for small files a hundredth of the file, so
-  // that no whole percent of the bar is skipped.
+  // that no whole percent of the bar is skipped; never more than the file
+  // can deliver.
   const std::int64_t hundredth = std::max<std::int64_t>(plan.progressOf / 100, 0);
-  const std::size_t maxRows = std::max<std::size_t>(1, kPumpBlock / plan.rowBytes);
+  const std::int64_t available = in.Size() >= 0 ? std::min(in.Size(), plan.limit) : plan.limit;
+  const auto rowsAvailable = static_cast<std::size_t>(
+      std::max<std::int64_t>(available, 0) / static_cast<std::int64_t>(plan.rowBytes) + 1);
+  const std::size_t maxRows =
+      std::min(std::max<std::size_t>(1, kPumpBlock / plan.rowBytes), rowsAvailable);
   const std::size_t rows =
       std::clamp<std::size_t>(static_cast<std::size_t>(hundredth) / plan.rowBytes, 1, maxRows);
   const std::size_t blockSize = rows * plan.rowBytes;
