@@ -4,11 +4,17 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "crypto/rijndael.h"
+
+namespace pt {
+// Test parameters print as the path's name.
+inline void PrintTo(RijndaelPath path, std::ostream* os) { *os << RijndaelPathName(path); }
+}  // namespace pt
 
 namespace pt::test {
 
