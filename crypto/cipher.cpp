@@ -76,6 +76,9 @@ const char* StrengthWord(unsigned bits) {
 
 namespace {
 
+// The engine selection of a decoder whose cipher id names no engine.
+constexpr std::uint8_t kXorMethod = 0xFF;
+
 std::string BlockModeLine(unsigned bits) {
   return "-> Block cipher mode = " + std::to_string(bits) + " bit " + StrengthWord(bits);
 }
@@ -150,7 +153,7 @@ std::vector<std::string> ChunkCipher::KeyForDecode(
     }
     default:
       // Any other id with a key selects the XOR method.
-      id_ = 0xFF;
+      id_ = kXorMethod;
       xorKey_.assign(key.substr(0, used));
       return {"-> XOR decryption method"};
   }
@@ -279,6 +282,24 @@ void ChunkCipher::DecryptRows(std::uint8_t* buf, std::size_t len) {
     }
     default:
       DecryptChunk(buf, len, len);
+  }
+}
+
+bool ChunkCipher::DecryptChunkAt(std::uint8_t* buf, std::size_t m, std::size_t n,
+                                 std::uint64_t offset) {
+  if (id_ != kXorMethod) return DecryptChunk(buf, m, n);
+  if (!xorKey_.empty()) {
+    std::size_t pos = static_cast<std::size_t>(offset % xorKey_.size());
+    XorTransform(buf, n, xorKey_, &pos);
+  }
+  return true;
+}
+
+void ChunkCipher::DecryptRowsAt(std::uint8_t* buf, std::size_t len, std::uint64_t offset) {
+  if (id_ == kXorMethod) {
+    DecryptChunkAt(buf, len, len, offset);
+  } else {
+    DecryptRows(buf, len);
   }
 }
 

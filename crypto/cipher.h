@@ -99,6 +99,13 @@ class ChunkCipher {
   void EncryptRows(std::uint8_t* buf, std::size_t len);
   void DecryptRows(std::uint8_t* buf, std::size_t len);
 
+  // DecryptChunk and DecryptRows for a part whose first byte is byte
+  // `offset` of the payload. The XOR method takes its key position from the
+  // offset instead of carrying it from call to call, so parts may be
+  // deciphered in any order and on several threads at once.
+  bool DecryptChunkAt(std::uint8_t* buf, std::size_t m, std::size_t n, std::uint64_t offset);
+  void DecryptRowsAt(std::uint8_t* buf, std::size_t len, std::uint64_t offset);
+
   std::uint8_t cipherId() const { return id_; }
 
  private:
