@@ -2,8 +2,9 @@
 # Installs the Debian packages pixelTuck needs to build, test and run.
 # Does nothing when they are all present; uses sudo when not run as root.
 # With --fuzz also clang and its libFuzzer runtime; with --package the checkers
-# of scripts/package.sh (desktop-file-validate, appstreamcli, lintian). Options
-# combine.
+# of scripts/package.sh (desktop-file-validate, appstreamcli, lintian); with
+# --windows the mingw-w64 cross compiler, zlib for it and wine64
+# (scripts/windows-test.sh). Options combine.
 set -euo pipefail
 
 packages=(
@@ -19,7 +20,12 @@ for opt in "$@"; do
   case "$opt" in
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;  # libFuzzer and the sanitizer runtimes
     --package) packages+=(desktop-file-utils appstream lintian dpkg-dev file) ;;
-    *) echo "install-deps.sh: unknown option $opt (known: --fuzz --package)" >&2; exit 2 ;;
+    --windows)
+      # Cross compiler with posix threads (std::thread), zlib built for it, the
+      # GoogleTest sources (built by the cross compiler) and wine64 to run the suites.
+      packages+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev libz-mingw-w64-dev
+                 googletest wine64) ;;
+    *) echo "install-deps.sh: unknown option $opt (known: --fuzz --package --windows)" >&2; exit 2 ;;
   esac
 done
 
