@@ -6,10 +6,9 @@
 #include <system_error>
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
+
+#include "util/os_text.h"
 #else
 #include <glob.h>
 #include <sys/stat.h>
@@ -42,6 +41,14 @@ std::uint8_t HexDigitValue(char c) {
   const auto digit = static_cast<std::uint8_t>(u - 48);
   if (digit <= 9) return digit;
   return static_cast<std::uint8_t>(u - 55);
+}
+
+// The text before the separator of a root folder: nothing, or a drive.
+bool IsRootPrefix(std::string_view dir) {
+#ifdef _WIN32
+  if (dir.size() == 2 && dir[1] == ':') return true;
+#endif
+  return dir.empty();
 }
 
 bool IsAbsolutePath(std::string_view p) {
@@ -186,9 +193,13 @@ PathParts SplitPath(std::string_view p) {
   }
   const std::size_t prefix = DirectoryPrefixLength(p);
   if (prefix > 0) {
-    // A drive colon stays with the directory ("C:"), a separator does not.
+    // A drive colon stays with the directory ("C:"), a separator does not,
+    // except after a root ("/", "C:\"): without it the folder of a file at
+    // the root would read as the current folder.
     const bool colon = p[prefix - 1] == ':';
-    parts.dir = std::string(p.substr(0, colon ? prefix : prefix - 1));
+    std::string_view dir = p.substr(0, colon ? prefix : prefix - 1);
+    if (!colon && IsRootPrefix(dir)) dir = p.substr(0, prefix);
+    parts.dir = std::string(dir);
     p = p.substr(prefix);
   }
   parts.name = std::string(p);
@@ -198,18 +209,20 @@ PathParts SplitPath(std::string_view p) {
 std::int64_t FileSizeOf(std::string& p, bool fix) {
   if (p.empty()) return -1;
 #ifdef _WIN32
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA(p.c_str(), &fd);
+  // The wide search: names outside the ANSI code page and paths longer than
+  // MAX_PATH are found too.
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW(WidePath(p).c_str(), &fd);
   if (h == INVALID_HANDLE_VALUE) return -1;
   std::int64_t size = -1;
   do {
     if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
       size = (static_cast<std::int64_t>(fd.nFileSizeHigh) << 32) |
              static_cast<std::int64_t>(fd.nFileSizeLow);
-      if (fix) p = p.substr(0, DirectoryPrefixLength(p)) + fd.cFileName;
+      if (fix) p = p.substr(0, DirectoryPrefixLength(p)) + Utf8Text(fd.cFileName);
       break;
     }
-  } while (FindNextFileA(h, &fd));
+  } while (FindNextFileW(h, &fd));
   FindClose(h);
   return size;
 #else
@@ -244,14 +257,18 @@ std::string LocateFile(const std::string& p) {
   if (FileSizeOf(fixed, true) > 0) return fixed;
   if (p.empty() || IsAbsolutePath(p)) return {};
 
-  const char* env = std::getenv("PATH");
-  if (env == nullptr) return {};
 #ifdef _WIN32
+  const wchar_t* env = _wgetenv(L"PATH");
+  if (env == nullptr) return {};
+  const std::string pathList = Utf8Text(env);
   constexpr char kListSeparator = ';';
 #else
+  const char* env = std::getenv("PATH");
+  if (env == nullptr) return {};
+  const std::string pathList = env;
   constexpr char kListSeparator = ':';
 #endif
-  const std::string_view path(env);
+  const std::string_view path(pathList);
   std::size_t begin = 0;
   while (begin <= path.size()) {
     std::size_t end = path.find(kListSeparator, begin);
@@ -260,7 +277,7 @@ std::string LocateFile(const std::string& p) {
     if (dir.empty()) dir.push_back('.');  // an empty entry means the current folder
     const std::string candidate = AddTrailingBackslash(dir) + p;
 #ifdef _WIN32
-    const DWORD attrs = GetFileAttributesA(candidate.c_str());
+    const DWORD attrs = GetFileAttributesW(WidePath(candidate).c_str());
     if (attrs != INVALID_FILE_ATTRIBUTES &&
         (attrs & FILE_ATTRIBUTE_DIRECTORY) == 0) {
       return candidate;

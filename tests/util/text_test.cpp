@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/portable.h"
+#include "util/os_text.h"
+
 namespace fs = std::filesystem;
 
 namespace pt {
@@ -229,7 +232,8 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"file", {"", "file", ""}},
         SplitCase{"", {"", "", ""}},
         SplitCase{"d" + Sep() + "report.doc", {"d", "report", "doc"}},
-        SplitCase{Sep() + "report.doc", {"", "report", "doc"}},
+        // A root keeps its separator, so that joining a name stays at the root.
+        SplitCase{Sep() + "report.doc", {Sep(), "report", "doc"}},
         SplitCase{"name.", {"", "name", ""}},
         SplitCase{".hidden", {"", "", "hidden"}},
         SplitCase{"d" + Sep(), {"d", "", ""}}));
@@ -242,9 +246,15 @@ TEST(SplitPath, WindowsSeparatorsAndDrive) {
   EXPECT_EQ(p.ext, "");
   p = SplitPath("C:/a\\b.txt");
   EXPECT_EQ(p.dir, "C:/a");
+  // "C:b.txt" is relative to the current folder of drive C:, "Y:\\root.txt"
+  // lies in the root of drive Y:; each keeps its meaning after a join.
   p = SplitPath("C:b.txt");
   EXPECT_EQ(p.dir, "C:");
   EXPECT_EQ(p.name, "b");
+  EXPECT_EQ(AddTrailingBackslash(p.dir) + "b.bmp", "C:b.bmp");
+  p = SplitPath("Y:\\root.txt");
+  EXPECT_EQ(p.dir, "Y:\\");
+  EXPECT_EQ(AddTrailingBackslash(p.dir) + "root.bmp", "Y:\\root.bmp");
 }
 #else
 TEST(SplitPath, BackslashIsAnOrdinaryCharacterHere) {
@@ -261,9 +271,8 @@ TEST(SplitPath, BackslashIsAnOrdinaryCharacterHere) {
 class TempDir : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "pt_util_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
+    dir_ = test::MakeTempFolder("pt_util_");
+    ASSERT_FALSE(dir_.empty());
   }
   void TearDown() override {
     std::error_code ec;
@@ -318,6 +327,24 @@ TEST_F(FileSizeOfTest, NameWithPatternCharactersFindsItself) {
   EXPECT_EQ(p, PathOf("a[1].txt"));
 }
 
+TEST_F(FileSizeOfTest, FindsNamesOutsideAsciiAndPathsBeyond260Characters) {
+  // Names are UTF-8 inside the program; Windows' narrow search loses both.
+  std::string deep = Utf8Path(dir_);
+  for (int i = 0; i < 4; ++i) deep += Sep() + std::string(70, 'd');
+  std::error_code ec;
+  fs::create_directories(FsPath(deep), ec);
+  ASSERT_FALSE(ec) << ec.message();
+  for (const std::string& folder : {Utf8Path(dir_), deep}) {
+    for (const char* name : {"caf\xC3\xA9.txt", "\xD0\x9A\xD0\xBB.txt"}) {
+      const std::string path = folder + Sep() + name;
+      std::ofstream(FsPath(path), std::ios::binary) << "abcd";
+      std::string p = path;
+      EXPECT_EQ(FileSizeOf(p, true), 4) << path.size() << " characters";
+      EXPECT_EQ(p, path);
+    }
+  }
+}
+
 TEST_F(FileSizeOfTest, ReportsSizesBeyond32Bits) {
   const std::string p = PathOf("big.bin");
   {
@@ -341,9 +368,9 @@ class LocateFileTest : public TempDir {
   }
   void TearDown() override {
     if (hadPath_) {
-      ::setenv("PATH", oldPath_.c_str(), 1);
+      test::SetEnv("PATH", oldPath_);
     } else {
-      ::unsetenv("PATH");
+      test::UnsetEnv("PATH");
     }
     TempDir::TearDown();
   }
@@ -360,15 +387,16 @@ TEST_F(LocateFileTest, SearchesPathForRelativeNames) {
   fs::create_directory(dir_ / "bin1");
   fs::create_directory(dir_ / "bin2");
   Write("bin2/pt_locate_probe.tool", "x");
-  const std::string path = PathOf("bin1") + ":" + PathOf("nonexistent") + ":" + PathOf("bin2");
-  ::setenv("PATH", path.c_str(), 1);
+  const std::string path = PathOf("bin1") + test::kPathListSeparator + PathOf("nonexistent") +
+                           test::kPathListSeparator + PathOf("bin2");
+  test::SetEnv("PATH", path);
   EXPECT_EQ(LocateFile("pt_locate_probe.tool"),
             AddTrailingBackslash(PathOf("bin2")) + "pt_locate_probe.tool");
   EXPECT_EQ(LocateFile("pt_locate_probe.missing"), "");
 }
 
 TEST_F(LocateFileTest, MissingAbsolutePathGivesEmpty) {
-  ::setenv("PATH", dir_.string().c_str(), 1);
+  test::SetEnv("PATH", dir_.string());
   EXPECT_EQ(LocateFile(PathOf("nothing.cfg")), "");
   // An empty file is not taken as found.
   EXPECT_EQ(LocateFile(Write("empty.cfg", "")), "");
