@@ -99,7 +99,7 @@ class Unpacking {
   // The stored name decides where the output goes: only a usable last
   // component of it, inside the carrier's folder.
   bool CheckStoredName() {
-    storedName_ = FieldText(header_.FileName, sizeof header_.FileName);
+    storedName_ = StoredNameText(FieldText(header_.FileName, sizeof header_.FileName));
     if (header_.FileSize < 0 || (compressed_ && header_.CompressedSize < 0)) {
       return job_.Fail("Sourcefile is damaged: the stored file size is negative ...");
     }

@@ -10,14 +10,14 @@
 #include <random>
 #include <system_error>
 
+#include "util/os_text.h"
+
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
 #include <windows.h>
+#undef DeleteFile  // ours, not the -A/-W macro of <windows.h>
 #else
 #include <fcntl.h>
 #include <pthread.h>
@@ -33,11 +33,6 @@ constexpr std::size_t kWriteBuffer = std::size_t{1} << 20;
 // One system call moves at most this much (Windows' _read/_write take an
 // unsigned int; Linux stops below 2 GiB anyway).
 constexpr std::size_t kMaxSystemCall = std::size_t{1} << 30;
-
-std::filesystem::path FsPath(const std::string& p) {
-  // Paths are UTF-8 text throughout the program.
-  return std::filesystem::path(std::u8string(p.begin(), p.end()));
-}
 
 std::int64_t g_writeBudget = -1;
 std::int64_t g_readBudget = -1;
@@ -57,7 +52,8 @@ bool Take(std::int64_t& budget, std::size_t n) {
 // ------------------------------------------------------ system call layer
 
 #ifdef _WIN32
-std::wstring Wide(const std::string& p) { return FsPath(p).wstring(); }
+// UTF-8 paths as the wide API takes them (long paths included).
+std::wstring Wide(const std::string& p) { return WidePath(p); }
 
 int SysOpenRead(const std::string& path) {
   return _wopen(Wide(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
@@ -343,6 +339,10 @@ bool InputFile::Open(const std::string& path) {
                  : errno == EACCES                ? OpenError::Denied
                  : errno == EISDIR                ? OpenError::NotRegular
                                                   : OpenError::Other;
+#ifdef _WIN32
+    // Windows opens no folder as a file and calls that "access denied".
+    if (openError_ == OpenError::Denied && IsDirectory(path)) openError_ = OpenError::NotRegular;
+#endif
     return false;
   }
   return Adopt(fd);
@@ -419,8 +419,7 @@ bool OutputFile::CreateHidden(const std::string& nearPath) {
   const std::filesystem::path dir = FsPath(nearPath).parent_path();
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string name = HiddenName();
-    const std::u8string candidate = (dir.empty() ? FsPath(name) : dir / FsPath(name)).u8string();
-    if (CreateExclusive(std::string(candidate.begin(), candidate.end()))) return true;
+    if (CreateExclusive(Utf8Path(dir.empty() ? FsPath(name) : dir / FsPath(name)))) return true;
     if (errno != EEXIST) return false;
   }
   return false;

@@ -1,8 +1,37 @@
 #include "carrier/target_name.h"
 
+#include <array>
+
+#include "util/codepage.h"
 #include "util/text.h"
 
 namespace pt {
+
+namespace {
+
+constexpr std::size_t kStoredNameMax = 255;
+
+#ifdef _WIN32
+// Names Windows gives to devices, with any extension ("nul.txt" is NUL too).
+bool IsDeviceName(std::string_view name) {
+  const std::string stem = ToUpperAscii(name.substr(0, name.find('.')));
+  static constexpr std::array<const char*, 4> kDevices = {"CON", "PRN", "AUX", "NUL"};
+  for (const char* d : kDevices) {
+    if (stem == d) return true;
+  }
+  return stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) &&
+         stem[3] >= '1' && stem[3] <= '9';
+}
+
+// Windows would refuse the name, or create a file under another name.
+bool WindowsRefuses(std::string_view name) {
+  if (name.back() == '.' || name.back() == ' ') return true;
+  if (name.find_first_of("<>\"|?*") != std::string_view::npos) return true;
+  return IsDeviceName(name);
+}
+#endif
+
+}  // namespace
 
 std::string TargetName(const std::string& base, const std::string& ext, int rule) {
   switch (rule) {
@@ -14,8 +43,23 @@ std::string TargetName(const std::string& base, const std::string& ext, int rule
 
 std::string StoredFileName(const std::string& base, const std::string& ext) {
   std::string name = base + "." + ext;
-  if (name.size() > 255) name.resize(255);
+#ifdef _WIN32
+  if (auto ansi = Utf8ToWindows1252(name)) name = std::move(*ansi);
+#endif
+  if (name.size() > kStoredNameMax) {
+    std::size_t cut = kStoredNameMax;
+    if (IsValidUtf8(name)) {
+      // Back to the first byte of the character that does not fit.
+      while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    }
+    name.resize(cut);
+  }
   return name;
+}
+
+std::string StoredNameText(std::string_view storedBytes) {
+  if (IsValidUtf8(storedBytes)) return std::string(storedBytes);
+  return Windows1252ToUtf8(storedBytes);
 }
 
 std::optional<std::string> SafeOutputName(std::string_view storedName) {
@@ -34,6 +78,15 @@ std::optional<std::string> SafeOutputName(std::string_view storedName) {
     const auto u = static_cast<unsigned char>(c);
     if (u < 0x20 || u == 0x7F) return std::nullopt;
   }
+#ifdef _WIN32
+  // "README." is how a name without extension is stored; Windows itself
+  // writes it as "README". Any other trailing dot or blank is refused.
+  if (name.size() > 1 && name.back() == '.' && name[name.size() - 2] != '.' &&
+      name[name.size() - 2] != ' ') {
+    name.pop_back();
+  }
+  if (WindowsRefuses(name)) return std::nullopt;
+#endif
   return name;
 }
 

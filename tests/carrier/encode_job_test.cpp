@@ -8,6 +8,7 @@
 #include "carrier/carrier_format.h"
 #include "carrier/crc32.h"
 #include "tests/carrier/job_fixture.h"
+#include "tests/support/portable.h"
 
 namespace pt::test {
 
@@ -288,7 +289,7 @@ TEST_F(EncodeJobTest, TargetThatIsTheSourceItselfIsRefused) {
   settings.compressionMode = 0;
   const Bytes data = MixedData(4000);
   WriteBytes(dir.Path("data.txt"), data);
-  std::filesystem::create_symlink(dir.Path("data.txt"), dir.Path("data.bmp"));
+  SecondName(dir.Path("data.txt"), dir.Path("data.bmp"));
   const JobOutcome out = Run(dir.Path("data.txt"));
   EXPECT_EQ(out.end, JobEnd::Failed);
   ASSERT_EQ(ui.messages.size(), 1u);
