@@ -10,9 +10,6 @@
 #include <vector>
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -22,6 +19,7 @@
 #endif
 
 #include "carrier/file_io.h"
+#include "util/os_text.h"
 #include "util/text.h"
 
 namespace pt {
@@ -119,13 +117,8 @@ const char* Flag(bool b) { return b ? "1" : "0"; }
 
 namespace fs = std::filesystem;
 
-// Paths are UTF-8 text inside the program.
-fs::path FsPath(const std::string& p) { return fs::path(std::u8string(p.begin(), p.end())); }
-
-std::string PathText(const fs::path& p) {
-  const std::u8string u8 = p.u8string();
-  return std::string(u8.begin(), u8.end());
-}
+// Paths are UTF-8 text inside the program (FsPath and Utf8Path convert).
+std::string PathText(const fs::path& p) { return Utf8Path(p); }
 
 // The file a path finally names: links are followed (a relative link target
 // counts from the link's folder). Nothing for a loop of links.
@@ -238,11 +231,12 @@ std::string ConfigurationFileFor(const std::string& exePath) {
 
 std::string ExecutablePath() {
 #ifdef _WIN32
-  std::vector<char> buf(MAX_PATH);
+  // Wide, so that a folder outside the ANSI code page keeps its name.
+  std::vector<wchar_t> buf(MAX_PATH);
   for (;;) {
-    const DWORD n = GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+    const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
     if (n == 0) return {};
-    if (n < buf.size()) return std::string(buf.data(), n);
+    if (n < buf.size()) return Utf8Text(std::wstring_view(buf.data(), n));
     if (buf.size() >= 32768) return {};
     buf.resize(buf.size() * 2);
   }

@@ -5,11 +5,10 @@
 #include <iostream>
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <io.h>
 #include <windows.h>
+
+#include "util/codepage.h"
+#include "util/os_text.h"
 #else
 #include <termios.h>
 #include <unistd.h>
@@ -20,6 +19,34 @@ namespace pt {
 namespace {
 
 #ifdef _WIN32
+
+// A console, not a file, pipe or the NUL device (which _isatty takes for a
+// terminal, as it is a character device).
+bool IsConsole(DWORD which) {
+  DWORD mode = 0;
+  const HANDLE h = GetStdHandle(which);
+  return h != nullptr && h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode) != 0;
+}
+
+// One line typed into the console, read as UTF-16 and returned as UTF-8: the
+// narrow console input would arrive in the OEM code page (e-acute as 0x82).
+std::optional<std::string> ReadConsoleLine() {
+  const HANDLE h = GetStdHandle(STD_INPUT_HANDLE);
+  std::wstring line;
+  bool any = false;
+  for (;;) {
+    wchar_t c = 0;
+    DWORD got = 0;
+    if (!ReadConsoleW(h, &c, 1, &got, nullptr) || got == 0) break;
+    any = true;
+    if (c == L'\n') break;
+    // Ctrl+Z at the start of a line ends the input, as in a narrow read.
+    if (c == 0x1A && line.empty()) return std::nullopt;
+    if (line.size() < kMaxInputLine) line.push_back(c);
+  }
+  if (!any) return std::nullopt;
+  return Utf8Text(line);
+}
 
 class EchoOff {
  public:
@@ -90,9 +117,22 @@ class EchoOff {
 
 }  // namespace
 
+#ifdef _WIN32
+Utf8Console::Utf8Console() {
+  savedCodePage_ = GetConsoleOutputCP();
+  if (savedCodePage_ != 0) SetConsoleOutputCP(CP_UTF8);
+}
+Utf8Console::~Utf8Console() {
+  if (savedCodePage_ != 0) SetConsoleOutputCP(savedCodePage_);
+}
+#else
+Utf8Console::Utf8Console() = default;
+Utf8Console::~Utf8Console() = default;
+#endif
+
 bool ConsoleTerminal::InputIsTerminal() const {
 #ifdef _WIN32
-  return _isatty(_fileno(stdin)) != 0;
+  return IsConsole(STD_INPUT_HANDLE);
 #else
   return ::isatty(STDIN_FILENO) != 0;
 #endif
@@ -100,7 +140,7 @@ bool ConsoleTerminal::InputIsTerminal() const {
 
 bool ConsoleTerminal::ErrorIsTerminal() const {
 #ifdef _WIN32
-  return _isatty(_fileno(stderr)) != 0;
+  return IsConsole(STD_ERROR_HANDLE);
 #else
   return ::isatty(STDERR_FILENO) != 0;
 #endif
@@ -114,7 +154,16 @@ std::optional<std::string> ConsoleTerminal::ReadLine(const std::string& prompt, 
   bool any = false;
   {
     EchoOff echo(hidden && InputIsTerminal());
-    for (;;) {
+    bool done = false;
+#ifdef _WIN32
+    if (InputIsTerminal()) {
+      const auto typed = ReadConsoleLine();
+      any = typed.has_value();
+      line = typed.value_or("");
+      done = true;
+    }
+#endif
+    while (!done) {
       const int c = std::cin.get();
       if (c == std::char_traits<char>::eof()) break;
       any = true;
@@ -129,6 +178,11 @@ std::optional<std::string> ConsoleTerminal::ReadLine(const std::string& prompt, 
     return std::nullopt;
   }
   if (!line.empty() && line.back() == '\r') line.pop_back();
+#ifdef _WIN32
+  // Redirected input comes as bytes: UTF-8 when it is valid UTF-8, else text
+  // in the ANSI code page.
+  if (!InputIsTerminal() && !IsValidUtf8(line)) line = Utf8FromCodePage(line, CP_ACP);
+#endif
   return line;
 }
 

@@ -23,6 +23,20 @@ class Terminal {
 // Longest line ReadLine keeps; the rest of a longer line is discarded.
 inline constexpr std::size_t kMaxInputLine = 1024;
 
+// While it lives, a Windows console shows the program's UTF-8 output as
+// UTF-8 (the console's own code page is restored afterwards). Nothing to do
+// elsewhere: terminals there take UTF-8 as it is.
+class Utf8Console {
+ public:
+  Utf8Console();
+  ~Utf8Console();
+  Utf8Console(const Utf8Console&) = delete;
+  Utf8Console& operator=(const Utf8Console&) = delete;
+
+ private:
+  unsigned savedCodePage_ = 0;
+};
+
 class ConsoleTerminal : public Terminal {
  public:
   bool InputIsTerminal() const override;
