@@ -2,7 +2,9 @@
 // job must say so, keep nothing half-written and leave an older file of the
 // output's name alone.
 #include <signal.h>
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 
 #include <algorithm>
 #include <cstring>
@@ -259,6 +261,17 @@ INSTANTIATE_TEST_SUITE_P(Stress, UnpackingFaults,
 
 // Real write errors from the system, through every layer (stdio buffers,
 // zlib's own writes, flush and close): files may not grow beyond a limit.
+#ifdef _WIN32
+// Windows has no limit on the size of the files a process writes; the same
+// failures are reached there through the write budget of io_faults above.
+using rlim_t = std::uint64_t;
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t) {}
+  bool ok() const { return false; }
+};
+constexpr const char* kNoFileSizeLimit = "Windows has no per-process file-size limit";
+#else
 class FileSizeLimit {
  public:
   explicit FileSizeLimit(rlim_t bytes) {
@@ -281,6 +294,8 @@ class FileSizeLimit {
   void (*oldHandler_)(int) = nullptr;
   bool ok_ = false;
 };
+constexpr const char* kNoFileSizeLimit = "the file-size limit could not be set";
+#endif
 
 class FileSizeLimitTest : public StressTest {};
 
@@ -308,7 +323,7 @@ TEST_F(FileSizeLimitTest, PackingWithGzipFailsCleanlyInTheGzipStageAndAtTheCarri
     JobOutcome out;
     {
       FileSizeLimit limit(row.limit);
-      ASSERT_TRUE(limit.ok());
+      if (!limit.ok()) GTEST_SKIP() << kNoFileSizeLimit;
       out = Run(Box("big.bin"));
     }
     EXPECT_EQ(out.end, JobEnd::Failed);
@@ -342,7 +357,7 @@ TEST_F(FileSizeLimitTest, UnpackingWithGzipFailsCleanlyAtTheGzipFormAndTheRestor
     JobOutcome out;
     {
       FileSizeLimit limit(row.limit);
-      ASSERT_TRUE(limit.ok());
+      if (!limit.ok()) GTEST_SKIP() << kNoFileSizeLimit;
       out = Run(carrier);
     }
     EXPECT_EQ(out.end, JobEnd::Failed);
