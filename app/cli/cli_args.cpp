@@ -25,6 +25,7 @@
 #include "crypto/cipher.h"
 #include "crypto/key_rules.h"
 #include "util/byte_order.h"
+#include "util/os_text.h"
 #include "util/text.h"
 
 namespace pt {
@@ -54,23 +55,23 @@ bool ReadFirstLine(const std::string& path, std::string& line, std::string& erro
   const bool standardInput = path == "-";
   const std::string name = standardInput ? "standard input" : Escaped(path);
 #ifdef _WIN32
-  const std::u8string u8(path.begin(), path.end());
-  const int fd = standardInput ? _fileno(stdin)
-                               : _wopen(std::filesystem::path(u8).c_str(), _O_RDONLY | _O_BINARY);
+  const int fd = standardInput ? _fileno(stdin) : _wopen(WidePath(path).c_str(), _O_RDONLY | _O_BINARY);
   struct _stat64 st {};
-  const bool folder = fd >= 0 && _fstat64(fd, &st) == 0 && (st.st_mode & _S_IFDIR) != 0;
+  // Windows opens no folder as a file: a failed open is checked for one.
+  const bool folder = fd >= 0 ? _fstat64(fd, &st) == 0 && (st.st_mode & _S_IFDIR) != 0
+                              : !standardInput && IsDirectory(path);
 #else
   const int fd = standardInput ? STDIN_FILENO
                                : ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
   struct stat st {};
   const bool folder = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
 #endif
-  if (fd < 0) {
+  if (fd < 0 && !folder) {
     error = "Cannot open the key file " + name + ": " + std::strerror(errno);
     return false;
   }
   const auto closeFile = [&] {
-    if (standardInput) return;
+    if (standardInput || fd < 0) return;
 #ifdef _WIN32
     _close(fd);
 #else
@@ -361,16 +362,15 @@ int RunCli(std::vector<std::string> args, CliEnvironment& env) {
 int CliMain(int argc, char** argv) {
   // Files a job has begun are removed when a signal ends the program.
   InstallSignalCleanup();
-  std::vector<std::string> args;
+  std::vector<std::string> args = ProgramArguments(argc, argv);
   for (int i = 1; i < argc; ++i) {
-    args.emplace_back(argv[i]);
-    const std::string& arg = args.back();
+    const std::string arg = argv[i];
     if (arg == "--") break;
     // The process list shows argv: the key digits go from there at once.
     if (IsKeyArgument(arg)) SecureWipe(argv[i] + 3, arg.size() - 3);
   }
-  for (int i = static_cast<int>(args.size()) + 1; i < argc; ++i) args.emplace_back(argv[i]);
 
+  Utf8Console console;
   ConsoleTerminal terminal;
   CliEnvironment env{std::cout, std::cerr, terminal,
                      SettingsLocationFor(WindowConfigurationFile(ExecutablePath()))};

@@ -101,9 +101,15 @@ class CliProgramTest : public test::TempDirTest {
       CloseHandle(pi.hProcess);
     }
     for (HANDLE h : {si.hStdInput, si.hStdOutput, si.hStdError}) CloseHandle(h);
-    r.out = Read(outFile);
-    r.err = Read(errFile);
+    // Text output ends its lines with CR LF on Windows.
+    r.out = WithoutCarriageReturns(Read(outFile));
+    r.err = WithoutCarriageReturns(Read(errFile));
     return r;
+  }
+
+  static std::string WithoutCarriageReturns(std::string s) {
+    std::erase(s, '\r');
+    return s;
   }
 #else
   static std::string Quote(const std::string& s) {

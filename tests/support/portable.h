@@ -6,6 +6,11 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+#include "util/os_text.h"
 
 namespace pt::test {
 
@@ -51,9 +56,20 @@ inline void SecondName(const std::filesystem::path& file, const std::filesystem:
   }
 }
 
+// Mode bits decide what this process may write: not on Windows (no such
+// bits; read-only is an attribute of files only) and not for root.
+inline bool ModeBitsBind() {
+#ifdef _WIN32
+  return false;
+#else
+  return ::geteuid() != 0;
+#endif
+}
+
+// Values are UTF-8, as all text in the program.
 inline void SetEnv(const char* name, const std::string& value) {
 #ifdef _WIN32
-  _putenv_s(name, value.c_str());
+  _wputenv_s(WideText(name).c_str(), WideText(value).c_str());
 #else
   ::setenv(name, value.c_str(), 1);
 #endif
@@ -61,7 +77,7 @@ inline void SetEnv(const char* name, const std::string& value) {
 
 inline void UnsetEnv(const char* name) {
 #ifdef _WIN32
-  _putenv_s(name, "");  // an empty value removes the variable
+  _wputenv_s(WideText(name).c_str(), L"");  // an empty value removes the variable
 #else
   ::unsetenv(name);
 #endif
