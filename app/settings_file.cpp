@@ -10,6 +10,9 @@
 #include <vector>
 
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -150,14 +153,19 @@ std::optional<std::string> ReadSettingsText(const std::string& path) {
   std::string text(kMaxSettingsFileBytes, '\0');
   std::size_t n = 0;
 #ifdef _WIN32
-  std::error_code ec;
-  if (!fs::is_regular_file(FsPath(path), ec) || fs::file_size(FsPath(path), ec) == 0 || ec) {
+  const int fd = _wopen(WidePath(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+  if (fd < 0) return std::nullopt;
+  struct _stat64 st {};
+  if (_fstat64(fd, &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG || st.st_size == 0) {
+    _close(fd);
     return std::nullopt;
   }
-  std::FILE* f = OpenFile(path, "rb");
-  if (f == nullptr) return std::nullopt;
-  n = std::fread(text.data(), 1, text.size(), f);
-  std::fclose(f);
+  while (n < text.size()) {
+    const int got = _read(fd, text.data() + n, static_cast<unsigned>(text.size() - n));
+    if (got <= 0) break;
+    n += static_cast<std::size_t>(got);
+  }
+  _close(fd);
 #else
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <mutex>
 #include <filesystem>
 #include <random>
 #include <system_error>
@@ -55,14 +56,40 @@ bool Take(std::int64_t& budget, std::size_t n) {
 // UTF-8 paths as the wide API takes them (long paths included).
 std::wstring Wide(const std::string& p) { return WidePath(p); }
 
-int SysOpenRead(const std::string& path) {
-  return _wopen(Wide(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+int ErrnoOf(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return EEXIST;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION: return EACCES;
+    default: return EIO;
+  }
 }
-// _O_EXCL: the name must be new; Windows opens no file through a link here
-// that the name did not already make exist, so exclusivity is enough.
+
+// Files are opened through CreateFileW so that, as on POSIX, a file the job
+// still holds open can be removed or renamed (FILE_SHARE_DELETE); the C
+// runtime's _wopen does not share deletion. Handles are not inherited.
+int SysOpen(const std::string& path, DWORD access, DWORD disposition, int crtFlags) {
+  const HANDLE h = CreateFileW(Wide(path).c_str(), access,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    errno = ErrnoOf(GetLastError());
+    return -1;
+  }
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), crtFlags | _O_BINARY);
+  if (fd < 0) CloseHandle(h);
+  return fd;
+}
+int SysOpenRead(const std::string& path) {
+  return SysOpen(path, GENERIC_READ, OPEN_EXISTING, _O_RDONLY);
+}
+// CREATE_NEW: the name must be new (nothing at all stands under it), so no
+// file, link or device already there is written through or reused.
 int SysCreateNew(const std::string& path) {
-  return _wopen(Wide(path).c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
-                _S_IREAD | _S_IWRITE);
+  return SysOpen(path, GENERIC_READ | GENERIC_WRITE, CREATE_NEW, 0);
 }
 long long SysRead(int fd, void* buf, std::size_t n) {
   return _read(fd, buf, static_cast<unsigned>(n));
@@ -228,10 +255,17 @@ void RemoveBegunFiles() {
 
 // Holds back the terminating signals for a scope (POSIX); one that comes
 // meanwhile is delivered when the scope ends.
+#ifdef _WIN32
+// Windows runs the handler of a console Ctrl+C on a thread of its own: it
+// waits on this lock until a file being created is on the list.
+std::mutex g_creating;
+#endif
+
 class HeldSignals {
  public:
 #ifdef _WIN32
-  HeldSignals() = default;
+  HeldSignals() { g_creating.lock(); }
+  ~HeldSignals() { g_creating.unlock(); }
 #else
   HeldSignals() {
     sigset_t set;
@@ -252,6 +286,9 @@ class HeldSignals {
 };
 
 extern "C" void OnTerminatingSignal(int sig) {
+#ifdef _WIN32
+  g_creating.lock();  // held until the process ends
+#endif
   RemoveBegunFiles();
   std::signal(sig, SIG_DFL);
   std::raise(sig);

@@ -66,12 +66,19 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
   std::vector<std::string> args;
   int n = 0;
   LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &n);
-  if (wide != nullptr) {
-    for (int i = 1; i < n; ++i) args.push_back(Utf8Text(wide[i]));
-    LocalFree(wide);
-    return args;
+  // The wide command line is taken when argv is its ANSI form (the process's
+  // own arguments, not a list a caller made up).
+  bool same = wide != nullptr && n == argc;
+  for (int i = 1; same && i < argc; ++i) {
+    const int len = WideCharToMultiByte(CP_ACP, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+    std::string ansi(len > 0 ? static_cast<std::size_t>(len) : 0, '\0');
+    if (len > 0) WideCharToMultiByte(CP_ACP, 0, wide[i], -1, ansi.data(), len, nullptr, nullptr);
+    same = len > 0 && ansi.c_str() == std::string_view(argv[i]);
   }
-  for (int i = 1; i < argc; ++i) args.push_back(Utf8FromCodePage(argv[i], CP_ACP));
+  for (int i = 1; i < argc; ++i) {
+    args.push_back(same ? Utf8Text(wide[i]) : Utf8FromCodePage(argv[i], CP_ACP));
+  }
+  if (wide != nullptr) LocalFree(wide);
   return args;
 }
 

@@ -15,7 +15,8 @@ namespace pt {
 
 // The command-line arguments after the program name, as UTF-8. On Windows
 // they come from the wide command line: argv holds ANSI code-page bytes, in
-// which a name outside that code page has already lost its characters.
+// which a name outside that code page has already lost its characters. (An
+// argv that is not the process's own is converted from the ANSI code page.)
 std::vector<std::string> ProgramArguments(int argc, char** argv);
 
 // A std::filesystem path for a UTF-8 path, and back. Never throw: text that
