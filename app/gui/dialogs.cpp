@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/gui/path_text.h"
 #include "app/gui/program_icon.h"
 
 namespace pt::gui {
@@ -186,11 +187,11 @@ std::optional<std::string> Dialogs::OpenFile(QWidget* parent, const std::string&
   // "All files" first and selected, so names without an extension show.
   dialog.setNameFilters({QStringLiteral("All files (*)"), QStringLiteral("BMP files (*.bmp)")});
   dialog.selectNameFilter(QStringLiteral("All files (*)"));
-  if (!folder.empty()) dialog.setDirectory(QFile::decodeName(folder.c_str()));
+  if (!folder.empty()) dialog.setDirectory(QtText(folder));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   const QString path = dialog.selectedFiles().constFirst();
   if (path.isEmpty()) return std::nullopt;
-  return QFile::encodeName(path).toStdString();
+  return ProgramText(path);
 }
 
 int Dialogs::Exec(QDialog& dialog) {

@@ -4,6 +4,7 @@
 
 #include "app/gui/dialogs.h"
 #include "app/gui/main_form.h"
+#include "app/gui/path_text.h"
 #include "app/gui/program_icon.h"
 #include "app/settings_file.h"
 #include "carrier/file_io.h"
@@ -18,10 +19,18 @@ int main(int argc, char* argv[]) {
 
   // Qt has taken its own options out of argv; the rest is ours.
   std::vector<std::string> args;
+#ifdef _WIN32
+  // argv is in the ANSI code page; Qt's list is read from the wide command line.
+  const QStringList all = QCoreApplication::arguments();
+  for (qsizetype i = 1; i < all.size(); ++i) args.push_back(all[i].toUtf8().toStdString());
+#else
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+#endif
 
   std::string exe = pt::ExecutablePath();
-  if (exe.empty()) exe = QCoreApplication::applicationFilePath().toLocal8Bit().toStdString();
+  if (exe.empty()) {
+    exe = pt::gui::ProgramText(QCoreApplication::applicationFilePath());
+  }
 
   pt::gui::Dialogs dialogs;
   TpixelTuck_Form pixelTuck_Form(args, pt::SettingsLocationFor(pt::ConfigurationFileFor(exe)),

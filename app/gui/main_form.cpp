@@ -41,6 +41,7 @@
 #include "app/gui/disclaimer_form.h"
 #include "crypto/ui/form_style.h"
 #include "app/gui/options_form.h"
+#include "app/gui/path_text.h"
 #include "app/gui/program_icon.h"
 #include "app/settings_file.h"
 #include "crypto/cipher.h"
@@ -123,7 +124,11 @@ class LogLineDelegate : public QStyledItemDelegate {
 };
 
 QString FromLocal(const std::string& s) {
+#ifdef _WIN32
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));  // the program's text
+#else
   return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
+#endif
 }
 
 }  // namespace
@@ -517,8 +522,7 @@ void TpixelTuck_Form::DiscardQueuedInput() {
 
 void TpixelTuck_Form::RememberFolderOf(const std::string& file) {
   if (file.empty()) return;
-  lastFolder_ = QFile::encodeName(QFileInfo(QFile::decodeName(file.c_str())).absolutePath())
-                    .toStdString();
+  lastFolder_ = pt::gui::ProgramText(QFileInfo(pt::gui::QtText(file)).absolutePath());
 }
 
 std::optional<std::string> TpixelTuck_Form::DroppableFile(const QMimeData* mime) const {
@@ -527,7 +531,7 @@ std::optional<std::string> TpixelTuck_Form::DroppableFile(const QMimeData* mime)
   if (urls.size() != 1 || !urls.front().isLocalFile()) return std::nullopt;
   const QString path = urls.front().toLocalFile();
   if (!QFileInfo(path).isFile()) return std::nullopt;
-  return QFile::encodeName(path).toStdString();
+  return pt::gui::ProgramText(path);
 }
 
 void TpixelTuck_Form::dragEnterEvent(QDragEnterEvent* event) {
