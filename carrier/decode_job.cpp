@@ -281,7 +281,7 @@ class Unpacking {
   // Where the gzip form must remain, it keeps "<target>.pixeltuck" when it
   // could take that name, else its own, which the log then gives.
   void KeepGzipForm() {
-    temp_.Keep();
+    temp_.Keep(".gz");
     if (temp_.Path() != tempName_) {
       job_.Log("-> Compressed file kept as \"" + temp_.Path() + "\"");
     }
@@ -355,11 +355,11 @@ class Unpacking {
     if (!(damaged && existed_)) {
       const OutputFile::Placed placed = output_.Place(targetPath_, replace_);
       if (placed == OutputFile::Placed::Done) return true;
-      if (placed == OutputFile::Placed::Failed) return job_.Fail(kWriteError);
+      if (placed != OutputFile::Placed::NameTaken) return job_.Fail(kWriteError);
     }
     // A checked file whose name was taken meanwhile is kept the same way.
     const std::string aside = targetPath_ + ".damaged";
-    if (output_.Place(aside, false) != OutputFile::Placed::Done && !output_.Keep()) {
+    if (output_.Place(aside, false) != OutputFile::Placed::Done && !output_.Keep(".damaged")) {
       return job_.Fail(kWriteError);
     }
     job_.Log("-> Existing file kept; the restored bytes are in \"" + output_.Path() + "\"");

@@ -535,10 +535,7 @@ OutputFile::Placed OutputFile::Place(const std::string& name, bool replace) {
   }
   const int renamed = RenameFile(path_, name, replace);
   if (renamed == 1) return Placed::NameTaken;
-  if (renamed < 0) {
-    Discard();
-    return Placed::Failed;
-  }
+  if (renamed < 0) return Placed::NameRefused;
   path_ = name;
   Release();
   return Placed::Done;
@@ -550,13 +547,19 @@ bool OutputFile::Commit(bool replace) {
   return false;
 }
 
-bool OutputFile::Keep() {
+bool OutputFile::Keep(const std::string& hiddenSuffix) {
   if (!owned_) return false;
   bool ok = true;
   if (fd_ >= 0) {
     ok = Flush();
     ok = SysClose(fd_) == 0 && ok;
     fd_ = -1;
+  }
+  const std::string partial = ".partial";
+  if (ok && !hiddenSuffix.empty() && path_.size() > partial.size() &&
+      path_.compare(path_.size() - partial.size(), partial.size(), partial) == 0) {
+    const std::string renamed = path_.substr(0, path_.size() - partial.size()) + hiddenSuffix;
+    if (RenameFile(path_, renamed, false) == 0) path_ = renamed;
   }
   Release();
   return ok;

@@ -104,16 +104,21 @@ class OutputFile {
   // Writes out what is buffered; the file stays open and unnamed-final.
   bool Flush();
 
-  enum class Placed { Done, NameTaken, Failed };
+  enum class Placed { Done, NameTaken, NameRefused, Failed };
   // Flushes, closes and renames the file to name. With replace an existing
   // file of that name is replaced (keeping its permission bits); without,
-  // an existing name is never touched and NameTaken is returned. On
-  // Failed the file is removed; on NameTaken it stays open for another try.
+  // an existing name is never touched and NameTaken is returned. A name the
+  // file system refuses (too long, say) gives NameRefused. After either the
+  // file stays, under its current name, for another try or Keep; on Failed
+  // (writing or closing failed) it is removed.
   Placed Place(const std::string& name, bool replace);
   // Place(finalPath, replace) where only Done counts: false removes it.
   bool Commit(bool replace = false);
-  // Flushes and closes the file and leaves it under its current name.
-  bool Keep();
+  // Flushes and closes the file and leaves it where it is. A file still
+  // under its hidden ".pixeltuck-<hex>.partial" name is renamed to end in
+  // `hiddenSuffix` instead (".damaged", ".gz"), so that it is not taken for
+  // a half-written leftover.
+  bool Keep(const std::string& hiddenSuffix = "");
   // Closes and removes the file.
   void Discard();
 

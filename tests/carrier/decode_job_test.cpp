@@ -401,19 +401,26 @@ TEST_F(DecodeJobTest, TruncatedCarrierGivesAShorterFileAndTheChecksumError) {
 
 TEST_F(DecodeJobTest, BytesThatFailTheCheckNeverReplaceAnExistingFile) {
   // A wrong -K: key is never checked against the key check value: only the
-  // final checksum shows it, and the user's file must survive it.
-  const Bytes data = MixedData(10000);
+  // final checksum shows it, and the user's file must survive it. Where
+  // "<name>.damaged" would be too long, the bytes keep a name of their own.
   settings.compressionMode = 0;
-  const std::string carrier = Pack("w.txt", data, 2, "000102030405060708090A0B0C0D0E0F");
-  state.commandLineKey = "FF0102030405060708090A0B0C0D0E0F";
-  const JobOutcome out = Run(carrier);
-  EXPECT_EQ(ui.replaceQuestions.size(), 1u);
-  EXPECT_TRUE(out.checksumError);
-  EXPECT_EQ(ReadBytes(dir.Path("w.txt")), data);
-  EXPECT_EQ(ReadBytes(dir.Path("w.txt.damaged")).size(), data.size());
-  EXPECT_EQ(ui.log.back().rfind("Ready in", 0), 0u);
-  EXPECT_TRUE(ui.LogContains("-> Existing file kept; the restored bytes are in \"" +
-                             dir.Path("w.txt.damaged") + "\""));
+  const Bytes data = MixedData(10000);
+  for (const std::string& name : {std::string("w.txt"), std::string(251, 'w') + ".txt"}) {
+    SCOPED_TRACE(name.size());
+    const std::string carrier = Pack(name, data, 2, "000102030405060708090A0B0C0D0E0F");
+    state.commandLineKey = "FF0102030405060708090A0B0C0D0E0F";
+    io_faults::SetNextHiddenNames({".pixeltuck-0000000000aa.partial"});
+    const JobOutcome out = Run(carrier);
+    EXPECT_TRUE(out.checksumError);
+    EXPECT_EQ(ReadBytes(dir.Path(name)), data);
+    const std::string aside =
+        name.size() < 250 ? name + ".damaged" : ".pixeltuck-0000000000aa.damaged";
+    EXPECT_EQ(ReadBytes(dir.Path(aside)).size(), data.size());
+    EXPECT_EQ(ui.log.back().rfind("Ready in", 0), 0u);
+    EXPECT_TRUE(ui.LogContains("-> Existing file kept; the restored bytes are in \"" +
+                               dir.Path(aside) + "\""))
+        << Log();
+  }
 }
 
 TEST_F(DecodeJobTest, ReplacingAFileAsksFirstAndKeepsItsPermissions) {
