@@ -192,19 +192,22 @@ class Unpacking {
     }
   }
 
-  // Deciphers the payload bytes of a block of rows in place. Whole rows of
-  // a 608-pixel carrier go through in one piece; a 600-pixel carrier's rows
-  // and the payload's last row as the row rules say.
-  void Decipher(std::uint8_t* block, std::size_t got, std::size_t payloadBytes) {
+  // Deciphers the payload bytes of a part of a block in place; `offset` is
+  // the part's place in the payload, where the XOR method's key position
+  // stands (parts are taken in any order, on several threads). Whole rows
+  // of a 608-pixel carrier go through in one piece; a 600-pixel carrier's
+  // rows and the payload's last row as the row rules say.
+  void Decipher(std::uint8_t* part, std::size_t got, std::size_t payloadBytes,
+                std::uint64_t offset) {
     std::size_t at = 0;
     if (rowLength_ == kRowBytes) {
       at = payloadBytes - payloadBytes % kRowBytes;
-      job_.cipher.DecryptRows(block, at);
+      job_.cipher.DecryptRowsAt(part, at, offset);
     }
     for (; at < payloadBytes; at += rowLength_) {
       const std::size_t m = std::min(rowLength_, got - at);
       const std::size_t n = std::min(m, payloadBytes - at);
-      if (!job_.cipher.DecryptChunk(block + at, m, n)) ++decryptErrors_;
+      if (!job_.cipher.DecryptChunkAt(part + at, m, n, offset + at)) ++decryptErrors_;
     }
   }
 
@@ -235,7 +238,7 @@ class Unpacking {
     PumpStages stages;
     if (enciphered_) {
       stages.transform = [&](std::uint8_t* part, std::size_t bytes, std::int64_t offset) {
-        Decipher(part, bytes, payloadIn(bytes, offset));
+        Decipher(part, bytes, payloadIn(bytes, offset), static_cast<std::uint64_t>(offset));
       };
     }
     stages.sink = [&](std::uint8_t* block, std::size_t bytes, std::int64_t offset) {

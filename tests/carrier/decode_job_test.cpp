@@ -327,8 +327,11 @@ TEST_F(DecodeJobTest, KeyCrcZeroAcceptsAnyKey) {
 }
 
 TEST_F(DecodeJobTest, XorCarrierBuiltByHand) {
-  const Bytes data = MixedData(5000);
-  const std::string key = "xor key!";
+  // Large enough for many blocks of rows deciphered side by side, and a key
+  // length that is no divisor of the row: the key position must follow
+  // the payload offset, not the order the rows are taken in.
+  const Bytes data = MixedData(3000000);
+  const std::string key = "xor key 10";
   Bytes payload = data;
   std::size_t pos = 0;
   XorTransform(payload.data(), payload.size(), key, &pos);
