@@ -230,6 +230,8 @@ class Unpacking {
                               static_cast<std::int64_t>(rowLength_);
     plan.limit = rows * static_cast<std::int64_t>(rowLength_);
     plan.progressOf = payloadLength_;
+    plan.crc = PumpPlan::Crc::AsTransformed;  // of the payload bytes as written
+    plan.crcBytes = payloadLength_;
     // The payload bytes among `bytes` read from stream offset `offset`.
     auto payloadIn = [this](std::size_t bytes, std::int64_t offset) {
       return static_cast<std::size_t>(std::clamp<std::int64_t>(
@@ -244,7 +246,6 @@ class Unpacking {
     stages.sink = [&](std::uint8_t* block, std::size_t bytes, std::int64_t offset) {
       const std::size_t n = payloadIn(bytes, offset);
       written_ += static_cast<std::int64_t>(n);
-      writtenCrc = Crc32(writtenCrc, block, n);
       if (!compressed_) {
         writeFailed = !output_.Write(block, n);
       } else {
@@ -256,7 +257,7 @@ class Unpacking {
       }
       return !writeFailed;
     };
-    const PumpEnd end = PumpRows(job_, source_, plan, stages);
+    const PumpEnd end = PumpRows(job_, source_, plan, stages, &writtenCrc);
     shown.Hide();
     source_.Close();
     if (end == PumpEnd::Stopped) return job_.Interrupted();

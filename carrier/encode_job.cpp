@@ -58,13 +58,11 @@ class Packing {
     plan.limit = kMaxPayload + 1;
     plan.progressOf = job_.sourceSize;
     plan.showBar = false;
+    plan.crc = PumpPlan::Crc::AsRead;
     std::int64_t total = 0;
     PumpStages stages;
-    stages.read = [&](std::uint8_t* block, std::size_t n) {
-      sourceCrc_ = Crc32(sourceCrc_, block, n);
-      total += static_cast<std::int64_t>(n);
-    };
-    const PumpEnd end = PumpRows(job_, source_, plan, stages);
+    stages.read = [&](std::uint8_t*, std::size_t n) { total += static_cast<std::int64_t>(n); };
+    const PumpEnd end = PumpRows(job_, source_, plan, stages, &sourceCrc_);
     if (end == PumpEnd::Stopped) return job_.Interrupted();
     if (end != PumpEnd::Done || !source_.Rewind()) return job_.Fail("CRC 32 checksum error ...");
     if (total != job_.sourceSize) return job_.Fail(kSourceChanged);
@@ -239,11 +237,10 @@ class Packing {
     PumpPlan plan;
     plan.limit = payloadLength_ + 1;  // one byte more shows a source that grew
     plan.progressOf = payloadLength_;
+    plan.crc = PumpPlan::Crc::AsRead;
+    plan.crcBytes = payloadLength_;
     PumpStages stages;
-    stages.read = [&](std::uint8_t* block, std::size_t n) {
-      total += static_cast<std::int64_t>(n);
-      readCrc = Crc32(readCrc, block, n);
-    };
+    stages.read = [&](std::uint8_t*, std::size_t n) { total += static_cast<std::int64_t>(n); };
     stages.transform = [&](std::uint8_t* rows, std::size_t n, std::int64_t) {
       const std::size_t whole = n - n % kRowBytes;
       if (encrypt) job_.cipher.EncryptRows(rows, whole);
@@ -263,7 +260,7 @@ class Packing {
       return target_.Write(block, rowBytes) &&
              (!job_.state.debugDump || debug_.Write(block, payloadBytes));
     };
-    const PumpEnd end = PumpRows(job_, *payload_, plan, stages);
+    const PumpEnd end = PumpRows(job_, *payload_, plan, stages, &readCrc);
     const bool grew = total > payloadLength_;
     shown.Hide();
     bar.SetPosition(0);

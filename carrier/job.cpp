@@ -4,7 +4,9 @@
 #include <new>
 #include <system_error>
 #include <vector>
+#include <zlib.h>
 
+#include "carrier/crc32.h"
 #include "carrier/file_io.h"
 #include "carrier/job_internal.h"
 #include "util/byte_order.h"
@@ -69,7 +71,8 @@ bool JobContext::MayReplace(const std::string& path, bool& replace) {
   return true;
 }
 
-PumpEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan, const PumpStages& stages) {
+PumpEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan, const PumpStages& stages,
+                 std::uint32_t* crc) {
   // About 1 MiB of whole rows; for small files a hundredth of the file, so
   // that no whole percent of the bar is skipped; never more than the file
   // can deliver.
@@ -111,10 +114,15 @@ PumpEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan, const Pum
   std::size_t prevBytes = 0;
   std::int64_t prevOffset = 0;
   const std::size_t partsPerBlock = 4 * std::size_t{WorkerThreads()};
+  const bool takeCrc = plan.crc != PumpPlan::Crc::None && crc != nullptr;
+  std::vector<std::uint32_t> partCrc(partsPerBlock);
+  std::vector<std::size_t> partCrcBytes(partsPerBlock);
+  if (crc != nullptr) *crc = 0;
   ProgressBar& bar = job.ui.Progress();
   while (!readFailed && (curBytes > 0 || prevBytes > 0)) {
     const std::size_t rowsHere = (curBytes + plan.rowBytes - 1) / plan.rowBytes;
-    const std::size_t parts = stages.transform ? std::min(rowsHere, partsPerBlock) : 0;
+    const bool partsWork = stages.transform || takeCrc;
+    const std::size_t parts = partsWork ? std::min(rowsHere, partsPerBlock) : 0;
     std::size_t nextBytes = 0;
     bool sinkFailed = false;
     ParallelFor(parts + 1, [&](std::size_t task) {
@@ -127,14 +135,23 @@ PumpEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan, const Pum
         if (curBytes > 0) nextBytes = readBlock(other);
         return;
       }
-      const std::size_t first = (task - 1) * rowsHere / parts * plan.rowBytes;
+      const std::size_t part = task - 1;
+      const std::size_t first = part * rowsHere / parts * plan.rowBytes;
       const std::size_t end = std::min(task * rowsHere / parts * plan.rowBytes, curBytes);
-      if (end > first) {
-        stages.transform(buffers[cur].data() + first, end - first,
-                         curOffset + static_cast<std::int64_t>(first));
-      }
+      std::uint8_t* at = buffers[cur].data() + first;
+      const std::size_t bytes = end > first ? end - first : 0;
+      const std::int64_t offset = curOffset + static_cast<std::int64_t>(first);
+      partCrcBytes[part] = static_cast<std::size_t>(
+          std::clamp<std::int64_t>(plan.crcBytes - offset, 0, static_cast<std::int64_t>(bytes)));
+      if (plan.crc == PumpPlan::Crc::AsRead) partCrc[part] = Crc32(0, at, partCrcBytes[part]);
+      if (stages.transform && bytes > 0) stages.transform(at, bytes, offset);
+      if (plan.crc == PumpPlan::Crc::AsTransformed) partCrc[part] = Crc32(0, at, partCrcBytes[part]);
     });
     if (sinkFailed) return PumpEnd::StepFailed;
+    for (std::size_t part = 0; takeCrc && part < parts; ++part) {
+      *crc = static_cast<std::uint32_t>(
+          crc32_combine(*crc, partCrc[part], static_cast<z_off_t>(partCrcBytes[part])));
+    }
     if (plan.showBar && plan.progressOf > 0) {
       const std::int64_t percent = done * 100 / plan.progressOf;
       if (percent >= 0 && percent <= 100 && percent != bar.Position()) {

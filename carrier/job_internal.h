@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <climits>
 #include <functional>
 #include <string>
 
@@ -97,6 +98,10 @@ struct PumpPlan {
   std::int64_t limit = 0;        // bytes to read at most
   std::int64_t progressOf = 0;   // what 100 % stands for
   bool showBar = true;           // move the progress bar (else only Working)
+  // A CRC-32 the pump takes on the worker threads, of the bytes as read or
+  // as transformed, over the first crcBytes bytes of the stream.
+  enum class Crc { None, AsRead, AsTransformed } crc = Crc::None;
+  std::int64_t crcBytes = INT64_MAX;
 };
 enum class PumpEnd { Done, ReadFailed, StepFailed, Stopped };
 struct PumpStages {
@@ -110,7 +115,9 @@ struct PumpStages {
   // touch the window.
   std::function<void(std::uint8_t* rows, std::size_t bytes, std::int64_t offset)> transform;
 };
-PumpEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan, const PumpStages& stages);
+// crc: receives the CRC-32 the plan asks for.
+PumpEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan, const PumpStages& stages,
+                 std::uint32_t* crc = nullptr);
 
 // Packing half, from the source checksum on, with the source open.
 // key: the key bytes, empty without encryption. startTime: taken before
