@@ -88,6 +88,9 @@ PumpEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan, const Pum
   std::vector<std::uint8_t> buffers[2] = {std::vector<std::uint8_t>(blockSize),
                                           std::vector<std::uint8_t>(blockSize)};
 
+  const bool takeCrc = plan.crc != PumpPlan::Crc::None && crc != nullptr;
+  const bool inlineCrc = takeCrc && !stages.transform;
+  if (crc != nullptr) *crc = 0;
   std::int64_t done = 0;
   bool atEnd = false;
   bool readFailed = false;
@@ -101,6 +104,13 @@ PumpEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan, const Pum
       return 0;
     }
     atEnd = got < want;
+    if (inlineCrc) {
+      // Without a transform the checksum is taken here, while the bytes are
+      // still in this processor's cache.
+      const auto bytes = static_cast<std::size_t>(
+          std::clamp<std::int64_t>(plan.crcBytes - done, 0, static_cast<std::int64_t>(got)));
+      *crc = Crc32(*crc, buf.data(), bytes);
+    }
     done += static_cast<std::int64_t>(got);
     if (got > 0 && stages.read) stages.read(buf.data(), got);
     return got;
@@ -113,16 +123,14 @@ PumpEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan, const Pum
   std::int64_t curOffset = 0;
   std::size_t prevBytes = 0;
   std::int64_t prevOffset = 0;
-  const std::size_t partsPerBlock = 4 * std::size_t{WorkerThreads()};
-  const bool takeCrc = plan.crc != PumpPlan::Crc::None && crc != nullptr;
+  // Small parts even out the threads' shares of a block.
+  const std::size_t partsPerBlock = 8 * std::size_t{WorkerThreads()};
   std::vector<std::uint32_t> partCrc(partsPerBlock);
   std::vector<std::size_t> partCrcBytes(partsPerBlock);
-  if (crc != nullptr) *crc = 0;
   ProgressBar& bar = job.ui.Progress();
   while (!readFailed && (curBytes > 0 || prevBytes > 0)) {
     const std::size_t rowsHere = (curBytes + plan.rowBytes - 1) / plan.rowBytes;
-    const bool partsWork = stages.transform || takeCrc;
-    const std::size_t parts = partsWork ? std::min(rowsHere, partsPerBlock) : 0;
+    const std::size_t parts = stages.transform ? std::min(rowsHere, partsPerBlock) : 0;
     std::size_t nextBytes = 0;
     bool sinkFailed = false;
     ParallelFor(parts + 1, [&](std::size_t task) {
@@ -143,12 +151,14 @@ PumpEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan, const Pum
       const std::int64_t offset = curOffset + static_cast<std::int64_t>(first);
       partCrcBytes[part] = static_cast<std::size_t>(
           std::clamp<std::int64_t>(plan.crcBytes - offset, 0, static_cast<std::int64_t>(bytes)));
-      if (plan.crc == PumpPlan::Crc::AsRead) partCrc[part] = Crc32(0, at, partCrcBytes[part]);
-      if (stages.transform && bytes > 0) stages.transform(at, bytes, offset);
-      if (plan.crc == PumpPlan::Crc::AsTransformed) partCrc[part] = Crc32(0, at, partCrcBytes[part]);
+      if (takeCrc && plan.crc == PumpPlan::Crc::AsRead) partCrc[part] = Crc32(0, at, partCrcBytes[part]);
+      if (bytes > 0) stages.transform(at, bytes, offset);
+      if (takeCrc && plan.crc == PumpPlan::Crc::AsTransformed) {
+        partCrc[part] = Crc32(0, at, partCrcBytes[part]);
+      }
     });
     if (sinkFailed) return PumpEnd::StepFailed;
-    for (std::size_t part = 0; takeCrc && part < parts; ++part) {
+    for (std::size_t part = 0; takeCrc && !inlineCrc && part < parts; ++part) {
       *crc = static_cast<std::uint32_t>(
           crc32_combine(*crc, partCrc[part], static_cast<z_off_t>(partCrcBytes[part])));
     }
