@@ -29,7 +29,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installer dialogs
 # Arguments and file names cross between Linux and Windows as UTF-8.
 export LC_ALL=C.UTF-8
 mkdir -p "$WINEPREFIX"
-"$wineserver" -p
+"$wineserver" -p >/dev/null 2>&1  # no output pipe of ours stays open behind it
 trap '"$wineserver" -k 2>/dev/null || true' EXIT
 "$wine" wineboot -i >/dev/null 2>&1 || true
 "$wine" cmd /c exit 0 >/dev/null 2>&1 || true  # warm: the first start is slow
