@@ -196,6 +196,23 @@ TEST_F(CliProgramTest, PackAndUnpackWithoutCipher) {
   EXPECT_EQ(Read(file), content);
 }
 
+TEST_F(CliProgramTest, NamesOutsideAsciiInAFolderOutsideAscii) {
+  // Found, packed and restored under the same names (on Windows too, where
+  // narrow system text would lose them or fail to convert).
+  const std::string folder = "J\xC3\xBCrgen";
+  fs::create_directory(FsPath(PathOf(folder)));
+  for (const std::string name : {"caf\xC3\xA9", "\xD0\x9A\xD0\xBB"}) {
+    SCOPED_TRACE(name);
+    const std::string file = Write(folder + "/" + name + ".txt", "some bytes");
+    const Result packed = Run({"-N", file});
+    ASSERT_EQ(packed.status, 0) << packed.err;
+    fs::remove(FsPath(file));
+    const Result unpacked = Run({PathOf(folder + "/" + name + ".bmp")});
+    ASSERT_EQ(unpacked.status, 0) << unpacked.err;
+    EXPECT_EQ(Read(file), "some bytes");
+  }
+}
+
 TEST_F(CliProgramTest, MissingKeyWithoutTerminalExitsOne) {
   const std::string file = Write("work/data.bin", "abc");
   const Result r = Run({"-T", file});
