@@ -382,7 +382,7 @@ bool SaveSettings(const Settings& s, const std::string& path) {
   // Replacing keeps the old file's permission bits and syncs the new one
   // before the rename, so an interrupted save leaves the old settings.
   return out.Create(PathText(*target)) && out.Write(text.data(), text.size()) &&
-         out.Commit(/*replace=*/replacing);
+         out.Commit(/*replace=*/replacing, /*durable=*/true);
 }
 
 bool SaveSettings(const Settings& s, const SettingsLocation& location) {

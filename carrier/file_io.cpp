@@ -31,6 +31,7 @@ namespace pt {
 namespace {
 
 constexpr std::size_t kWriteBuffer = std::size_t{1} << 20;
+constexpr std::size_t kDirectWrite = std::size_t{64} << 10;  // larger writes skip the buffer
 // One system call moves at most this much (Windows' _read/_write take an
 // unsigned int; Linux stops below 2 GiB anyway).
 constexpr std::size_t kMaxSystemCall = std::size_t{1} << 30;
@@ -487,9 +488,9 @@ bool OutputFile::Write(const void* buf, std::size_t n) {
   }
   const auto* p = static_cast<const std::uint8_t*>(buf);
   written_ += static_cast<std::int64_t>(n);
-  if (buffered_ + n > kWriteBuffer && !Flush()) return false;
-  if (n >= kWriteBuffer) {
-    // Large blocks go straight to the file.
+  if ((buffered_ + n > kWriteBuffer || n >= kDirectWrite) && !Flush()) return false;
+  if (n >= kDirectWrite) {
+    // Blocks of rows go straight to the file: no copy through the buffer.
     if (!WriteAll(fd_, p, n)) failed_ = true;
     return !failed_;
   }
@@ -516,15 +517,14 @@ bool OutputFile::Flush() {
   return !failed_;
 }
 
-OutputFile::Placed OutputFile::Place(const std::string& name, bool replace) {
+OutputFile::Placed OutputFile::Place(const std::string& name, bool replace, bool durable) {
   if (!owned_) return Placed::Failed;
   if (fd_ >= 0) {
     bool ok = Flush() && !io_faults::CommitFails();
     if (ok && replace && NameTaken(name)) {
-      // The file being replaced is the user's: its bits and, should the
-      // machine stop right after the rename, its bytes are not lost.
+      // The file being replaced is the user's: it keeps its bits.
       TakeModeOf(fd_, name);
-      ok = SysSync(fd_);
+      if (durable) ok = SysSync(fd_);
     }
     ok = SysClose(fd_) == 0 && ok;
     fd_ = -1;
@@ -541,8 +541,8 @@ OutputFile::Placed OutputFile::Place(const std::string& name, bool replace) {
   return Placed::Done;
 }
 
-bool OutputFile::Commit(bool replace) {
-  if (Place(finalPath_, replace) == Placed::Done) return true;
+bool OutputFile::Commit(bool replace, bool durable) {
+  if (Place(finalPath_, replace, durable) == Placed::Done) return true;
   Discard();
   return false;
 }

@@ -110,10 +110,14 @@ class OutputFile {
   // an existing name is never touched and NameTaken is returned. A name the
   // file system refuses (too long, say) gives NameRefused. After either the
   // file stays, under its current name, for another try or Keep; on Failed
-  // (writing or closing failed) it is removed.
-  Placed Place(const std::string& name, bool replace);
-  // Place(finalPath, replace) where only Done counts: false removes it.
-  bool Commit(bool replace = false);
+  // (writing or closing failed) it is removed. durable: a replacing file
+  // reaches the disk before the rename, so that a crash right after it
+  // cannot cost the old contents (for small files such as the settings;
+  // a carrier or restored file can always be made again).
+  Placed Place(const std::string& name, bool replace, bool durable = false);
+  // Place(finalPath, replace, durable) where only Done counts: false
+  // removes it.
+  bool Commit(bool replace = false, bool durable = false);
   // Flushes and closes the file and leaves it where it is. A file still
   // under its hidden ".pixeltuck-<hex>.partial" name is renamed to end in
   // `hiddenSuffix` instead (".damaged", ".gz"), so that it is not taken for
