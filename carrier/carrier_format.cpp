@@ -91,10 +91,11 @@ void BuildLeadingBytes(const CarrierHeader& h, std::int64_t payloadLength,
   std::memcpy(out + kBmpHeadersSize, block, sizeof block);
 }
 
-bool WriteCarrierHeaders(OutputFile& out, const CarrierHeader& h, std::int64_t payloadLength) {
+bool WriteCarrierHeaders(OutputFile& out, const CarrierHeader& h, std::int64_t payloadLength,
+                         bool overwrite) {
   std::uint8_t bytes[kLeadingBytes];
   BuildLeadingBytes(h, payloadLength, bytes);
-  return out.Write(bytes, sizeof bytes);
+  return overwrite ? out.OverwriteStart(bytes, sizeof bytes) : out.Write(bytes, sizeof bytes);
 }
 
 std::optional<CarrierInfo> ParseCarrierStart(const std::uint8_t* data, std::size_t n) {

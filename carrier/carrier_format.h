@@ -66,8 +66,10 @@ std::int64_t CarrierHeight(std::int64_t payloadLength);
 // The 1878 leading bytes: both BMP headers, the header block, 24 zero bytes.
 void BuildLeadingBytes(const CarrierHeader& h, std::int64_t payloadLength,
                        std::uint8_t (&out)[kLeadingBytes]);
+// overwrite: over the first bytes of a file already written (a carrier
+// written in one pass gets its header row last).
 bool WriteCarrierHeaders(OutputFile& out, const CarrierHeader& h,
-                         std::int64_t payloadLength);
+                         std::int64_t payloadLength, bool overwrite = false);
 
 struct CarrierInfo {
   CarrierHeader header;

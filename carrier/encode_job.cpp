@@ -1,6 +1,7 @@
 // The packing half of the EnCode/DeCode command: source checksum, optional
 // gzip stage, carrier naming, header row and the payload rows.
 #include <cstring>
+#include <vector>
 
 #include "carrier/carrier_format.h"
 #include "carrier/compression.h"
@@ -27,32 +28,81 @@ class Packing {
   void Run(std::int64_t startTime) {
     cursor_.Set(true);
     if (job_.sourceSize > kMaxPayload) {
-      job_.Fail(kTooLarge);
+      Fail(kTooLarge);
       return;
     }
-    if (!SourceChecksum()) return;
-    cursor_.Set(false);
-    cursor_.Set(true);
-    if (CompressionWanted() && !Compress()) return;
-    cursor_.Set(false);
-    if (!OpenPayload()) return;
-    LogChecksums();
-    if (!CreateTarget()) return;
-    if (!WriteHeaders()) return;
-    if (!WritePayload()) return;
-    if (!PlaceTarget()) return;
+    Log("-> Calculating CRC 32 checksum ...");
+    ui_.RepaintLog();
+    ui_.ScrollLogToEnd();
+    const bool packed = CompressionWanted() ? PackInPasses() : PackInOnePass();
+    if (!packed || !PlaceTarget()) return;
     ui_.ShowPreview(targetPath_);
     cursor_.Set(false);
     FinishJob(job_, startTime, targetPath_);
   }
 
  private:
+  // With a gzip stage the header row needs the gzip form's size and
+  // checksum before the first payload row: a checksum pass, the gzip stage,
+  // then the rows.
+  bool PackInPasses() {
+    if (!SourceChecksum()) return false;
+    cursor_.Set(false);
+    cursor_.Set(true);
+    if (!Compress()) return false;
+    cursor_.Set(false);
+    if (!OpenPayload()) return false;
+    LogChecksums();
+    return ChooseTarget() && CreateTarget() && PrepareHeader() && WriteLeadingBytes() &&
+           WritePayload();
+  }
+
+  // Without one, the source is read once: its checksum is taken while the
+  // rows are written, the header row is written last, and the log lines
+  // that follow the checksum in the log wait until it is known.
+  bool PackInOnePass() {
+    cursor_.Set(false);
+    if (!ChooseTarget()) return false;
+    deferLog_ = true;
+    if (!CreateTarget() || !PrepareHeader() || !WriteLeadingBytes() || !WritePayload()) {
+      return false;
+    }
+    deferLog_ = false;
+    LogChecksums();
+    FlushDeferredLog();
+    header_.SourceCrc = sourceCrc_;
+    if (!WriteCarrierHeaders(target_, header_, payloadLength_, /*overwrite=*/true)) {
+      return Fail(kWriteError);
+    }
+    return true;
+  }
+
+  // ------------------------------------------------------------------- log
+
+  void Log(const std::string& line) {
+    if (deferLog_) {
+      deferredLog_.push_back(line);
+    } else {
+      job_.Log(line);
+    }
+  }
+  void FlushDeferredLog() {
+    for (const std::string& line : deferredLog_) job_.Log(line);
+    deferredLog_.clear();
+  }
+  // A run that ends early shows the lines it had kept back before its box.
+  bool Fail(const std::string& text) {
+    FlushDeferredLog();
+    return job_.Fail(text);
+  }
+  bool Interrupted() {
+    FlushDeferredLog();
+    return job_.Interrupted();
+  }
+
   // ----------------------------------------------------------------- steps
 
   bool SourceChecksum() {
-    job_.Log("-> Calculating CRC 32 checksum ...");
-    ui_.RepaintLog();
-    ui_.ScrollLogToEnd();
     PumpPlan plan;
     plan.phase = JobPhase::Checksum;
     plan.limit = kMaxPayload + 1;
@@ -63,9 +113,9 @@ class Packing {
     PumpStages stages;
     stages.read = [&](std::uint8_t*, std::size_t n) { total += static_cast<std::int64_t>(n); };
     const PumpEnd end = PumpRows(job_, source_, plan, stages, &sourceCrc_);
-    if (end == PumpEnd::Stopped) return job_.Interrupted();
-    if (end != PumpEnd::Done || !source_.Rewind()) return job_.Fail("CRC 32 checksum error ...");
-    if (total != job_.sourceSize) return job_.Fail(kSourceChanged);
+    if (end == PumpEnd::Stopped) return Interrupted();
+    if (end != PumpEnd::Done || !source_.Rewind()) return Fail("CRC 32 checksum error ...");
+    if (total != job_.sourceSize) return Fail(kSourceChanged);
     return true;
   }
 
@@ -89,13 +139,13 @@ class Packing {
   // "<source>.pixeltuck" when that name is free, else a hidden name of its
   // own. It is removed on every way out.
   bool Compress() {
-    job_.Log("");
-    job_.Log("Try to compress sourcefile");
+    Log("");
+    Log("Try to compress sourcefile");
     ui_.RepaintLog();
     const std::string wanted = job_.sourcePath + ".pixeltuck";
     const std::string failed = "Compression Test failed !\nfile <";
     if (job_.sourceSize <= 0 || !temp_.CreateTemp(wanted)) {
-      return job_.Fail(failed + wanted + "> could not be written ...");
+      return Fail(failed + wanted + "> could not be written ...");
     }
     ProgressBar& bar = ui_.Progress();
     ShownProgress shown(bar);
@@ -112,109 +162,121 @@ class Packing {
         },
         result);
     shown.Hide();
-    if (end == GzipEnd::Stopped) return job_.Interrupted();
+    if (end == GzipEnd::Stopped) return Interrupted();
     if (end == GzipEnd::NoMemory) throw std::bad_alloc();
     if (end != GzipEnd::Done || !temp_.Flush()) {
-      return job_.Fail(failed + temp_.Path() + "> could not be written ...");
+      return Fail(failed + temp_.Path() + "> could not be written ...");
     }
     if (result.plain.bytes != job_.sourceSize || result.plain.crc != sourceCrc_) {
-      return job_.Fail(kSourceChanged);
+      return Fail(kSourceChanged);
     }
     compressedSize_ = result.packed.bytes;
     compressedCrc_ = result.packed.crc;
     useCompressed_ = job_.settings.compressionMode == 1 ? compressedSize_ < job_.sourceSize : true;
     if (!useCompressed_) {
-      job_.Log("-> Not sensibly");
+      Log("-> Not sensibly");
       return true;
     }
-    if (compressedSize_ > kMaxPayload) return job_.Fail(kTooLarge);
+    if (compressedSize_ > kMaxPayload) return Fail(kTooLarge);
     // The gzip file's CRC-32 was taken while it was written.
-    job_.Log("-> Calculating CRC 32 checksum ...");
+    Log("-> Calculating CRC 32 checksum ...");
     ui_.RepaintLog();
     ui_.ScrollLogToEnd();
     const long double savings = 100.0L - (static_cast<long double>(compressedSize_) * 100.0L /
                                           static_cast<long double>(job_.sourceSize));
-    job_.Log("-> Compr. file size : " + GroupThousands(compressedSize_) + " bytes");
-    job_.Log("-> Savings          : " + FormatFixed(static_cast<double>(savings), 1) + " %");
+    Log("-> Compr. file size : " + GroupThousands(compressedSize_) + " bytes");
+    Log("-> Savings          : " + FormatFixed(static_cast<double>(savings), 1) + " %");
     return true;
   }
 
   bool OpenPayload() {
     if (useCompressed_) {
       if (!temp_.OpenForReading(compressedPayload_)) {
-        return job_.Fail("Error while reading sourcefile ...");
+        return Fail("Error while reading sourcefile ...");
       }
       payload_ = &compressedPayload_;
     } else if (!source_.Rewind()) {
-      return job_.Fail("Error while reading sourcefile ...");
+      return Fail("Error while reading sourcefile ...");
     }
     return true;
   }
 
   void LogChecksums() {
-    job_.Log("");
-    job_.Log("Checksum(s)");
-    job_.Log("-> Source file CRC32  : 0x" + ValueToHex(sourceCrc_, 4));
-    if (useCompressed_) job_.Log("-> Compr. file CRC32  : 0x" + ValueToHex(compressedCrc_, 4));
+    Log("");
+    Log("Checksum(s)");
+    Log("-> Source file CRC32  : 0x" + ValueToHex(sourceCrc_, 4));
+    if (useCompressed_) Log("-> Compr. file CRC32  : 0x" + ValueToHex(compressedCrc_, 4));
+  }
+
+  // The carrier's name and path: refused when it is the source itself or
+  // a folder; an existing file is replaced only when the user agrees.
+  bool ChooseTarget() {
+    targetName_ = TargetName(job_.parts.name, job_.parts.ext, job_.settings.targetNameRule);
+    targetPath_ = JoinPath(job_.parts.dir, targetName_);
+    if (SameFile(targetPath_, job_.sourcePath)) {
+      return Fail("Error while creating target file ...\nThe target file <" + targetPath_ +
+                  "> is the source file itself.");
+    }
+    if (IsDirectory(targetPath_)) return Fail("Error while creating target file ...");
+    return job_.MayReplace(targetPath_, replace_);
   }
 
   bool CreateTarget() {
-    job_.Log("");
-    job_.Log("Open target file");
+    Log("");
+    Log("Open target file");
     ui_.ScrollLogToEnd();
-    const std::string targetName =
-        TargetName(job_.parts.name, job_.parts.ext, job_.settings.targetNameRule);
-    targetPath_ = JoinPath(job_.parts.dir, targetName);
-    job_.Log("-> \"" + targetName + "\"");
-    if (SameFile(targetPath_, job_.sourcePath)) {
-      return job_.Fail("Error while creating target file ...\nThe target file <" + targetPath_ +
-                       "> is the source file itself.");
-    }
-    if (IsDirectory(targetPath_)) return job_.Fail("Error while creating target file ...");
-    if (!job_.MayReplace(targetPath_, replace_)) return false;
-    if (!target_.Create(targetPath_)) return job_.Fail("Error while creating target file ...");
+    Log("-> \"" + targetName_ + "\"");
+    if (!target_.Create(targetPath_)) return Fail("Error while creating target file ...");
     return true;
   }
 
-  bool WriteHeaders() {
-    job_.Log("");
-    job_.Log("Encoding process starts");
+  // The header row's fields and the cipher's key; the log lines of the
+  // encoding's start.
+  bool PrepareHeader() {
+    Log("");
+    Log("Encoding process starts");
     ui_.ScrollLogToEnd();
     payloadLength_ = useCompressed_ ? compressedSize_ : job_.sourceSize;
-    job_.Log("-> Writing BMP file with");
-    job_.Log("-> " + std::to_string(kCarrierWidth) + " x " +
-             std::to_string(CarrierHeight(payloadLength_)) + " Pixel");
+    Log("-> Writing BMP file with");
+    Log("-> " + std::to_string(kCarrierWidth) + " x " +
+        std::to_string(CarrierHeight(payloadLength_)) + " Pixel");
 
-    CarrierHeader header;
-    SetFieldText(header.Magic, sizeof header.Magic, kMagic);
-    SetFieldText(header.Version, sizeof header.Version, kFormatVersion);
-    SetFieldText(header.FileName, sizeof header.FileName,
+    SetFieldText(header_.Magic, sizeof header_.Magic, kMagic);
+    SetFieldText(header_.Version, sizeof header_.Version, kFormatVersion);
+    SetFieldText(header_.FileName, sizeof header_.FileName,
                  StoredFileName(job_.parts.name, job_.parts.ext));
-    header.FileSize = static_cast<std::int32_t>(job_.sourceSize);
-    header.SourceCrc = sourceCrc_;
-    header.Encrypted = key_.empty() ? 0 : 1;
-    header.KeyCrc = KeyCrc16(key_);
-    header.CipherId = job_.cipherId;
+    header_.FileSize = static_cast<std::int32_t>(job_.sourceSize);
+    header_.SourceCrc = sourceCrc_;
+    header_.Encrypted = key_.empty() ? 0 : 1;
+    header_.KeyCrc = KeyCrc16(key_);
+    header_.CipherId = job_.cipherId;
     if (!key_.empty()) {
-      job_.Log("");
-      job_.Log("Enabling password encryption");
-      job_.Log("-> CRC Key : 0x" + ValueToHex(header.KeyCrc, 2));
-      job_.Log("-> " + job_.methodName + " encryption method");
+      Log("");
+      Log("Enabling password encryption");
+      Log("-> CRC Key : 0x" + ValueToHex(header_.KeyCrc, 2));
+      Log("-> " + job_.methodName + " encryption method");
       const std::string strength = job_.cipher.KeyForEncode(job_.cipherId, key_);
       // Never write a carrier marked as enciphered without enciphering it.
-      if (strength.empty()) return job_.Fail("Encryption method is not available ...");
-      job_.Log(strength);
+      if (strength.empty()) return Fail("Encryption method is not available ...");
+      Log(strength);
       ui_.ScrollLogToEnd();
     }
     if (useCompressed_) {
-      header.Compressed = kCompressedMark;
-      header.CompressedSize = static_cast<std::int32_t>(compressedSize_);
-      header.CompressedCrc = compressedCrc_;
+      header_.Compressed = kCompressedMark;
+      header_.CompressedSize = static_cast<std::int32_t>(compressedSize_);
+      header_.CompressedCrc = compressedCrc_;
     }
-    if (!WriteCarrierHeaders(target_, header, payloadLength_)) return job_.Fail(kWriteError);
+    return true;
+  }
 
-    // The debug copy never replaces a file: when its name is taken (or it
-    // cannot be made) the run goes on without it.
+  // The 1878 leading bytes (in one pass only their room: they are written
+  // over when the checksum is known), then the debug copy, which never
+  // replaces a file: when its name is taken (or it cannot be made) the run
+  // goes on without it.
+  bool WriteLeadingBytes() {
+    const bool ok = deferLog_ ? target_.WriteZeros(kLeadingBytes)
+                              : WriteCarrierHeaders(target_, header_, payloadLength_);
+    if (!ok) return Fail(kWriteError);
     if (job_.state.debugDump && !debug_.Create(targetPath_ + ".debug")) {
       job_.state.debugDump = false;
     }
@@ -264,13 +326,18 @@ class Packing {
     const bool grew = total > payloadLength_;
     shown.Hide();
     bar.SetPosition(0);
-    if (end == PumpEnd::Stopped) return job_.Interrupted();
-    const std::uint32_t expectedCrc = useCompressed_ ? compressedCrc_ : sourceCrc_;
-    const bool ioFailed = end == PumpEnd::ReadFailed || end == PumpEnd::StepFailed;
-    if (!ioFailed && (grew || total != payloadLength_ || readCrc != expectedCrc)) {
-      return job_.Fail(kSourceChanged);
+    if (end == PumpEnd::Stopped) return Interrupted();
+    // In one pass this read is the checksum pass itself.
+    const bool onePass = deferLog_;
+    if (end == PumpEnd::ReadFailed) return Fail(onePass ? "CRC 32 checksum error ..." : kWriteError);
+    if (end != PumpEnd::Done) return Fail(kWriteError);
+    if (grew || total != payloadLength_) return Fail(kSourceChanged);
+    if (onePass) {
+      sourceCrc_ = readCrc;
+      return true;
     }
-    if (ioFailed) return job_.Fail(kWriteError);
+    const std::uint32_t expectedCrc = useCompressed_ ? compressedCrc_ : sourceCrc_;
+    if (readCrc != expectedCrc) return Fail(kSourceChanged);
     return true;
   }
 
@@ -279,10 +346,10 @@ class Packing {
     if (placed == OutputFile::Placed::NameTaken) {
       // A file appeared under the name after the question (or instead of
       // none): it is not replaced without asking.
-      return job_.Fail(std::string(kWriteError) + "\n<" + targetPath_ +
+      return Fail(std::string(kWriteError) + "\n<" + targetPath_ +
                        "> appeared while the job ran and was not replaced.");
     }
-    if (placed != OutputFile::Placed::Done) return job_.Fail(kWriteError);
+    if (placed != OutputFile::Placed::Done) return Fail(kWriteError);
     if (job_.state.debugDump && !debug_.Commit()) job_.state.debugDump = false;
     temp_.Discard();
     return true;
@@ -304,8 +371,12 @@ class Packing {
   std::int64_t compressedSize_ = 0;
   std::uint32_t compressedCrc_ = 0;
   std::int64_t payloadLength_ = 0;
+  std::string targetName_;
   std::string targetPath_;
   bool replace_ = false;
+  CarrierHeader header_;
+  bool deferLog_ = false;  // one pass: lines after the checksum wait for it
+  std::vector<std::string> deferredLog_;
   OutputFile target_;
   OutputFile debug_;
 };

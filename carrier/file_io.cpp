@@ -510,6 +510,15 @@ bool OutputFile::WriteZeros(std::size_t n) {
   return true;
 }
 
+bool OutputFile::OverwriteStart(const void* buf, std::size_t n) {
+  if (!Flush()) return false;
+  if (!io_faults::TakeWrite(n) || !SysRewind(fd_) ||
+      !WriteAll(fd_, static_cast<const std::uint8_t*>(buf), n)) {
+    failed_ = true;
+  }
+  return !failed_;
+}
+
 bool OutputFile::Flush() {
   if (fd_ < 0 || failed_) return false;
   if (buffered_ > 0 && !WriteAll(fd_, buffer_.get(), buffered_)) failed_ = true;

@@ -101,6 +101,10 @@ class OutputFile {
   bool WriteZeros(std::size_t n);
   std::int64_t BytesWritten() const { return written_; }
 
+  // Writes n bytes over the start of what was written (after writing out
+  // what is buffered); for headers known only at the end.
+  bool OverwriteStart(const void* buf, std::size_t n);
+
   // Writes out what is buffered; the file stays open and unnamed-final.
   bool Flush();
 

@@ -254,16 +254,27 @@ TEST_F(EncodeJobTest, WriteFailureDeletesThePartialCarrierAndReportsNoSuccess) {
   }
 }
 
-TEST_F(EncodeJobTest, ReadFailureDuringTheCopyIsReported) {
-  settings.compressionMode = 0;
+TEST_F(EncodeJobTest, ReadFailureWhilePackingIsReported) {
+  // Without a gzip stage the source is read once, for its checksum and its
+  // rows at the same time; with one the copy reads the gzip form.
   WriteBytes(dir.Path("data.bin"), MixedData(100000));
-  // The checksum pass reads 100000 bytes; the copy then fails part-way.
-  io_faults::FailReadsAfter(100000 + 50000);
-  const JobOutcome out = Run(dir.Path("data.bin"));
-  io_faults::Reset();
-  EXPECT_EQ(out.end, JobEnd::Failed);
-  EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Error while writing target file"});
-  EXPECT_FALSE(Exists(dir.Path("data.bmp")));
+  const struct {
+    int mode;
+    std::int64_t failAt;
+    const char* message;
+  } cases[] = {{0, 50000, "CRC 32 checksum error ..."},
+               {1, 2 * 100000 + 1000, "Error while writing target file"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mode);
+    settings.compressionMode = c.mode;
+    ui.messages.clear();
+    io_faults::FailReadsAfter(c.failAt);
+    const JobOutcome out = Run(dir.Path("data.bin"));
+    io_faults::Reset();
+    EXPECT_EQ(out.end, JobEnd::Failed);
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{c.message});
+    EXPECT_EQ(dir.Files(), std::vector<std::string>{"data.bin"});
+  }
 }
 
 TEST_F(EncodeJobTest, CompressionFailureLeavesNoTempFile) {

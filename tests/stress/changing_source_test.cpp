@@ -56,14 +56,16 @@ struct ChangeCase {
 };
 
 const ChangeCase kCases[] = {
-    // No gzip stage: the bar shows once, before the copy reads.
+    // No gzip stage: the bar shows once, before the one pass reads. A size
+    // that no longer matches is caught; changed bytes are simply the bytes
+    // read, and the checksum is theirs.
     {"plain append one byte", 0, 0, false, 1, "source", Change::AppendByte, false},
     {"plain append rows", 0, 0, false, 1, "source", Change::AppendRows, false},
     {"plain truncate to half", 0, 0, false, 1, "source", Change::TruncateHalf, false},
     {"plain truncate to zero", 0, 0, false, 1, "source", Change::TruncateToZero, false},
-    {"plain flip first byte", 0, 0, false, 1, "source", Change::FlipFirst, false},
-    {"plain flip last byte", 0, 0, false, 1, "source", Change::FlipLast, false},
-    {"Twofish flip middle byte", 0, 2, false, 1, "source", Change::FlipMiddle, false},
+    {"plain flip first byte", 0, 0, false, 1, "source", Change::FlipFirst, true},
+    {"plain flip last byte", 0, 0, false, 1, "source", Change::FlipLast, true},
+    {"Twofish flip middle byte", 0, 2, false, 1, "source", Change::FlipMiddle, true},
     {"Blowfish append one byte", 0, 1, false, 1, "source", Change::AppendByte, false},
     {"plain same bytes rewritten", 0, 0, false, 1, "source", Change::RewriteSame, true},
     // Gzip stage: the first showing comes before it reads the source.
@@ -136,7 +138,9 @@ TEST_P(ChangingSource, IsCaughtAndLeavesNoCarrier) {
   const JobOutcome back = Run(Box("src.bmp"));
   EXPECT_EQ(back.end, JobEnd::Completed) << Messages();
   EXPECT_FALSE(back.checksumError) << Log();
-  EXPECT_EQ(ReadBytes(Box("src.dat")), data);
+  // One pass stores the bytes it read; a gzip form made earlier, the
+  // bytes of that time.
+  EXPECT_EQ(ReadBytes(Box("src.dat")), c.compressionMode == 0 ? sourceNow : data);
 }
 
 std::string ChangeName(const ::testing::TestParamInfo<ChangeCase>& info) {

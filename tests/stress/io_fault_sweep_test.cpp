@@ -158,19 +158,23 @@ class PackingFaults : public FaultSweep {
 
 TEST_P(PackingFaults, WriteFailureAtAnyByteOfTheCarrier) {
   // Writes in order: the gzip form (when compressing), then the carrier.
+  // In one pass the header row is written last, over room kept for it.
   const auto carrier = static_cast<std::int64_t>(reference.size());
   std::vector<Phase> phases;
   if (gzipSize > 0) {
     phases.push_back({gzipSize - 1, "Compression Test failed !\nfile <" +
                                         Box("data.bin.pixeltuck") + "> could not be written ..."});
+    phases.push_back({gzipSize + carrier - 1, kWriteError});
+  } else {
+    phases.push_back({carrier + static_cast<std::int64_t>(kLeadingBytes) - 1, kWriteError});
   }
-  phases.push_back({gzipSize + carrier - 1, kWriteError});
   Sweep(Fault::Write, phases, 113);
 }
 
 TEST_P(PackingFaults, ReadFailureAtAnyByteOfEveryPass) {
-  // Passes over the input in order: source checksum, gzip stage (whose
-  // checksum is taken as it is written), copy. A budget that ends exactly
+  // With a gzip stage, passes over the input in order: source checksum,
+  // gzip stage (whose checksum is taken as it is written), copy; without,
+  // one pass that is checksum and copy at once. A budget that ends exactly
   // at the end of a pass fails it too: the next read finds it used up.
   const auto s = static_cast<std::int64_t>(kSourceSize);
   std::vector<Phase> phases{{s, kCrcError}};
@@ -178,8 +182,6 @@ TEST_P(PackingFaults, ReadFailureAtAnyByteOfEveryPass) {
     phases.push_back({2 * s, "Compression Test failed !\nfile <" + Box("data.bin.pixeltuck") +
                                  "> could not be written ..."});
     phases.push_back({2 * s + gzipSize, kWriteError});
-  } else {
-    phases.push_back({2 * s, kWriteError});
   }
   Sweep(Fault::Read, phases, 211);
 }
