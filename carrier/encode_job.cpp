@@ -43,12 +43,9 @@ class Packing {
 
  private:
   // With a gzip stage the header row needs the gzip form's size and
-  // checksum before the first payload row: a checksum pass, the gzip stage,
-  // then the rows.
+  // checksum before the first payload row: the gzip stage (which takes the
+  // source's checksum as it reads), then the rows.
   bool PackInPasses() {
-    if (!SourceChecksum()) return false;
-    cursor_.Set(false);
-    cursor_.Set(true);
     if (!Compress()) return false;
     cursor_.Set(false);
     if (!OpenPayload()) return false;
@@ -102,23 +99,6 @@ class Packing {
 
   // ----------------------------------------------------------------- steps
 
-  bool SourceChecksum() {
-    PumpPlan plan;
-    plan.phase = JobPhase::Checksum;
-    plan.limit = kMaxPayload + 1;
-    plan.progressOf = job_.sourceSize;
-    plan.showBar = false;
-    plan.crc = PumpPlan::Crc::AsRead;
-    std::int64_t total = 0;
-    PumpStages stages;
-    stages.read = [&](std::uint8_t*, std::size_t n) { total += static_cast<std::int64_t>(n); };
-    const PumpEnd end = PumpRows(job_, source_, plan, stages, &sourceCrc_);
-    if (end == PumpEnd::Stopped) return Interrupted();
-    if (end != PumpEnd::Done || !source_.Rewind()) return Fail("CRC 32 checksum error ...");
-    if (total != job_.sourceSize) return Fail(kSourceChanged);
-    return true;
-  }
-
   bool CompressionWanted() {
     const Settings& s = job_.settings;
     switch (s.compressionMode) {
@@ -167,9 +147,8 @@ class Packing {
     if (end != GzipEnd::Done || !temp_.Flush()) {
       return Fail(failed + temp_.Path() + "> could not be written ...");
     }
-    if (result.plain.bytes != job_.sourceSize || result.plain.crc != sourceCrc_) {
-      return Fail(kSourceChanged);
-    }
+    if (result.plain.bytes != job_.sourceSize) return Fail(kSourceChanged);
+    sourceCrc_ = result.plain.crc;
     compressedSize_ = result.packed.bytes;
     compressedCrc_ = result.packed.crc;
     useCompressed_ = job_.settings.compressionMode == 1 ? compressedSize_ < job_.sourceSize : true;

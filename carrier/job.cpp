@@ -85,8 +85,10 @@ PumpEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan, const Pum
   const std::size_t rows =
       std::clamp<std::size_t>(static_cast<std::size_t>(hundredth) / plan.rowBytes, 1, maxRows);
   const std::size_t blockSize = rows * plan.rowBytes;
-  std::vector<std::uint8_t> buffers[2] = {std::vector<std::uint8_t>(blockSize),
-                                          std::vector<std::uint8_t>(blockSize)};
+  // The buffers have the full size even when the blocks are smaller, so
+  // that memory use does not change with the file's size.
+  std::vector<std::uint8_t> buffers[2] = {std::vector<std::uint8_t>(maxRows * plan.rowBytes),
+                                          std::vector<std::uint8_t>(maxRows * plan.rowBytes)};
 
   const bool takeCrc = plan.crc != PumpPlan::Crc::None && crc != nullptr;
   const bool inlineCrc = takeCrc && !stages.transform;

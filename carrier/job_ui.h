@@ -28,7 +28,6 @@ class ProgressBar {
 
 // The stretches of bulk work a job reports through JobUi::Working.
 enum class JobPhase {
-  Checksum,       // the source's CRC-32 pass
   Compressing,    // the gzip stage of packing
   Writing,        // payload rows into the carrier, or out of it
   Decompressing,  // the gzip stage of unpacking

@@ -100,7 +100,6 @@ namespace {
 
 const char* PhaseName(JobPhase phase) {
   switch (phase) {
-    case JobPhase::Checksum: return "Checksum";
     case JobPhase::Compressing: return "Compressing";
     case JobPhase::Writing: return "Writing";
     case JobPhase::Decompressing: return "Decompressing";

@@ -51,7 +51,7 @@ class CliProgress : public ProgressBar {
   // The phase being reported, once the jobs report phases at all.
   bool phaseReports_ = false;
   bool inPhase_ = false;
-  JobPhase phase_ = JobPhase::Checksum;
+  JobPhase phase_ = JobPhase::Writing;
   double phaseStart_ = 0;
   double lastDrawn_ = 0;
 };

@@ -12,6 +12,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -247,10 +248,17 @@ int main(int argc, char** argv) {
       {"no cipher, \"If sensibly\"", 0, "", 1, "2 threads >= 1.8x gzwrite, size within 1 %", {}},
       {"Twofish 128, \"If sensibly\"", 2, kKey128, 1, "", {}},
   };
+  // Each job's best time of three, as the copy's is a best time.
   for (Row& r : rows) {
     for (unsigned threads : {1u, 2u}) {
       pt::SetWorkerThreads(threads);
-      r.t[threads - 1] = RunJobs(dir, name, r.cipher, r.key, r.compression);
+      JobTimes& best = r.t[threads - 1];
+      best = RunJobs(dir, name, r.cipher, r.key, r.compression);
+      for (int i = 1; i < 3; ++i) {
+        const JobTimes t = RunJobs(dir, name, r.cipher, r.key, r.compression);
+        best.pack = std::min(best.pack, t.pack);
+        best.unpack = std::min(best.unpack, t.unpack);
+      }
     }
   }
   pt::SetWorkerThreads(0);
@@ -259,7 +267,7 @@ int main(int argc, char** argv) {
   std::printf("Processor: %s, %u threads; load average %s at the start, %s at the end. %zu MiB "
               "of mixed data (text, zero runs, noise), page-cached; MB = 10^6 bytes, wall clock. "
               "Baselines: plain copy in 1 MiB blocks with read/write %.0f MB/s (best of 6); zlib "
-              "gzwrite (level 6, one thread) %.0f MB/s, gzread %.0f MB/s.\n\n",
+              "gzwrite (level 6, one thread) %.0f MB/s, gzread %.0f MB/s. Jobs: best of 3.\n\n",
               pt::bench::CpuModel().c_str(), std::thread::hardware_concurrency(),
               loadBefore.c_str(), pt::bench::LoadAverage().c_str(), mib, mb / copy, mb / gzWrite,
               mb / gzRead);

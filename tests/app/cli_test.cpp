@@ -423,18 +423,18 @@ TEST(CliProgress, PhaseLineWithRateAndTimeLeftClearedAtItsEnd) {
   CliProgress p(err, true, [&now] { return now; });
   p.SetVisible(true);
   const std::int64_t mib = 1024 * 1024;
-  p.Working(JobPhase::Checksum, 0, 10 * mib);
+  p.Working(JobPhase::Compressing, 0, 10 * mib);
   p.SetPosition(3);  // the phase line stands for the percentage
   now += 1.0;
-  p.Working(JobPhase::Checksum, 2 * mib, 10 * mib);
+  p.Working(JobPhase::Compressing, 2 * mib, 10 * mib);
   now += 0.1;
-  p.Working(JobPhase::Checksum, 2 * mib, 10 * mib);  // unchanged: not drawn again
+  p.Working(JobPhase::Compressing, 2 * mib, 10 * mib);  // unchanged: not drawn again
   now += 1.0;
-  p.Working(JobPhase::Checksum, 10 * mib, 10 * mib);  // the phase ends
+  p.Working(JobPhase::Compressing, 10 * mib, 10 * mib);  // the phase ends
   p.Working(JobPhase::Writing, 5 * mib, 20 * mib);    // too early for a rate
   p.SetVisible(false);
-  const std::string first = "Checksum        0 %";
-  const std::string second = "Checksum       20 %  2.0 MiB/s  00:00:04 left";
+  const std::string first = "Compressing     0 %";
+  const std::string second = "Compressing    20 %  2.0 MiB/s  00:00:04 left";
   const std::string third = "Writing        25 %";
   EXPECT_EQ(err.str(), "\r" + first + "\r" + second + "\r" + std::string(second.size(), ' ') +
                            "\r" + "\r" + third + "\r" + std::string(third.size(), ' ') + "\r");

@@ -27,7 +27,6 @@ struct EndCase {
 void PrintTo(const EndCase& c, std::ostream* os) { *os << c.name; }
 
 const EndCase kEndCases[] = {
-    {"PackingChecksum", 3, 0, false, JobPhase::Checksum},
     {"PackingInOnePass", 0, 0, false, JobPhase::Writing},
     {"PackingGzipStage", 3, 0, false, JobPhase::Compressing},
     {"PackingTwofishRows", 0, 2, false, JobPhase::Writing},

@@ -172,16 +172,18 @@ TEST_P(PackingFaults, WriteFailureAtAnyByteOfTheCarrier) {
 }
 
 TEST_P(PackingFaults, ReadFailureAtAnyByteOfEveryPass) {
-  // With a gzip stage, passes over the input in order: source checksum,
-  // gzip stage (whose checksum is taken as it is written), copy; without,
-  // one pass that is checksum and copy at once. A budget that ends exactly
-  // at the end of a pass fails it too: the next read finds it used up.
+  // With a gzip stage two passes: the gzip stage (which takes both
+  // checksums as it goes), then the copy of the gzip form; without, one
+  // pass that is checksum and copy at once. A budget that ends exactly at
+  // the end of a pass fails it too: the next read finds it used up.
   const auto s = static_cast<std::int64_t>(kSourceSize);
-  std::vector<Phase> phases{{s, kCrcError}};
+  std::vector<Phase> phases;
   if (gzipSize > 0) {
-    phases.push_back({2 * s, "Compression Test failed !\nfile <" + Box("data.bin.pixeltuck") +
-                                 "> could not be written ..."});
-    phases.push_back({2 * s + gzipSize, kWriteError});
+    phases.push_back({s, "Compression Test failed !\nfile <" + Box("data.bin.pixeltuck") +
+                             "> could not be written ..."});
+    phases.push_back({s + gzipSize, kWriteError});
+  } else {
+    phases.push_back({s, kCrcError});
   }
   Sweep(Fault::Read, phases, 211);
 }
