@@ -19,29 +19,51 @@ namespace {
 constexpr std::size_t kBlock = std::size_t{1} << 20;  // deflated on its own
 constexpr std::size_t kWindow = 32 * 1024;            // deflate's history
 
+// One deflate stream per thread, reset for every block: its few hundred
+// KiB of state are not allocated and freed a thousand times a GiB.
+class Deflater {
+ public:
+  ~Deflater() {
+    if (ready_) deflateEnd(&zs_);
+  }
+  z_stream* Begin(int level) {
+    if (ready_ && level == level_) return deflateReset(&zs_) == Z_OK ? &zs_ : nullptr;
+    if (ready_) deflateEnd(&zs_);
+    zs_ = z_stream{};
+    // memLevel 8 and the default strategy, as zlib's gzopen uses them.
+    ready_ = deflateInit2(&zs_, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK;
+    level_ = level;
+    return ready_ ? &zs_ : nullptr;
+  }
+
+ private:
+  z_stream zs_{};
+  bool ready_ = false;
+  int level_ = 0;
+};
+
 // Raw deflate of one block, primed with the bytes before it, ended with a
 // sync flush so that the next block starts on a byte boundary.
 bool DeflateBlock(const std::uint8_t* data, std::size_t len, const std::uint8_t* dict,
                   std::size_t dictLen, int level, std::vector<std::uint8_t>& out) {
-  z_stream zs{};
-  // memLevel 8 and the default strategy, as zlib's gzopen uses them.
-  if (deflateInit2(&zs, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
+  thread_local Deflater deflater;
+  z_stream* zs = deflater.Begin(level);
+  if (zs == nullptr) return false;
   bool ok = dictLen == 0 ||
-            deflateSetDictionary(&zs, dict, static_cast<uInt>(dictLen)) == Z_OK;
-  out.resize(deflateBound(&zs, static_cast<uLong>(len)) + 64);
-  zs.next_in = const_cast<Bytef*>(data);
-  zs.avail_in = static_cast<uInt>(len);
+            deflateSetDictionary(zs, dict, static_cast<uInt>(dictLen)) == Z_OK;
+  out.resize(deflateBound(zs, static_cast<uLong>(len)) + 64);
+  zs->next_in = const_cast<Bytef*>(data);
+  zs->avail_in = static_cast<uInt>(len);
   std::size_t used = 0;
   while (ok) {
-    zs.next_out = out.data() + used;
-    zs.avail_out = static_cast<uInt>(out.size() - used);
-    const int ret = deflate(&zs, Z_SYNC_FLUSH);
-    used = out.size() - zs.avail_out;
+    zs->next_out = out.data() + used;
+    zs->avail_out = static_cast<uInt>(out.size() - used);
+    const int ret = deflate(zs, Z_SYNC_FLUSH);
+    used = out.size() - zs->avail_out;
     if (ret != Z_OK && ret != Z_BUF_ERROR) ok = false;
-    if (zs.avail_in == 0 && zs.avail_out > 0) break;
+    if (zs->avail_in == 0 && zs->avail_out > 0) break;
     out.resize(out.size() * 2);
   }
-  deflateEnd(&zs);
   out.resize(used);
   return ok;
 }
@@ -77,36 +99,64 @@ GzipEnd CompressStream(InputFile& in, OutputFile& out, int level, const GzipRepo
   const std::uint8_t header[10] = {0x1F, 0x8B, 8, 0, 0, 0, 0, 0, xfl, 3};
   if (!write(header, sizeof header)) return GzipEnd::WriteFailed;
 
-  // Two blocks per thread are read at a time: the threads stay busy while
-  // memory stays a few MiB whatever the file size.
+  // Two blocks per thread are read at a time, into one of two batches:
+  // while the threads deflate one batch, the previous one's output is
+  // written and the next one read. Memory stays a few MiB whatever the
+  // file size.
   const std::size_t batchBlocks = 2 * std::max(1u, WorkerThreads());
-  std::vector<std::uint8_t> input(batchBlocks * kBlock);
-  std::vector<std::vector<std::uint8_t>> packed(batchBlocks);
-  std::vector<std::uint8_t> history;
+  std::vector<std::uint8_t> input[2] = {std::vector<std::uint8_t>(batchBlocks * kBlock),
+                                        std::vector<std::uint8_t>(batchBlocks * kBlock)};
+  std::vector<std::vector<std::uint8_t>> packed[2] = {
+      std::vector<std::vector<std::uint8_t>>(batchBlocks),
+      std::vector<std::vector<std::uint8_t>>(batchBlocks)};
+  std::vector<std::uint8_t> history;  // the 32 KiB before the current batch
   history.reserve(kWindow * 2);
-  for (;;) {
-    const std::size_t got = in.Read(input.data(), input.size());
-    if (in.Failed()) return GzipEnd::ReadFailed;
-    if (got == 0) break;
-    result.plain.crc = Crc32(result.plain.crc, input.data(), got);
-    result.plain.bytes += static_cast<std::int64_t>(got);
 
-    const std::size_t blocks = (got + kBlock - 1) / kBlock;
-    std::atomic<bool> failed{false};
-    ParallelFor(blocks, [&](std::size_t i) {
-      const std::uint8_t* p = input.data() + i * kBlock;
-      const std::size_t len = std::min(kBlock, got - i * kBlock);
-      const bool ok = i == 0 ? DeflateBlock(p, len, history.data(), history.size(), level, packed[i])
-                             : DeflateBlock(p, len, p - kWindow, kWindow, level, packed[i]);
-      if (!ok) failed = true;
-    });
-    if (failed) return GzipEnd::NoMemory;
-    for (std::size_t i = 0; i < blocks; ++i) {
-      if (!write(packed[i].data(), packed[i].size())) return GzipEnd::WriteFailed;
+  bool readFailed = false;
+  auto readBatch = [&](std::vector<std::uint8_t>& buf) -> std::size_t {
+    const std::size_t got = in.Read(buf.data(), buf.size());
+    if (in.Failed()) {
+      readFailed = true;
+      return 0;
     }
-    KeepHistory(history, input.data(), got);
-    if (!report(result.plain.bytes)) return GzipEnd::Stopped;
+    result.plain.crc = Crc32(result.plain.crc, buf.data(), got);
+    result.plain.bytes += static_cast<std::int64_t>(got);
+    return got;
+  };
+
+  std::size_t cur = 0;
+  std::size_t got = readBatch(input[0]);
+  std::size_t prevBlocks = 0;  // deflated blocks of the other batch, not yet written
+  while (!readFailed && (got > 0 || prevBlocks > 0)) {
+    const std::size_t blocks = (got + kBlock - 1) / kBlock;
+    std::size_t nextGot = 0;
+    bool writeFailed = false;
+    std::atomic<bool> deflateFailed{false};
+    ParallelFor(blocks + 1, [&](std::size_t task) {
+      if (task == 0) {
+        for (std::size_t i = 0; i < prevBlocks && !writeFailed; ++i) {
+          writeFailed = !write(packed[cur ^ 1][i].data(), packed[cur ^ 1][i].size());
+        }
+        if (!writeFailed && got == input[cur].size()) nextGot = readBatch(input[cur ^ 1]);
+        return;
+      }
+      const std::size_t i = task - 1;
+      const std::uint8_t* p = input[cur].data() + i * kBlock;
+      const std::size_t len = std::min(kBlock, got - i * kBlock);
+      const bool ok = i == 0
+                          ? DeflateBlock(p, len, history.data(), history.size(), level, packed[cur][i])
+                          : DeflateBlock(p, len, p - kWindow, kWindow, level, packed[cur][i]);
+      if (!ok) deflateFailed = true;
+    });
+    if (writeFailed) return GzipEnd::WriteFailed;
+    if (deflateFailed) return GzipEnd::NoMemory;
+    KeepHistory(history, input[cur].data(), got);
+    if (got > 0 && !report(result.plain.bytes)) return GzipEnd::Stopped;
+    prevBlocks = blocks;
+    got = nextGot;
+    cur ^= 1;
   }
+  if (readFailed) return GzipEnd::ReadFailed;
 
   // A final empty block (fixed codes, end of block), then the trailer:
   // CRC-32 and length (modulo 2^32) of the plain bytes.
