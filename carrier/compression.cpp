@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstring>
 #include <new>
+#include <string>
 #include <vector>
 #include <zlib.h>
 
@@ -18,6 +19,28 @@ namespace {
 
 constexpr std::size_t kBlock = std::size_t{1} << 20;  // deflated on its own
 constexpr std::size_t kWindow = 32 * 1024;            // deflate's history
+constexpr std::size_t kHeaderBytes = 10;
+// How the classic stage fed zlib: gzwrite with pieces of 10000 bytes, into
+// gz buffers of 8192 bytes. Level 0's stored blocks depend on both.
+constexpr std::size_t kGzwritePiece = 10000;
+constexpr std::size_t kGzBuffer = 8192;
+// The system byte of the header: zlib's value on Unix, written on every
+// platform so that carriers do not depend on where they were made.
+constexpr std::uint8_t kGzipOs = 3;
+
+std::atomic<int> g_failNextDeflate{Z_OK};
+
+// What zlib returned, or the code a test asked for.
+int Checked(int ret) {
+  const int injected = g_failNextDeflate.exchange(Z_OK);
+  return injected != Z_OK ? injected : ret;
+}
+
+struct DeflateStatus {
+  const char* call = nullptr;  // the zlib call that failed; null when all went well
+  int code = Z_OK;
+  bool ok() const { return call == nullptr; }
+};
 
 // One deflate stream per thread, reset for every block: its few hundred
 // KiB of state are not allocated and freed a thousand times a GiB.
@@ -26,15 +49,20 @@ class Deflater {
   ~Deflater() {
     if (ready_) deflateEnd(&zs_);
   }
-  z_stream* Begin(int level) {
-    if (ready_ && level == level_) return deflateReset(&zs_) == Z_OK ? &zs_ : nullptr;
+  DeflateStatus Begin(int level) {
+    if (ready_ && level == level_) {
+      const int ret = deflateReset(&zs_);
+      return ret == Z_OK ? DeflateStatus{} : DeflateStatus{"deflateReset", ret};
+    }
     if (ready_) deflateEnd(&zs_);
     zs_ = z_stream{};
     // memLevel 8 and the default strategy, as zlib's gzopen uses them.
-    ready_ = deflateInit2(&zs_, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK;
+    const int ret = deflateInit2(&zs_, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+    ready_ = ret == Z_OK;
     level_ = level;
-    return ready_ ? &zs_ : nullptr;
+    return ready_ ? DeflateStatus{} : DeflateStatus{"deflateInit2", ret};
   }
+  z_stream* stream() { return &zs_; }
 
  private:
   z_stream zs_{};
@@ -42,30 +70,73 @@ class Deflater {
   int level_ = 0;
 };
 
-// Raw deflate of one block, primed with the bytes before it, ended with a
-// sync flush so that the next block starts on a byte boundary.
-bool DeflateBlock(const std::uint8_t* data, std::size_t len, const std::uint8_t* dict,
-                  std::size_t dictLen, int level, std::vector<std::uint8_t>& out) {
-  thread_local Deflater deflater;
-  z_stream* zs = deflater.Begin(level);
-  if (zs == nullptr) return false;
-  bool ok = dictLen == 0 ||
-            deflateSetDictionary(zs, dict, static_cast<uInt>(dictLen)) == Z_OK;
-  out.resize(deflateBound(zs, static_cast<uLong>(len)) + 64);
-  zs->next_in = const_cast<Bytef*>(data);
-  zs->avail_in = static_cast<uInt>(len);
-  std::size_t used = 0;
-  while (ok) {
+// How a block's deflate ends: on a byte boundary for the next block, as the
+// stream's last block, or as the whole stream exactly as gzwrite writes it.
+enum class BlockEnd { Sync, Last, Whole };
+
+// Calls deflate until it has nothing more to give. outWindow: the room
+// deflate is offered each call (0: as much as fits), with windowUsed the
+// part of it already filled, as in gzwrite's output buffer.
+DeflateStatus Drain(z_stream* zs, int flush, std::vector<std::uint8_t>& out, std::size_t& used,
+                    std::size_t outWindow, std::size_t& windowUsed) {
+  for (;;) {
+    if (outWindow > 0 && windowUsed == outWindow) windowUsed = 0;
+    if (outWindow == 0 && used == out.size()) out.resize(out.size() * 2 + 64);
+    const std::size_t room = outWindow > 0 ? outWindow - windowUsed : out.size() - used;
+    if (out.size() < used + room) out.resize(std::max(out.size() * 2, used + room));
     zs->next_out = out.data() + used;
-    zs->avail_out = static_cast<uInt>(out.size() - used);
-    const int ret = deflate(zs, Z_SYNC_FLUSH);
-    used = out.size() - zs->avail_out;
-    if (ret != Z_OK && ret != Z_BUF_ERROR) ok = false;
-    if (zs->avail_in == 0 && zs->avail_out > 0) break;
-    out.resize(out.size() * 2);
+    zs->avail_out = static_cast<uInt>(room);
+    const int ret = Checked(deflate(zs, flush));
+    if (ret != Z_OK && ret != Z_BUF_ERROR && ret != Z_STREAM_END) return {"deflate", ret};
+    const std::size_t produced = room - zs->avail_out;
+    used += produced;
+    windowUsed += produced;
+    if (produced == 0) return {};
+  }
+}
+
+// Raw deflate of one block, primed with the bytes before it.
+DeflateStatus DeflateBlock(const std::uint8_t* data, std::size_t len, const std::uint8_t* dict,
+                           std::size_t dictLen, int level, BlockEnd end,
+                           std::vector<std::uint8_t>& out) {
+  thread_local Deflater deflater;
+  DeflateStatus status = deflater.Begin(level);
+  if (!status.ok()) return status;
+  z_stream* zs = deflater.stream();
+  if (dictLen > 0) {
+    const int ret = deflateSetDictionary(zs, dict, static_cast<uInt>(dictLen));
+    if (ret != Z_OK) return {"deflateSetDictionary", ret};
+  }
+  out.resize(deflateBound(zs, static_cast<uLong>(len)) + 64);
+  std::size_t used = 0;
+  std::size_t windowUsed = 0;
+  zs->next_in = const_cast<Bytef*>(data);
+  zs->avail_in = 0;
+  if (end != BlockEnd::Whole) {
+    zs->avail_in = static_cast<uInt>(len);
+    status = Drain(zs, end == BlockEnd::Last ? Z_FINISH : Z_SYNC_FLUSH, out, used, 0, windowUsed);
+  } else {
+    // The same deflate calls as gzwrite's with 10000-byte pieces and
+    // gzclose: pieces of at least a buffer go to deflate directly, a
+    // shorter (last) one waits in the buffer for the finish. The output
+    // buffer already holds the header.
+    windowUsed = kHeaderBytes;
+    for (std::size_t at = 0; status.ok() && at < len; at += kGzwritePiece) {
+      const std::size_t piece = std::min(kGzwritePiece, len - at);
+      if (piece < kGzBuffer) {
+        if (zs->avail_in == 0) zs->next_in = const_cast<Bytef*>(data + at);
+        zs->avail_in += static_cast<uInt>(piece);
+        continue;
+      }
+      if (zs->avail_in > 0) status = Drain(zs, Z_NO_FLUSH, out, used, kGzBuffer, windowUsed);
+      zs->next_in = const_cast<Bytef*>(data + at);
+      zs->avail_in = static_cast<uInt>(piece);
+      if (status.ok()) status = Drain(zs, Z_NO_FLUSH, out, used, kGzBuffer, windowUsed);
+    }
+    if (status.ok()) status = Drain(zs, Z_FINISH, out, used, kGzBuffer, windowUsed);
   }
   out.resize(used);
-  return ok;
+  return status;
 }
 
 // The last 32 KiB of everything compressed so far: the next block's
@@ -81,7 +152,15 @@ void KeepHistory(std::vector<std::uint8_t>& history, const std::uint8_t* data, s
   }
 }
 
+std::string FailureText(const DeflateStatus& status) {
+  return std::string(status.call) + " failed: " + zError(status.code);
+}
+
 }  // namespace
+
+namespace gzip_faults {
+void FailNextDeflate(int zlibCode) { g_failNextDeflate = zlibCode; }
+}  // namespace gzip_faults
 
 GzipEnd CompressStream(InputFile& in, OutputFile& out, int level, const GzipReport& report,
                        GzipResult& result) {
@@ -93,16 +172,17 @@ GzipEnd CompressStream(InputFile& in, OutputFile& out, int level, const GzipRepo
     return out.Write(p, n);
   };
 
-  // Member header as zlib writes it: no name, no time, extra flags for the
-  // fastest and best levels, Unix as the system.
-  const std::uint8_t xfl = level == 9 ? 2 : (level == 1 ? 4 : 0);
-  const std::uint8_t header[10] = {0x1F, 0x8B, 8, 0, 0, 0, 0, 0, xfl, 3};
+  // Member header as zlib writes it: no name, no time, extra flags 2 for
+  // the best level and 4 for the fastest ones (0 and 1).
+  const std::uint8_t xfl = level == 9 ? 2 : (level == 0 || level == 1 ? 4 : 0);
+  const std::uint8_t header[kHeaderBytes] = {0x1F, 0x8B, 8, 0, 0, 0, 0, 0, xfl, kGzipOs};
   if (!write(header, sizeof header)) return GzipEnd::WriteFailed;
 
   // Two blocks per thread are read at a time, into one of two batches:
   // while the threads deflate one batch, the previous one's output is
   // written and the next one read. Memory stays a few MiB whatever the
-  // file size.
+  // file size. A file of one block is deflated as zlib's gzwrite does it,
+  // byte for byte; the last block of a larger one ends the stream.
   const std::size_t batchBlocks = 2 * std::max(1u, WorkerThreads());
   std::vector<std::uint8_t> input[2] = {std::vector<std::uint8_t>(batchBlocks * kBlock),
                                         std::vector<std::uint8_t>(batchBlocks * kBlock)};
@@ -127,42 +207,70 @@ GzipEnd CompressStream(InputFile& in, OutputFile& out, int level, const GzipRepo
   std::size_t cur = 0;
   std::size_t got = readBatch(input[0]);
   std::size_t prevBlocks = 0;  // deflated blocks of the other batch, not yet written
+  bool first = true;
   while (!readFailed && (got > 0 || prevBlocks > 0)) {
     const std::size_t blocks = (got + kBlock - 1) / kBlock;
+    // A short read is the file's end: this batch holds the last block.
+    const bool lastBatch = got < input[cur].size();
     std::size_t nextGot = 0;
     bool writeFailed = false;
-    std::atomic<bool> deflateFailed{false};
+    std::vector<DeflateStatus> status(blocks);
+    auto deflateOne = [&](std::size_t i, BlockEnd end) {
+      const std::uint8_t* p = input[cur].data() + i * kBlock;
+      const std::size_t len = std::min(kBlock, got - i * kBlock);
+      status[i] = i == 0 ? DeflateBlock(p, len, history.data(), history.size(), level, end,
+                                        packed[cur][i])
+                         : DeflateBlock(p, len, p - kWindow, kWindow, level, end, packed[cur][i]);
+    };
+    auto endOf = [&](std::size_t i) {
+      if (!lastBatch || i + 1 < blocks) return BlockEnd::Sync;
+      return first && blocks == 1 ? BlockEnd::Whole : BlockEnd::Last;
+    };
     ParallelFor(blocks + 1, [&](std::size_t task) {
       if (task == 0) {
         for (std::size_t i = 0; i < prevBlocks && !writeFailed; ++i) {
           writeFailed = !write(packed[cur ^ 1][i].data(), packed[cur ^ 1][i].size());
         }
-        if (!writeFailed && got == input[cur].size()) nextGot = readBatch(input[cur ^ 1]);
+        if (!writeFailed && !lastBatch) nextGot = readBatch(input[cur ^ 1]);
         return;
       }
-      const std::size_t i = task - 1;
-      const std::uint8_t* p = input[cur].data() + i * kBlock;
-      const std::size_t len = std::min(kBlock, got - i * kBlock);
-      const bool ok = i == 0
-                          ? DeflateBlock(p, len, history.data(), history.size(), level, packed[cur][i])
-                          : DeflateBlock(p, len, p - kWindow, kWindow, level, packed[cur][i]);
-      if (!ok) deflateFailed = true;
+      deflateOne(task - 1, endOf(task - 1));
     });
     if (writeFailed) return GzipEnd::WriteFailed;
-    if (deflateFailed) return GzipEnd::NoMemory;
+    // A file that ends exactly with a full batch: its last block is done
+    // again as the stream's end.
+    if (!lastBatch && nextGot == 0 && !readFailed && blocks > 0) {
+      deflateOne(blocks - 1, BlockEnd::Last);
+    }
+    for (const DeflateStatus& s : status) {
+      if (!s.ok()) {
+        result.failure = FailureText(s);
+        return GzipEnd::DeflateFailed;
+      }
+    }
     KeepHistory(history, input[cur].data(), got);
     if (got > 0 && !report(result.plain.bytes)) return GzipEnd::Stopped;
     prevBlocks = blocks;
     got = nextGot;
     cur ^= 1;
+    first = false;
   }
   if (readFailed) return GzipEnd::ReadFailed;
 
-  // A final empty block (fixed codes, end of block), then the trailer:
-  // CRC-32 and length (modulo 2^32) of the plain bytes.
-  std::uint8_t trailer[10] = {0x03, 0x00};
-  StoreLE32(trailer + 2, result.plain.crc);
-  StoreLE32(trailer + 6, static_cast<std::uint32_t>(result.plain.bytes));
+  // An empty file still needs a last block; then the trailer: CRC-32 and
+  // length (modulo 2^32) of the plain bytes.
+  if (result.plain.bytes == 0) {
+    std::vector<std::uint8_t> empty;
+    const DeflateStatus s = DeflateBlock(nullptr, 0, nullptr, 0, level, BlockEnd::Whole, empty);
+    if (!s.ok()) {
+      result.failure = FailureText(s);
+      return GzipEnd::DeflateFailed;
+    }
+    if (!write(empty.data(), empty.size())) return GzipEnd::WriteFailed;
+  }
+  std::uint8_t trailer[8];
+  StoreLE32(trailer, result.plain.crc);
+  StoreLE32(trailer + 4, static_cast<std::uint32_t>(result.plain.bytes));
   if (!write(trailer, sizeof trailer)) return GzipEnd::WriteFailed;
   return GzipEnd::Done;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace pt {
 
@@ -20,23 +21,32 @@ struct StreamSummary {
   std::uint32_t crc = 0;
 };
 
-enum class GzipEnd { Done, ReadFailed, WriteFailed, Stopped, NoMemory };
+enum class GzipEnd { Done, ReadFailed, WriteFailed, Stopped, DeflateFailed };
 
 struct GzipResult {
   StreamSummary plain;   // what was read from the source
   StreamSummary packed;  // what was written: the whole gzip file
+  std::string failure;   // DeflateFailed: which zlib call failed, and why
 };
 
 // Called after every batch with the plain bytes read so far; false stops.
 using GzipReport = std::function<bool(std::int64_t done)>;
 
 // Compresses the rest of in into out as one gzip member; level 0..9, or
-// negative for zlib's default. Blocks of 1 MiB are deflated on all worker
-// threads, each primed with the 32 KiB before it and ended on a byte
-// boundary, so the stream is the same standard format a single deflate
-// writes, within a few bytes per MiB of its size.
+// negative for zlib's default. A file of up to 1 MiB comes out as the very
+// bytes zlib's gzopen/gzwrite (10000-byte pieces)/gzclose write at that
+// level, the header's system byte always 3. Larger files are deflated in
+// blocks of 1 MiB on all worker threads, each primed with the 32 KiB before
+// it and ended on a byte boundary, the last one ending the stream: the same
+// standard format, a few bytes per MiB larger than zlib's.
 GzipEnd CompressStream(InputFile& in, OutputFile& out, int level, const GzipReport& report,
                        GzipResult& result);
+
+// Test seam: the next deflate call of CompressStream reports this zlib
+// code instead of its own (Z_OK: none).
+namespace gzip_faults {
+void FailNextDeflate(int zlibCode);
+}  // namespace gzip_faults
 
 // Inflates a gzip file handed over in pieces, as zlib's gzread reads it:
 // members one after another; bytes after a member that start no new one are

@@ -143,9 +143,10 @@ class Packing {
         result);
     shown.Hide();
     if (end == GzipEnd::Stopped) return Interrupted();
-    if (end == GzipEnd::NoMemory) throw std::bad_alloc();
     if (end != GzipEnd::Done || !temp_.Flush()) {
-      return Fail(failed + temp_.Path() + "> could not be written ...");
+      // zlib's own failures are named; the temp file's are the message's.
+      const std::string why = end == GzipEnd::DeflateFailed ? "\n" + result.failure : "";
+      return Fail(failed + temp_.Path() + "> could not be written ..." + why);
     }
     if (result.plain.bytes != job_.sourceSize) return Fail(kSourceChanged);
     sourceCrc_ = result.plain.crc;

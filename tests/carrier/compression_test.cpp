@@ -126,6 +126,97 @@ TEST_P(CompressStreamTest, ReadAndWriteFailuresAreReported) {
 INSTANTIATE_TEST_SUITE_P(Threads, CompressStreamTest, ::testing::Values(1u, 2u, 3u),
                          [](const auto& p) { return std::to_string(p.param) + "Threads"; });
 
+// The gzip file zlib itself writes: gzopen "wb<level>" ("wb" for a negative
+// level), gzwrite in pieces of 10000 bytes, gzclose.
+Bytes ZlibGzipFile(const std::string& path, const Bytes& data, int level) {
+  const std::string mode = level < 0 ? "wb" : "wb" + std::to_string(level);
+  gzFile gz = gzopen(path.c_str(), mode.c_str());
+  EXPECT_NE(gz, nullptr);
+  for (std::size_t at = 0; at < data.size(); at += 10000) {
+    gzwrite(gz, data.data() + at, static_cast<unsigned>(std::min<std::size_t>(10000, data.size() - at)));
+  }
+  EXPECT_EQ(gzclose(gz), Z_OK);
+  return test::ReadBytes(path);
+}
+
+// Plain bytes carried by the last deflate block of a gzip member (0 when
+// the stream ends with an empty block), or -1 when it does not inflate.
+long LastBlockBytes(const Bytes& gz, std::size_t plainSize) {
+  z_stream zs{};
+  if (inflateInit2(&zs, 15 + 16) != Z_OK) return -1;
+  Bytes out(plainSize + 1);
+  zs.next_in = const_cast<Bytef*>(gz.data());
+  zs.avail_in = static_cast<uInt>(gz.size());
+  zs.next_out = out.data();
+  zs.avail_out = static_cast<uInt>(out.size());
+  uLong lastBoundary = 0;
+  int ret = Z_OK;
+  while (ret == Z_OK) {
+    ret = inflate(&zs, Z_BLOCK);
+    // At a block boundary before the last block is known.
+    if ((zs.data_type & 128) != 0 && (zs.data_type & 64) == 0) lastBoundary = zs.total_out;
+  }
+  const uLong total = zs.total_out;
+  inflateEnd(&zs);
+  return ret == Z_STREAM_END ? static_cast<long>(total - lastBoundary) : -1;
+}
+
+// A file of up to one 1 MiB block is zlib's gzip file byte for byte but for
+// the header's system byte, which is the same on every platform; a larger
+// one ends its stream with its last data block, not an empty block after it.
+struct GzipFormCase {
+  const char* name;
+  std::size_t size;
+};
+
+void PrintTo(const GzipFormCase& c, std::ostream* os) { *os << c.name; }
+
+class GzipFormTest : public ::testing::TestWithParam<std::tuple<GzipFormCase, int>> {
+ protected:
+  // One thread: a full batch is then two blocks, 2 MiB.
+  void SetUp() override { SetWorkerThreads(1); }
+  void TearDown() override { SetWorkerThreads(0); }
+  test::TempDir dir;
+};
+
+TEST_P(GzipFormTest, MatchesZlibWithinOneBlockAndEndsWithData) {
+  const auto& [form, level] = GetParam();
+  const Bytes data = test::MixedData(form.size, static_cast<std::uint32_t>(form.size));
+  test::WriteBytes(dir.Path("src"), data);
+  InputFile in;
+  ASSERT_TRUE(in.Open(dir.Path("src")));
+  OutputFile out;
+  ASSERT_TRUE(out.Create(dir.Path("ours.gz")));
+  GzipResult result;
+  ASSERT_EQ(CompressStream(in, out, level, [](std::int64_t) { return true; }, result),
+            GzipEnd::Done);
+  ASSERT_TRUE(out.Commit());
+  const Bytes ours = test::ReadBytes(dir.Path("ours.gz"));
+  Bytes zlib = ZlibGzipFile(dir.Path("zlib.gz"), data, level);
+  ASSERT_GT(zlib.size(), 10u);
+  EXPECT_EQ(ours[9], 3);  // the system byte zlib writes on Unix
+  zlib[9] = 3;
+  if (form.size <= (1u << 20)) {
+    EXPECT_TRUE(ours == zlib) << ours.size() << " bytes, zlib " << zlib.size();
+  }
+  EXPECT_GT(LastBlockBytes(ours, data.size()), 0);
+  EXPECT_TRUE(ReadWithGzread(dir.Path("ours.gz")).data == data);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SizesAndLevels, GzipFormTest,
+    ::testing::Combine(::testing::Values(GzipFormCase{"Bytes2076", 2076},
+                                         GzipFormCase{"ElevenGzwritePieces", 100001},
+                                         GzipFormCase{"ExactlyOneBlock", 1u << 20},
+                                         GzipFormCase{"OneBlockAndOneByte", (1u << 20) + 1},
+                                         GzipFormCase{"ExactlyOneBatch", 2u << 20}),
+                       ::testing::Values(-1, 0, 1, 6, 9)),
+    [](const auto& p) {
+      const int level = std::get<1>(p.param);
+      return std::string(std::get<0>(p.param).name) + "_" +
+             (level < 0 ? std::string("DefaultLevel") : "Level" + std::to_string(level));
+    });
+
 // The unpacking side must read every carrier's gzip form exactly as zlib's
 // gzread does: same bytes, same verdict, however the input is cut up.
 struct GunzipCase {

@@ -3,9 +3,12 @@
 #include <sys/stat.h>
 #endif
 
+#include <algorithm>
 #include <fstream>
+#include <zlib.h>
 
 #include "carrier/carrier_format.h"
+#include "carrier/compression.h"
 #include "carrier/crc32.h"
 #include "tests/carrier/job_fixture.h"
 #include "tests/support/portable.h"
@@ -90,6 +93,16 @@ TEST_F(EncodeJobTest, NotSensiblyKeepsThePlainPayload) {
   EXPECT_EQ(c[54 + 352], 0);  // not marked as gzip
   EXPECT_EQ(c.size(), 54 + 1824u * (1 + 3));
   EXPECT_FALSE(Exists(dir.Path("noise.bin.pixeltuck")));
+}
+
+TEST_F(EncodeJobTest, IfSensiblyKeepsAGzipFormOneByteSmaller) {
+  // zlib's gzip file of this data is 2075 bytes.
+  settings.compressionMode = 1;
+  Bytes data = NoiseData(2076);
+  std::fill(data.end() - 74, data.end(), 0);
+  const Bytes c = ReadBytes(Pack("barely.bin", data));
+  EXPECT_TRUE(ui.LogContains("-> Compr. file size : 2.075 bytes")) << Log();
+  EXPECT_EQ(c[54 + 352], 'Z');
 }
 
 TEST_F(EncodeJobTest, AlwaysStoresTheGzipFormEvenWhenLarger) {
@@ -285,6 +298,28 @@ TEST_F(EncodeJobTest, CompressionFailureLeavesNoTempFile) {
   io_faults::Reset();
   EXPECT_EQ(out.end, JobEnd::Failed);
   EXPECT_EQ(dir.Files(), std::vector<std::string>{"data.bin"});
+}
+
+TEST_F(EncodeJobTest, DeflateFailureNamesWhatFailed) {
+  settings.compressionMode = 3;
+  WriteBytes(dir.Path("data.bin"), MixedData(100000));
+  const struct {
+    int zlibCode;
+    const char* reason;
+  } cases[] = {{Z_MEM_ERROR, "deflate failed: insufficient memory"},
+               {Z_STREAM_ERROR, "deflate failed: stream error"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.reason);
+    ui.messages.clear();
+    gzip_faults::FailNextDeflate(c.zlibCode);
+    const JobOutcome out = Run(dir.Path("data.bin"));
+    gzip_faults::FailNextDeflate(Z_OK);
+    EXPECT_EQ(out.end, JobEnd::Failed);
+    EXPECT_EQ(ui.MessageTexts(),
+              std::vector<std::string>{"Compression Test failed !\nfile <" + dir.Path("data.bin") +
+                                       ".pixeltuck> could not be written ...\n" + c.reason});
+    EXPECT_EQ(dir.Files(), std::vector<std::string>{"data.bin"});
+  }
 }
 
 TEST_F(EncodeJobTest, MissingSourceReportsTheReadError) {
