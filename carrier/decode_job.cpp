@@ -19,6 +19,8 @@ namespace {
 
 const char* const kNoCarrier = "Sourcefile is no pixelTuck file ... ";
 const char* const kWriteError = "Error while writing target file";
+const char* const kWrongKey =
+    "Password verification error: wrong key !\nThe key does not fit this file; nothing was written.";
 
 std::string VersionWarning(double fileVersion) {
   return std::string(
@@ -42,7 +44,7 @@ class Unpacking {
     if (!ReadHeader() || !CheckVersion() || !CheckStoredName()) return;
     job_.Log("");
     job_.Log("Decoding process starts");
-    if (enciphered_ && !ObtainKey()) return Abandon(JobEnd::Cancelled);
+    if (enciphered_ && !ObtainKey()) return;
     startTime_ = NowSeconds();
     LogSizes();
     if (!CreateOutput()) return;
@@ -116,15 +118,24 @@ class Unpacking {
     return true;
   }
 
-  // The -K: key (used once, unchecked) or the dialog's, checked against the
-  // stored key check value. False when the user gave up.
+  // The -K: key (used once) or the dialog's, checked against the stored key
+  // check value. False when the run ends here: the user gave up, or a -K:
+  // key does not fit (nothing has been written yet, and a wrong key would
+  // only make garbage under the stored name).
   bool ObtainKey() {
     job_.Log("-> Password is required...");
     if (!job_.state.commandLineKey.empty()) {
       key_ = HexToBytes(job_.state.commandLineKey);
       SecureWipe(job_.state.commandLineKey.data(), job_.state.commandLineKey.size());
       job_.state.commandLineKey.clear();
-      return true;
+      // The XOR method's carriers keep no check value that keys are made
+      // to match; a zero one accepts any key.
+      const bool checkable = header_.CipherId == kCipherBlowfish ||
+                             header_.CipherId == kCipherTwofish ||
+                             header_.CipherId == kCipherRijndael;
+      if (!checkable || header_.KeyCrc == 0 || KeyCrc16(key_) == header_.KeyCrc) return true;
+      source_.Close();
+      return job_.Fail(kWrongKey);
     }
     cursor_.Set(false);
     bool first = true;
@@ -133,6 +144,7 @@ class Unpacking {
       first = false;
       if (!reply.ok) {
         ui_.ShowMessage(MsgKind::Confirmation, "User Abort !", MsgButtons::Ok);
+        Abandon(JobEnd::Cancelled);
         return false;
       }
       key_ = reply.hexMode ? HexToBytes(reply.text) : reply.text;
@@ -147,7 +159,10 @@ class Unpacking {
       const MsgAnswer again = ui_.ShowMessage(
           MsgKind::Confirmation, "Password verification error !\n\nTry again ???",
           MsgButtons::YesNoCancel);
-      if (again != MsgAnswer::Yes) return false;
+      if (again != MsgAnswer::Yes) {
+        Abandon(JobEnd::Cancelled);
+        return false;
+      }
     }
   }
 

@@ -294,20 +294,66 @@ TEST_F(DecodeJobTest, CancelledKeyDialogSaysUserAbort) {
   EXPECT_TRUE(ui.log.empty());
 }
 
-TEST_F(DecodeJobTest, CommandLineKeyIsNotCheckedAndUsedOnce) {
+// A -K: key meets the same key check as the dialog's: a wrong one ends the
+// run before anything is written, even where no final checksum would catch
+// it (600 pixels) and the user agreed to replace the file. Carriers whose
+// check value is 0, and XOR carriers, have no check to meet.
+TEST_F(DecodeJobTest, CommandLineKeyIsCheckedAndUsedOnce) {
   const Bytes data = MixedData(5000);
-  const std::string carrier = Pack("c.txt", data, 2, "0123456789ABCDEF");
-  std::filesystem::remove(dir.Path("c.txt"));
-  state.commandLineKey = "FEDCBA9876543210";
-  const JobOutcome out = Run(carrier);
-  EXPECT_TRUE(ui.keyRequests.empty());
-  EXPECT_TRUE(ui.messages.empty());
-  EXPECT_TRUE(out.checksumError);
-  EXPECT_EQ(ui.log.back().rfind("Ready in", 0), 0u);
-  EXPECT_TRUE(ui.LogContains("-> Checksum ERROR !!!"));
-  EXPECT_TRUE(state.commandLineKey.empty());
-  Run(carrier);
-  EXPECT_EQ(ui.keyRequests.size(), 1u);  // the second job asks
+  const std::string key = "right key 0123";
+  const std::string wrongHex = "FEDCBA9876543210";
+  auto blowfishCarrier = [&](std::uint16_t keyCrc, std::uint8_t cipherId, std::int32_t width) {
+    std::uint8_t area[56];
+    for (std::size_t i = 0; i < 56; ++i) area[i] = static_cast<std::uint8_t>(i * 7 + 1);
+    const auto mixed = MixBlowfishKey(key, area);
+    CBlowFish bf;
+    bf.SetKey(mixed.data(), mixed.size());
+    Bytes payload = data;
+    payload.resize(CBlowFish::PaddedLength(data.size()), 0);
+    bf.EncryptBuffer(payload.data(), payload.data(), data.size());
+    CarrierHeader h = PlainHeader("c.txt", data);
+    h.Encrypted = 1;
+    h.CipherId = cipherId;
+    h.KeyCrc = keyCrc;
+    std::memcpy(h.KeyMix, area, 56);
+    return HandMadeCarrier(h, payload, width);
+  };
+  const struct {
+    const char* name;
+    Bytes carrier;
+    bool refused;  // else decoded with the wrong key, caught by the checksum
+  } cases[] = {
+      {"Blowfish, 600 pixels", blowfishCarrier(KeyCrc16(key), 'B', 600), true},
+      {"Blowfish, 608 pixels", blowfishCarrier(KeyCrc16(key), 'B', 608), true},
+      {"check value 0", blowfishCarrier(0, 'B', 608), false},
+      {"XOR method", blowfishCarrier(KeyCrc16(key), 'Q', 608), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ui = ScriptedUi{};
+    ui.replaceAnswer = MsgAnswer::Yes;
+    WriteBytes(dir.Path("c.bmp"), c.carrier);
+    WriteBytes(dir.Path("c.txt"), data);  // the user's good copy
+    state.commandLineKey = wrongHex;
+    const JobOutcome out = Run(dir.Path("c.bmp"));
+    EXPECT_TRUE(state.commandLineKey.empty());
+    EXPECT_TRUE(ui.keyRequests.empty());
+    if (c.refused) {
+      EXPECT_EQ(out.end, JobEnd::Failed);
+      EXPECT_EQ(ui.MessageTexts(),
+                std::vector<std::string>{"Password verification error: wrong key !\n"
+                                         "The key does not fit this file; nothing was written."});
+      EXPECT_TRUE(ui.replaceQuestions.empty());
+      EXPECT_EQ(ReadBytes(dir.Path("c.txt")), data);
+      EXPECT_EQ(dir.Files(), (std::vector<std::string>{"c.bmp", "c.txt"}));
+    } else {
+      EXPECT_EQ(out.end, JobEnd::Completed) << Messages();
+      EXPECT_TRUE(out.checksumError);
+      EXPECT_TRUE(ui.LogContains("-> Checksum ERROR !!!"));
+    }
+  }
+  Run(dir.Path("c.bmp"));
+  EXPECT_EQ(ui.keyRequests.size(), 1u);  // the next job asks
 }
 
 TEST_F(DecodeJobTest, KeyCrcZeroAcceptsAnyKey) {
@@ -403,15 +449,17 @@ TEST_F(DecodeJobTest, TruncatedCarrierGivesAShorterFileAndTheChecksumError) {
 }
 
 TEST_F(DecodeJobTest, BytesThatFailTheCheckNeverReplaceAnExistingFile) {
-  // A wrong -K: key is never checked against the key check value: only the
-  // final checksum shows it, and the user's file must survive it. Where
-  // "<name>.damaged" would be too long, the bytes keep a name of their own.
+  // A damaged payload shows only in the final checksum, and the user's file
+  // must survive it. Where "<name>.damaged" would be too long, the bytes
+  // keep a name of their own.
   settings.compressionMode = 0;
   const Bytes data = MixedData(10000);
   for (const std::string& name : {std::string("w.txt"), std::string(251, 'w') + ".txt"}) {
     SCOPED_TRACE(name.size());
-    const std::string carrier = Pack(name, data, 2, "000102030405060708090A0B0C0D0E0F");
-    state.commandLineKey = "FF0102030405060708090A0B0C0D0E0F";
+    const std::string carrier = Pack(name, data);
+    Bytes c = ReadBytes(carrier);
+    c[1878 + 4321] ^= 0x5A;
+    WriteBytes(carrier, c);
     io_faults::SetNextHiddenNames({".pixeltuck-0000000000aa.partial"});
     const JobOutcome out = Run(carrier);
     EXPECT_TRUE(out.checksumError);
