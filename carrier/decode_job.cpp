@@ -114,6 +114,19 @@ class Unpacking {
                        "> cannot be used ...\nNothing was written.");
     }
     outputName_ = *name;
+    if (!NameFitsFolder(job_.parts.dir, outputName_)) {
+      // A name the file system cannot take would cost the whole run at its
+      // very end; a shorter one with the same extension is found now.
+      const auto fitting = ShortenedName(outputName_, [this](const std::string& n) {
+        return NameFitsFolder(job_.parts.dir, n);
+      });
+      if (!fitting) {
+        return job_.Fail("The stored file name <" + storedName_ +
+                         "> is too long for this folder ...\nNothing was written.");
+      }
+      outputName_ = *fitting;
+      shortened_ = true;
+    }
     targetPath_ = JoinPath(job_.parts.dir, outputName_);
     return true;
   }
@@ -170,7 +183,11 @@ class Unpacking {
     job_.Log("");
     job_.Log("Writing target file :");
     job_.Log("-> \"" + storedName_ + "\"");
-    if (outputName_ != storedName_) job_.Log("-> Stored path reduced to \"" + outputName_ + "\"");
+    if (shortened_) {
+      job_.Log("-> Name too long for this folder, restored as \"" + outputName_ + "\"");
+    } else if (outputName_ != storedName_) {
+      job_.Log("-> Stored path reduced to \"" + outputName_ + "\"");
+    }
     if (compressed_) {
       job_.Log("-> Original   file size : " + GroupThousands(header_.FileSize) + " bytes ");
       job_.Log("-> Compressed file size : " + GroupThousands(header_.CompressedSize) + " bytes ");
@@ -368,22 +385,31 @@ class Unpacking {
 
   // Restored bytes that failed a check never replace an existing file: they
   // are kept beside it as "<name>.damaged" (or under their own name when
-  // that is taken too).
+  // that is taken too). Checked bytes that cannot take their name after all
+  // (another program created it meanwhile) are kept as "<name>.restored",
+  // and the run fails: the user's file is not where it was asked for.
   bool PlaceOutput() {
     const bool damaged = job_.outcome.checksumError;
     if (!(damaged && existed_)) {
       const OutputFile::Placed placed = output_.Place(targetPath_, replace_);
       if (placed == OutputFile::Placed::Done) return true;
-      if (placed != OutputFile::Placed::NameTaken) return job_.Fail(kWriteError);
+      if (placed == OutputFile::Placed::Failed) return job_.Fail(kWriteError);
     }
-    // A checked file whose name was taken meanwhile is kept the same way.
-    const std::string aside = targetPath_ + ".damaged";
-    if (output_.Place(aside, false) != OutputFile::Placed::Done && !output_.Keep(".damaged")) {
+    const std::string suffix = damaged ? ".damaged" : ".restored";
+    if (output_.Place(targetPath_ + suffix, false) != OutputFile::Placed::Done &&
+        !output_.Keep(suffix)) {
       return job_.Fail(kWriteError);
     }
-    job_.Log("-> Existing file kept; the restored bytes are in \"" + output_.Path() + "\"");
+    if (damaged) {
+      job_.Log("-> Existing file kept; the restored bytes are in \"" + output_.Path() + "\"");
+      ui_.ScrollLogToEnd();
+      return true;
+    }
+    job_.Log("-> The restored file is in \"" + output_.Path() + "\"");
     ui_.ScrollLogToEnd();
-    return true;
+    return job_.Fail("Error while writing target file :\n<" + outputName_ +
+                     "> could not be given its name (another program created it meanwhile?) ..."
+                     "\nThe restored file is kept as <" + output_.Path() + ">.");
   }
 
   // ------------------------------------------------------------------ state
@@ -402,6 +428,7 @@ class Unpacking {
   std::int64_t payloadLength_ = 0;
   std::string storedName_;
   std::string outputName_;
+  bool shortened_ = false;  // outputName_ was cut to fit the file system
   std::string targetPath_;
   std::string tempName_;
   std::int64_t startTime_ = 0;

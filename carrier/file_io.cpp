@@ -352,6 +352,17 @@ bool NameTaken(const std::string& path) {
   return std::filesystem::exists(std::filesystem::symlink_status(FsPath(path), ec));
 }
 
+bool NameFitsFolder(const std::string& dir, const std::string& name) {
+#ifdef _WIN32
+  (void)dir;
+  return WideText(name).size() <= 255;
+#else
+  long limit = ::pathconf(dir.empty() ? "." : dir.c_str(), _PC_NAME_MAX);
+  if (limit <= 0) limit = 255;
+  return name.size() <= static_cast<std::size_t>(limit);
+#endif
+}
+
 const char* OpenErrorText(OpenError e) {
   switch (e) {
     case OpenError::None: return "";

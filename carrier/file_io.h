@@ -27,6 +27,10 @@ bool SameFile(const std::string& a, const std::string& b);
 bool IsDirectory(const std::string& path);
 // True when anything (a file, a link, even a dangling one) has this name.
 bool NameTaken(const std::string& path);
+// Whether the file system takes name (one component) in folder dir ("" is
+// the current one): not longer than its limit, counted in bytes (UTF-16
+// units on Windows).
+bool NameFitsFolder(const std::string& dir, const std::string& name);
 
 // Files a job has begun and not yet finished (partial outputs, gzip temp
 // files) are removed when the process is ended by SIGINT, SIGTERM or SIGHUP;

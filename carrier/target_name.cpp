@@ -90,6 +90,25 @@ std::optional<std::string> SafeOutputName(std::string_view storedName) {
   return name;
 }
 
+std::optional<std::string> ShortenedName(const std::string& name,
+                                         const std::function<bool(const std::string&)>& fits) {
+  // An extension is the part from the last dot on, when it is short and
+  // not the whole name.
+  const std::size_t dot = name.rfind('.');
+  const bool hasExt = dot != std::string::npos && dot > 0 && name.size() - dot <= 16;
+  const std::string ext = hasExt ? name.substr(dot) : std::string();
+  std::string base = name.substr(0, hasExt ? dot : name.size());
+  while (!base.empty()) {
+    // One character off the end (UTF-8: its continuation bytes first).
+    while (!base.empty() && (static_cast<unsigned char>(base.back()) & 0xC0) == 0x80) {
+      base.pop_back();
+    }
+    if (!base.empty()) base.pop_back();
+    if (!base.empty() && fits(base + ext)) return base + ext;
+  }
+  return std::nullopt;
+}
+
 std::string JoinPath(const std::string& dir, const std::string& name) {
   return AddTrailingBackslash(dir) + name;
 }

@@ -1,6 +1,7 @@
 // How the jobs name the files they write.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +33,12 @@ std::string StoredNameText(std::string_view storedBytes);
 // outside the carrier's folder or under another name. On Windows the single
 // dot of a name stored without extension ("README.") is dropped.
 std::optional<std::string> SafeOutputName(std::string_view storedName);
+
+// A shorter form of a name that `fits` refuses: whole characters dropped
+// from the end of the part before the extension, which stays. Nothing when
+// even one character before the extension does not fit.
+std::optional<std::string> ShortenedName(const std::string& name,
+                                         const std::function<bool(const std::string&)>& fits);
 
 // dir + separator (unless dir is empty or ends in one) + name.
 std::string JoinPath(const std::string& dir, const std::string& name);

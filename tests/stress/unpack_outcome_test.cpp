@@ -1,0 +1,83 @@
+// Unpacking never passes a failure for success and never loses checked
+// work: a stored name that another program takes meanwhile, or one too long
+// for the file system.
+#include <filesystem>
+
+#include "tests/stress/stress_support.h"
+
+namespace pt::stress {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct PayloadCase {
+  const char* name;
+  bool gzip;
+};
+
+void PrintTo(const PayloadCase& c, std::ostream* os) { *os << c.name; }
+
+class UnpackOutcome : public StressTest, public ::testing::WithParamInterface<PayloadCase> {
+ protected:
+  // A carrier in the box that stores data under `stored` (raw bytes).
+  std::string Carrier(const std::string& stored) {
+    const std::string path = Box("c.bmp");
+    if (GetParam().gzip) {
+      const Bytes gz = Gzip(data);
+      WriteBytes(path, HandMadeCarrier(GzipHeader(stored, data, gz), gz));
+    } else {
+      WriteBytes(path, HandMadeCarrier(PlainHeader(stored, data), data));
+    }
+    return path;
+  }
+
+  const Bytes data = MixedData(50000, 31);
+};
+
+TEST_P(UnpackOutcome, ANameTakenMeanwhileKeepsTheRestoredFileAndFails) {
+  const std::string carrier = Carrier("x.txt");
+  const Bytes theirs = {'t', 'h', 'e', 'i', 'r', 's'};
+  prepareUi = [&](ScriptedUi& ui) {
+    ui.onWorking = [&](JobPhase) {
+      if (!fs::exists(Box("x.txt"))) WriteBytes(Box("x.txt"), theirs);
+    };
+  };
+  const JobOutcome out = Run(carrier);
+  EXPECT_EQ(out.end, JobEnd::Failed) << Log();
+  EXPECT_FALSE(out.checksumError);
+  EXPECT_EQ(ReadBytes(Box("x.txt")), theirs);
+  EXPECT_EQ(ReadBytes(Box("x.txt.restored")), data);
+  EXPECT_FALSE(fs::exists(Box("x.txt.damaged")));
+  EXPECT_TRUE(ui().LogContains("-> The restored file is in \"" + Box("x.txt.restored") + "\""))
+      << Log();
+  EXPECT_NE(LastMessage().find("<" + Box("x.txt.restored") + ">"), std::string::npos)
+      << LastMessage();
+}
+
+TEST_P(UnpackOutcome, ANameTooLongForTheFileSystemIsShortenedBeforeAnyWork) {
+  // Windows-1252 "é" grows to two bytes as UTF-8: 204 stored bytes, 404 as
+  // a name here. Windows counts UTF-16 units and takes the name as it is.
+  std::string e200;
+  for (int i = 0; i < 200; ++i) e200 += "\xC3\xA9";
+  const std::string carrier = Carrier(std::string(200, '\xE9') + ".txt");
+#ifdef _WIN32
+  const std::string expected = e200 + ".txt";
+#else
+  const std::string expected = e200.substr(0, 250) + ".txt";  // 125 characters
+#endif
+  const JobOutcome out = Run(carrier);
+  EXPECT_EQ(out.end, JobEnd::Completed) << Messages();
+  EXPECT_FALSE(out.checksumError) << Log();
+  EXPECT_EQ(ReadBytes(Box(expected)), data);
+  EXPECT_EQ(ui().LogContains("-> Name too long for this folder, restored as \"" + expected + "\""),
+            expected.size() < e200.size())
+      << Log();
+  EXPECT_EQ(TakeSnapshot(box()).size(), 2u);  // the carrier and the restored file
+}
+
+INSTANTIATE_TEST_SUITE_P(Stress, UnpackOutcome,
+                         ::testing::Values(PayloadCase{"Plain", false}, PayloadCase{"Gzip", true}),
+                         [](const auto& c) { return std::string(c.param.name); });
+
+}  // namespace
+}  // namespace pt::stress
