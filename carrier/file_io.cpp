@@ -117,8 +117,10 @@ int SysOpenRead(const std::string& path) {
 int SysCreateNew(const std::string& path) {
   // Exclusive and without following links: a file, link, pipe or device
   // already under the name makes this fail instead of redirecting output.
+  // Owner only while it is being written (it may hold plaintext of a
+  // private file); Place gives it its final mode.
   return ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC,
-                0666);
+                0600);
 }
 long long SysRead(int fd, void* buf, std::size_t n) { return ::read(fd, buf, n); }
 long long SysWrite(int fd, const void* buf, std::size_t n) { return ::write(fd, buf, n); }
@@ -155,6 +157,34 @@ void TakeModeOf(int fd, const std::string& existing) {
   if (::stat(existing.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
     ::fchmod(fd, st.st_mode & 07777);
   }
+#endif
+}
+
+// Gives a file that takes a new name the mode a newly created file gets
+// under the process's umask.
+void TakeNewFileMode(int fd) {
+#ifdef _WIN32
+  (void)fd;
+#else
+  static const mode_t mask = [] {
+    // Linux states the umask; elsewhere it is read by setting it, once.
+    mode_t m = 0;
+    if (std::FILE* f = std::fopen("/proc/self/status", "re")) {
+      char line[256];
+      bool found = false;
+      while (!found && std::fgets(line, sizeof line, f) != nullptr) {
+        unsigned value = 0;
+        found = std::sscanf(line, "Umask: %o", &value) == 1;
+        if (found) m = static_cast<mode_t>(value);
+      }
+      std::fclose(f);
+      if (found) return m;
+    }
+    m = ::umask(022);
+    ::umask(m);
+    return m;
+  }();
+  ::fchmod(fd, 0666 & ~mask);
 #endif
 }
 
@@ -545,6 +575,8 @@ OutputFile::Placed OutputFile::Place(const std::string& name, bool replace, bool
       // The file being replaced is the user's: it keeps its bits.
       TakeModeOf(fd_, name);
       if (durable) ok = SysSync(fd_);
+    } else if (ok) {
+      TakeNewFileMode(fd_);
     }
     ok = SysClose(fd_) == 0 && ok;
     fd_ = -1;

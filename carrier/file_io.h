@@ -7,9 +7,11 @@
 //
 // Outputs are always new files: created exclusively (never an existing
 // name, never through a link, never a pipe or device) under a name the job
-// owns, and given their final name only when complete. Replacing an
-// existing file is an explicit choice of the caller; a replaced file keeps
-// its permission bits. A job deletes only files it created.
+// owns, and given their final name only when complete. While written they
+// are readable by their owner only (POSIX); a file given a new name then
+// gets the mode of a new file under the umask, a replacing file keeps the
+// permission bits of the file it replaces. Replacing an existing file is an
+// explicit choice of the caller. A job deletes only files it created.
 #pragma once
 
 #include <cstddef>
@@ -129,7 +131,7 @@ class OutputFile {
   // Flushes and closes the file and leaves it where it is. A file still
   // under its hidden ".pixeltuck-<hex>.partial" name is renamed to end in
   // `hiddenSuffix` instead (".damaged", ".gz"), so that it is not taken for
-  // a half-written leftover.
+  // a half-written leftover. It stays readable by its owner only.
   bool Keep(const std::string& hiddenSuffix = "");
   // Closes and removes the file.
   void Discard();

@@ -1,7 +1,11 @@
 // Unpacking never passes a failure for success and never loses checked
 // work: a stored name that another program takes meanwhile, or one too long
-// for the file system.
+// for the file system. And what a job has begun is its owner's alone.
 #include <filesystem>
+#include <set>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "tests/stress/stress_support.h"
 
@@ -74,6 +78,43 @@ TEST_P(UnpackOutcome, ANameTooLongForTheFileSystemIsShortenedBeforeAnyWork) {
       << Log();
   EXPECT_EQ(TakeSnapshot(box()).size(), 2u);  // the carrier and the restored file
 }
+
+#ifndef _WIN32
+// Files a job writes hold plaintext while they are begun (the gzip form, a
+// partial restored file): only their owner may read them, whatever the
+// umask. The finished file gets the mode of a new file.
+TEST_P(UnpackOutcome, BegunFilesAreTheOwnersAlone) {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  settings.compressionMode = GetParam().gzip ? 3 : 0;
+  WriteBytes(Box("p.txt"), data);
+  fs::permissions(Box("p.txt"), fs::perms::owner_read | fs::perms::owner_write);
+  std::set<std::string> seen;
+  std::set<std::string> exposed;
+  auto watch = [&](ScriptedUi& ui) {
+    ui.onWorking = [&](JobPhase) {
+      for (const auto& e : fs::directory_iterator(box())) {
+        const std::string name = e.path().filename().string();
+        struct stat st {};
+        if (name == "p.txt" || name == "p.bmp" || ::lstat(e.path().c_str(), &st) != 0) continue;
+        seen.insert(name);
+        if ((st.st_mode & 077) != 0) exposed.insert(name);
+      }
+    };
+  };
+  prepareUi = watch;
+  const std::string carrier = Pack("p.txt", data);  // packing: the gzip form and the carrier
+  fs::remove(Box("p.txt"));
+  ASSERT_EQ(Run(carrier).end, JobEnd::Completed) << Messages();  // unpacking
+  EXPECT_GE(seen.size(), GetParam().gzip ? 3u : 2u);
+  EXPECT_EQ(exposed, std::set<std::string>{});
+  for (const std::string& made : {carrier, Box("p.txt")}) {
+    EXPECT_EQ(fs::status(made).permissions() & fs::perms::all,
+              static_cast<fs::perms>(0666 & ~mask))
+        << made;
+  }
+}
+#endif
 
 INSTANTIATE_TEST_SUITE_P(Stress, UnpackOutcome,
                          ::testing::Values(PayloadCase{"Plain", false}, PayloadCase{"Gzip", true}),
