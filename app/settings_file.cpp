@@ -286,12 +286,24 @@ std::string UserConfigurationFile() {
   return PathText(base / "pixeltuck" / "pixeltuck.cfg");
 }
 
+std::string SystemConfigurationFile([[maybe_unused]] const std::string& besideFile) {
+#ifdef _WIN32
+  return besideFile;
+#elif defined(PT_SYSTEM_SETTINGS_FILE)
+  return PT_SYSTEM_SETTINGS_FILE;
+#else
+  return "/etc/pixeltuck.cfg";
+#endif
+}
+
 SettingsLocation ChooseSettingsLocation(const std::string& besideFile, bool besideUsable,
-                                        const std::string& userFile) {
-  if (besideUsable || userFile.empty()) return SettingsLocation(besideFile);
+                                        const std::string& userFile,
+                                        const std::string& systemFile) {
+  if (besideUsable) return SettingsLocation(besideFile);
   SettingsLocation location;
-  if (!besideFile.empty()) location.readPaths.push_back(besideFile);
-  location.readPaths.push_back(userFile);
+  if (!systemFile.empty()) location.readPaths.push_back(systemFile);
+  // Without a home folder nothing can be saved; the window then says so.
+  if (!userFile.empty()) location.readPaths.push_back(userFile);
   location.writePath = userFile;
   location.createFolders = true;
   return location;
@@ -318,7 +330,7 @@ SettingsLocation SettingsLocationFor(const std::string& besideFile) {
   if (besideFile.empty()) return SettingsLocation(UserConfigurationFile());
   const std::string folder = PathText(FsPath(besideFile).parent_path());
   return ChooseSettingsLocation(besideFile, SettingsFolderUsable(folder),
-                                UserConfigurationFile());
+                                UserConfigurationFile(), SystemConfigurationFile(besideFile));
 }
 
 std::string SettingsToText(const Settings& s) {

@@ -1,5 +1,6 @@
 // The configuration file: one line of eleven space-separated values, beside
-// the executable or in the user's configuration folder. Plain functions; the
+// the executable, or in the user's configuration folder over a system-wide
+// preset. Plain functions; the
 // window shows the messages.
 #pragma once
 
@@ -38,12 +39,19 @@ struct SettingsLocation {
 // %APPDATA%\pixeltuck\pixeltuck.cfg); "" when no home folder is known.
 std::string UserConfigurationFile();
 
+// The preset an administrator gives every user of an installed program:
+// /etc/pixeltuck.cfg (the sysconf folder of the install prefix). On Windows
+// it is the file beside the installed program, where only an administrator
+// may write.
+std::string SystemConfigurationFile(const std::string& besideFile);
+
 // The file beside the executable stays the rule where its folder may be
 // written (a portable copy, the Windows layout). Otherwise (an installed
-// program) the user's file is read and written; a file beside the executable
-// is still read first, so the user's own values go over it.
+// program) the system-wide file is read first and the user's file over it;
+// only the user's file is written.
 SettingsLocation ChooseSettingsLocation(const std::string& besideFile, bool besideUsable,
-                                        const std::string& userFile);
+                                        const std::string& userFile,
+                                        const std::string& systemFile);
 
 // False for a folder this process cannot write to, and for the folders that
 // installed programs live in (/usr/bin and the like, also for root), where a
@@ -51,7 +59,8 @@ SettingsLocation ChooseSettingsLocation(const std::string& besideFile, bool besi
 bool SettingsFolderUsable(const std::string& folder);
 
 // The location for the configuration file beside an executable:
-// ChooseSettingsLocation with the folder and user file of this machine.
+// ChooseSettingsLocation with the folder, user file and system file of this
+// machine.
 SettingsLocation SettingsLocationFor(const std::string& besideFile);
 
 // The eleven fields in file order, separated by single blanks, no line end.

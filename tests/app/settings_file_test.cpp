@@ -527,20 +527,36 @@ TEST(UserConfigurationFile, XdgConfigHomeWhenAbsoluteElseHome) {
 }
 #endif
 
-TEST(ChooseSettingsLocation, BesideWhenUsableElseUserFileOverBeside) {
-  SettingsLocation beside = ChooseSettingsLocation("/p/pixeltuck.cfg", true, "/u/p.cfg");
+TEST(ChooseSettingsLocation, BesideWhenUsableElseUserFileOverSystemFile) {
+  const std::string system = "/etc/pixeltuck.cfg";
+  SettingsLocation beside = ChooseSettingsLocation("/p/pixeltuck.cfg", true, "/u/p.cfg", system);
   EXPECT_EQ(beside.readPaths, std::vector<std::string>{"/p/pixeltuck.cfg"});
   EXPECT_EQ(beside.writePath, "/p/pixeltuck.cfg");
   EXPECT_FALSE(beside.createFolders);
 
-  SettingsLocation user = ChooseSettingsLocation("/p/pixeltuck.cfg", false, "/u/p.cfg");
-  EXPECT_EQ(user.readPaths, (std::vector<std::string>{"/p/pixeltuck.cfg", "/u/p.cfg"}));
+  SettingsLocation user = ChooseSettingsLocation("/p/pixeltuck.cfg", false, "/u/p.cfg", system);
+  EXPECT_EQ(user.readPaths, (std::vector<std::string>{system, "/u/p.cfg"}));
   EXPECT_EQ(user.writePath, "/u/p.cfg");
   EXPECT_TRUE(user.createFolders);
 
-  // Without a home folder the file beside the program is all there is.
-  EXPECT_EQ(ChooseSettingsLocation("/p/pixeltuck.cfg", false, "").writePath, "/p/pixeltuck.cfg");
+  // Without a home folder the preset is read and nothing is written.
+  SettingsLocation homeless = ChooseSettingsLocation("/p/pixeltuck.cfg", false, "", system);
+  EXPECT_EQ(homeless.readPaths, std::vector<std::string>{system});
+  EXPECT_EQ(homeless.writePath, "");
 }
+
+#ifndef _WIN32
+TEST(SettingsLocationFor, InstalledProgramReadsSystemPresetNotItsOwnFolder) {
+  ScopedEnv home("HOME", "/home/u");
+  ScopedEnv xdg("XDG_CONFIG_HOME", nullptr);
+  const std::string system = SystemConfigurationFile("/usr/bin/pixeltuck.cfg");
+  EXPECT_EQ(fs::path(system).filename(), "pixeltuck.cfg");
+  EXPECT_EQ(fs::path(system).parent_path().filename(), "etc");
+  const SettingsLocation location = SettingsLocationFor("/usr/bin/pixeltuck.cfg");
+  EXPECT_EQ(location.readPaths,
+            (std::vector<std::string>{system, "/home/u/.config/pixeltuck/pixeltuck.cfg"}));
+}
+#endif
 
 TEST_F(SettingsFileTest, ProgramFoldersAreNeverUsedForSettings) {
   EXPECT_TRUE(SettingsFolderUsable(dir_.string()));
@@ -558,18 +574,21 @@ TEST_F(SettingsFileTest, ProgramFoldersAreNeverUsedForSettings) {
   }
 }
 
-TEST_F(SettingsFileTest, UserFileGoesOverBesideFileAndIsCreatedPrivate) {
-  const std::string beside = Write("pixeltuck.cfg", "0 3 5 0 0 0 2 0 1 zip 3");
+TEST_F(SettingsFileTest, UserFileGoesOverSystemPresetAndIsCreatedPrivate) {
+  const std::string beside = Write("pixeltuck.cfg", "1 2 5 0 0 0 2 0 1 zip 3");
+  const std::string system = Write("system.cfg", "0 3 5 0 0 0 2 0 1 zip 3");
   const std::string user = PathOf("home/.config/pixeltuck/pixeltuck.cfg");
-  const SettingsLocation location = ChooseSettingsLocation(beside, false, user);
+  const SettingsLocation location = ChooseSettingsLocation(beside, false, user, system);
 
-  // First run: the file beside the program is all there is.
+  // First run: the preset is all there is; the file beside the program is
+  // not read.
   Settings s = StartupDefaults();
   EXPECT_TRUE(LoadSettings(s, location));
+  EXPECT_EQ(s.startupCipher, 0);
   EXPECT_EQ(s.compressionMode, 3);
   s.startupCipher = 1;
   ASSERT_TRUE(SaveSettings(s, location));
-  EXPECT_EQ(Read(beside), "0 3 5 0 0 0 2 0 1 zip 3");
+  EXPECT_EQ(Read(system), "0 3 5 0 0 0 2 0 1 zip 3");
 #ifndef _WIN32  // no mode bits on Windows
   EXPECT_EQ(fs::status(PathOf("home")).permissions() & fs::perms::all, fs::perms::owner_all);
 #endif
