@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include "app/version.h"
+
 #include "crypto/key_rules.h"
 #include "util/byte_order.h"
 #include "util/text.h"
@@ -66,6 +68,32 @@ std::string LookupCommandLineFile(const std::string& arg) {
   std::string path = arg;
   if (FileSizeOf(path, true) > 0) return path;
   return {};
+}
+
+std::optional<std::string> WindowProgramInfo(const std::vector<std::string>& args) {
+  for (const std::string& arg : args) {
+    if (arg == "--version") return std::string("pixeltuck (pixelTuck) ") + kProgramVersion + "\n";
+    if (arg == "--help") {
+      return "Usage: pixeltuck [-N|-B|-T|-R] [-S] [-D] [-K:<key>] [file]\n"
+             "\n"
+             "Opens the window. With a file it starts at once: a .bmp carrier is\n"
+             "unpacked (the stored file is written beside it), any other file is\n"
+             "packed into a carrier picture beside it.\n"
+             "\n"
+             "  -N, -B, -T, -R    cipher for this run: None, BlowFish, TwoFish,\n"
+             "                    Rijndael (AES); the last one wins\n"
+             "  -S                check \"Show Bitmap\": show the carrier after the job\n"
+             "  -D                debug: write <carrier>.debug, keep the temporary file\n"
+             "  -K:<key>          key of 16 to 64 hexadecimal digits for the next job\n"
+             "                    (-k: too; visible to other users in the process list)\n"
+             "  --help            this text\n"
+             "  --version         the program's version\n"
+             "\n"
+             "Switches may be written in either case; other switches are ignored.\n"
+             "The console program pixeltuck-cli works without a window.\n";
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace pt

@@ -25,6 +25,11 @@ void ParseCommandLine(const std::vector<std::string>& args, RunState& state,
                       CommandLineEffects& fx,
                       const std::function<void()>& onInvalidKey = {});
 
+// What the window program prints instead of opening its window: its usage
+// for --help, its version for --version (whichever comes first); nothing
+// for any other command line.
+std::optional<std::string> WindowProgramInfo(const std::vector<std::string>& args);
+
 // Looks arg up as a file-search pattern: the first matching non-directory
 // file, its last component spelled as stored on disk; "" when nothing
 // matches or the first match is empty.

@@ -1,7 +1,9 @@
 #include <QApplication>
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/gui/dialogs.h"
 #include "app/gui/main_form.h"
 #include "app/gui/path_text.h"
@@ -10,6 +12,12 @@
 #include "carrier/file_io.h"
 
 int main(int argc, char* argv[]) {
+  // --help and --version answer before the toolkit starts, so they work
+  // without a display.
+  if (const auto info = pt::WindowProgramInfo(std::vector<std::string>(argv + 1, argv + argc))) {
+    std::fputs(info->c_str(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
   // SIGINT, SIGTERM and SIGHUP remove the files a running job had begun;
   // a file-size limit makes a write fail instead of killing the program.
   pt::InstallSignalCleanup();

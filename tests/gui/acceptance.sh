@@ -13,6 +13,19 @@ cd "$work"
 key=00112233445566778899AABBCCDDEEFF
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+# --help and --version print and exit, also without a display, and write no
+# settings.
+for opt in --help --version; do
+  out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 10 ./pixeltuck -T "$opt" x.dat) ||
+    fail "pixeltuck $opt exited with $?"
+  case "$opt" in
+    --help) [[ "$out" == "Usage: pixeltuck "* ]] || fail "pixeltuck --help printed: $out" ;;
+    --version) [[ "$out" =~ ^"pixeltuck (pixelTuck) "[0-9]+\.[0-9]+\.[0-9]+$ ]] ||
+                 fail "pixeltuck --version printed: $out" ;;
+  esac
+done
+[[ ! -e pixeltuck.cfg ]] || fail "--help or --version wrote the settings"
+
 # exitAfterConversion=1, disclaimerAccepted=1, targetNameRule 0 (saved as 1).
 printf '0 1 -1 0 1 0 1 0 1 zip,gz 0' > pixeltuck.cfg
 head -c 250000 /dev/urandom > source.dat
