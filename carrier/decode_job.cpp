@@ -27,8 +27,8 @@ std::string VersionWarning(double fileVersion) {
              "Warning !!!\nThe version of the file you've try to decode is newer\n"
              "than the version of the pixelTuck you're currently using\n\n"
              "You may not be able to decode the file correctly\n") +
-         "A newer version of pixelTuck can be found on its homepage:\n"
-         "https://pixeltuck.example.org/download\n" +
+         "A newer version of pixelTuck is needed for this file:\n"
+         "ask whoever gave it to you which version made it.\n" +
          "\nCurrent version of file\t\t\t = " + FormatFixed(fileVersion, 1) +
          "\nCurrent file version of pixelTuck\t = " +
          FormatFixed(ParseVersionNumber(kFormatVersion), 1) + "\n";

@@ -40,8 +40,10 @@ inline constexpr int kLogLineHeight = 15;
 inline constexpr long long kMaxPreviewBytes = 10000000;
 inline constexpr const char* kPreviewTooLarge =
     "Image is not shown because of a size larger than 10MB";
-inline constexpr const char* kEnglishHomepage = "https://pixeltuck.example.org/en/";
-inline constexpr const char* kGermanHomepage = "https://pixeltuck.example.org/de/";
+// pixelTuck has no web address yet; the about box keeps its two lines and
+// says so rather than naming an address nobody answers at.
+inline constexpr const char* kEnglishHomepage = "none published";
+inline constexpr const char* kGermanHomepage = "none published";
 // Longest stretch of a job without paint, expose and window-manager events
 // being processed (a window manager calls a window that does not answer
 // for a few seconds "Not Responding").
