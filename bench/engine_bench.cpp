@@ -4,7 +4,7 @@
 // the jobs' block size) in place, row by row. OpenSSL and libgcrypt are
 // references for this program only; pixelTuck never links them.
 //
-// Prints Markdown (bench/update-readme.sh copies it into the README):
+// Prints Markdown (bench/update-readme.sh copies it into docs/benchmarks.md):
 //   1. one thread: each engine, and each Rijndael path, against its reference;
 //   2. the cipher layer's whole-row call on 1 and 2 worker threads.
 #include <gcrypt.h>

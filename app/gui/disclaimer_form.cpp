@@ -47,11 +47,12 @@ QImage RenderDisclaimerPicture(qreal scale) {
   p.drawLine(20, 38, 431, 38);
 
   const QString paragraphs[] = {
-      QStringLiteral("1. Strong cryptography. This program enciphers data with "
-                     "strong cryptographic methods (Blowfish, Twofish and "
-                     "Rijndael). Exporting, importing or using such software is "
-                     "restricted, or even illegal, in some countries. Make sure "
-                     "that the laws of your country allow it."),
+      QStringLiteral("1. Cryptography. This program can encipher files. That "
+                     "keeps their content from casual readers, not their names "
+                     "or sizes, and detects no tampering. Exporting, importing or "
+                     "using cryptographic software is restricted, or even "
+                     "illegal, in some countries: make sure your country's laws "
+                     "allow it."),
       QStringLiteral("2. Hidden files. Storing files inside pictures may break "
                      "the rules of the place where you work. In a company or any "
                      "other non-private environment, ask the system "
