@@ -19,6 +19,8 @@ const char* const kSourceChanged =
     "Sourcefile has changed while it was encoded !!!\nNo target file was written ...";
 const char* const kTooLarge = "Sourcefile is too large: files of 2 GB or more cannot be stored ...";
 const char* const kWriteError = "Error while writing target file";
+const char* const kCrcError = "CRC 32 checksum error ...";
+const char* const kCreateError = "Error while creating target file ...";
 
 class Packing {
  public:
@@ -31,6 +33,9 @@ class Packing {
       Fail(kTooLarge);
       return;
     }
+    // Whether the carrier's name can be used (and may replace a file) is
+    // settled before any work is spent on it.
+    if (!ChooseTarget()) return;
     Log("-> Calculating CRC 32 checksum ...");
     ui_.RepaintLog();
     ui_.ScrollLogToEnd();
@@ -50,8 +55,9 @@ class Packing {
     cursor_.Set(false);
     if (!OpenPayload()) return false;
     LogChecksums();
-    return ChooseTarget() && CreateTarget() && PrepareHeader() && WriteLeadingBytes() &&
-           WritePayload();
+    LogOpenTarget();
+    if (targetIsFolder_ || !target_.Create(targetPath_)) return Fail(kCreateError);
+    return PrepareHeader() && WriteLeadingBytes() && WritePayload();
   }
 
   // Without one, the source is read once: its checksum is taken while the
@@ -59,11 +65,16 @@ class Packing {
   // that follow the checksum in the log wait until it is known.
   bool PackInOnePass() {
     cursor_.Set(false);
-    if (!ChooseTarget()) return false;
-    deferLog_ = true;
-    if (!CreateTarget() || !PrepareHeader() || !WriteLeadingBytes() || !WritePayload()) {
-      return false;
+    if (targetIsFolder_ || !target_.Create(targetPath_)) {
+      // The log still tells the checksum before the target that failed.
+      if (!ChecksumPass()) return Fail(kCrcError);
+      LogChecksums();
+      LogOpenTarget();
+      return Fail(kCreateError);
     }
+    deferLog_ = true;
+    LogOpenTarget();
+    if (!PrepareHeader() || !WriteLeadingBytes() || !WritePayload()) return false;
     deferLog_ = false;
     LogChecksums();
     FlushDeferredLog();
@@ -143,6 +154,8 @@ class Packing {
         result);
     shown.Hide();
     if (end == GzipEnd::Stopped) return Interrupted();
+    // The gzip stage's read of the source is its checksum pass.
+    if (end == GzipEnd::ReadFailed) return Fail(kCrcError);
     if (end != GzipEnd::Done || !temp_.Flush()) {
       // zlib's own failures are named; the temp file's are the message's.
       const std::string why = end == GzipEnd::DeflateFailed ? "\n" + result.failure : "";
@@ -189,25 +202,45 @@ class Packing {
   }
 
   // The carrier's name and path: refused when it is the source itself or
-  // a folder; an existing file is replaced only when the user agrees.
+  // too long for the folder; an existing file is replaced only when the
+  // user agrees. A folder of that name fails where the carrier is created.
   bool ChooseTarget() {
     targetName_ = TargetName(job_.parts.name, job_.parts.ext, job_.settings.targetNameRule);
     targetPath_ = JoinPath(job_.parts.dir, targetName_);
     if (SameFile(targetPath_, job_.sourcePath)) {
-      return Fail("Error while creating target file ...\nThe target file <" + targetPath_ +
+      return Fail(std::string(kCreateError) + "\nThe target file <" + targetPath_ +
                   "> is the source file itself.");
     }
-    if (IsDirectory(targetPath_)) return Fail("Error while creating target file ...");
-    return job_.MayReplace(targetPath_, replace_);
+    if (!NameFitsFolder(job_.parts.dir, targetName_)) {
+      return Fail(std::string(kCreateError) + "\nThe name <" + targetName_ +
+                  "> is too long for this folder.");
+    }
+    targetIsFolder_ = IsDirectory(targetPath_);
+    return targetIsFolder_ || job_.MayReplace(targetPath_, replace_);
   }
 
-  bool CreateTarget() {
+  void LogOpenTarget() {
     Log("");
     Log("Open target file");
     ui_.ScrollLogToEnd();
     Log("-> \"" + targetName_ + "\"");
-    if (!target_.Create(targetPath_)) return Fail("Error while creating target file ...");
-    return true;
+  }
+
+  // The source's checksum on its own, for a run that ends before its rows.
+  bool ChecksumPass() {
+    cursor_.Set(true);
+    std::vector<std::uint8_t> buffer(std::size_t{1} << 16);
+    std::uint32_t crc = 0;
+    bool ok = source_.Rewind();
+    while (ok) {
+      const std::size_t got = source_.Read(buffer.data(), buffer.size());
+      ok = !source_.Failed();
+      if (got == 0) break;
+      crc = Crc32(crc, buffer.data(), got);
+    }
+    cursor_.Set(false);
+    sourceCrc_ = crc;
+    return ok;
   }
 
   // The header row's fields and the cipher's key; the log lines of the
@@ -309,7 +342,12 @@ class Packing {
     if (end == PumpEnd::Stopped) return Interrupted();
     // In one pass this read is the checksum pass itself.
     const bool onePass = deferLog_;
-    if (end == PumpEnd::ReadFailed) return Fail(onePass ? "CRC 32 checksum error ..." : kWriteError);
+    if (end == PumpEnd::ReadFailed) {
+      if (!onePass) return Fail(kWriteError);
+      // The checksum failed: nothing that was to follow it happened.
+      deferredLog_.clear();
+      return Fail(kCrcError);
+    }
     if (end != PumpEnd::Done) return Fail(kWriteError);
     if (grew || total != payloadLength_) return Fail(kSourceChanged);
     if (onePass) {
@@ -354,6 +392,7 @@ class Packing {
   std::string targetName_;
   std::string targetPath_;
   bool replace_ = false;
+  bool targetIsFolder_ = false;
   CarrierHeader header_;
   bool deferLog_ = false;  // one pass: lines after the checksum wait for it
   std::vector<std::string> deferredLog_;

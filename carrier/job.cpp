@@ -222,6 +222,9 @@ JobOutcome mOpenClick(JobUi& ui, Settings& settings, RunState& state,
     const std::int64_t start = NowSeconds();
     job.Log(unpack ? "Try to decode file:" : "Try to encode file:");
     job.Log("-> \"" + job.parts.name + "." + job.parts.ext + "\"");
+    if (!unpack && job.cipherId == kCipherNone && !state.commandLineKey.empty()) {
+      job.Log("-> Key not used: no encryption method selected");
+    }
     job.Log("");
     job.Log("Open source file");
     std::string sizePath = job.sourcePath;

@@ -10,6 +10,7 @@
 #include "carrier/carrier_format.h"
 #include "carrier/compression.h"
 #include "carrier/crc32.h"
+#include "carrier/target_name.h"
 #include "tests/carrier/job_fixture.h"
 #include "tests/support/portable.h"
 
@@ -268,15 +269,14 @@ TEST_F(EncodeJobTest, WriteFailureDeletesThePartialCarrierAndReportsNoSuccess) {
 }
 
 TEST_F(EncodeJobTest, ReadFailureWhilePackingIsReported) {
-  // Without a gzip stage the source is read once, for its checksum and its
-  // rows at the same time; with one the copy reads the gzip form.
+  // With a gzip stage the copy reads the gzip form (a failing source read is
+  // a checksum error, see PackingFailureLog).
   WriteBytes(dir.Path("data.bin"), MixedData(100000));
   const struct {
     int mode;
     std::int64_t failAt;
     const char* message;
-  } cases[] = {{0, 50000, "CRC 32 checksum error ..."},
-               {1, 100000 + 1000, "Error while writing target file"}};
+  } cases[] = {{1, 100000 + 1000, "Error while writing target file"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.mode);
     settings.compressionMode = c.mode;
@@ -288,6 +288,118 @@ TEST_F(EncodeJobTest, ReadFailureWhilePackingIsReported) {
     EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{c.message});
     EXPECT_EQ(dir.Files(), std::vector<std::string>{"data.bin"});
   }
+}
+
+// A run that fails tells in its log how far it got: the checksum lines and
+// the target come before a target that cannot be created; a source that
+// cannot be read fails its checksum, with nothing logged after it.
+struct FailureLogCase {
+  const char* name;
+  int compressionMode;
+  bool folderUnderTheCarriersName;
+  std::int64_t failReadsAfter;  // -1: reads do not fail
+  std::vector<std::string> logEnd;  // a line ending in '*' matches by its start
+  const char* message;
+};
+
+void PrintTo(const FailureLogCase& c, std::ostream* os) { *os << c.name; }
+
+class PackingFailureLog : public JobTest, public ::testing::WithParamInterface<FailureLogCase> {};
+
+TEST_P(PackingFailureLog, TellsWhatHappened) {
+  const FailureLogCase& c = GetParam();
+  settings.compressionMode = c.compressionMode;
+  const Bytes data = MixedData(100000);
+  WriteBytes(dir.Path("data.bin"), data);
+  if (c.folderUnderTheCarriersName) std::filesystem::create_directory(dir.Path("data.bmp"));
+  io_faults::FailReadsAfter(c.failReadsAfter);
+  const JobOutcome out = Run(dir.Path("data.bin"));
+  io_faults::Reset();
+  EXPECT_EQ(out.end, JobEnd::Failed);
+  EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{c.message});
+  ASSERT_GE(ui.log.size(), c.logEnd.size()) << Log();
+  const std::size_t from = ui.log.size() - c.logEnd.size();
+  for (std::size_t i = 0; i < c.logEnd.size(); ++i) {
+    std::string want = c.logEnd[i];
+    if (want == "-> Source file CRC32  : ") want += CrcText(data);
+    const bool prefix = !want.empty() && want.back() == '*';
+    if (prefix) want.pop_back();
+    EXPECT_EQ(prefix ? ui.log[from + i].substr(0, want.size()) : ui.log[from + i], want) << Log();
+  }
+  const std::vector<std::string> left =
+      c.folderUnderTheCarriersName ? std::vector<std::string>{"data.bin", "data.bmp"}
+                                   : std::vector<std::string>{"data.bin"};
+  EXPECT_EQ(dir.Files(), left);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PackingFailureLog,
+    ::testing::Values(
+        FailureLogCase{"FolderInOnePass", 0, true, -1,
+                       {"-> Calculating CRC 32 checksum ...", "", "Checksum(s)",
+                        "-> Source file CRC32  : ", "", "Open target file", "-> \"data.bmp\""},
+                       "Error while creating target file ..."},
+        FailureLogCase{"FolderAfterTheGzipStage", 3, true, -1,
+                       {"-> Savings          : *", "", "Checksum(s)", "-> Source file CRC32  : ",
+                        "-> Compr. file CRC32  : 0x*", "", "Open target file", "-> \"data.bmp\""},
+                       "Error while creating target file ..."},
+        FailureLogCase{"ReadErrorInOnePass", 0, false, 50000,
+                       {"-> File size        : 100.000 bytes", "-> Calculating CRC 32 checksum ..."},
+                       "CRC 32 checksum error ..."},
+        FailureLogCase{"ReadErrorInTheGzipStage", 3, false, 50000,
+                       {"-> Calculating CRC 32 checksum ...", "", "Try to compress sourcefile"},
+                       "CRC 32 checksum error ..."}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// A carrier name that cannot be used, or may not replace a file, ends the
+// run before any work: no gzip stage, no rows.
+struct RefusedNameCase {
+  const char* name;
+  std::string source;
+  int targetNameRule;
+  bool carrierExists;
+  const char* messageStart;  // nullptr: no message, the log says why
+};
+
+void PrintTo(const RefusedNameCase& c, std::ostream* os) { *os << c.name; }
+
+class RefusedBeforeAnyWork : public JobTest, public ::testing::WithParamInterface<RefusedNameCase> {};
+
+TEST_P(RefusedBeforeAnyWork, NothingIsReadOrWritten) {
+  const RefusedNameCase& c = GetParam();
+  settings.compressionMode = 3;
+  settings.targetNameRule = c.targetNameRule;
+  ui.replaceAnswer = MsgAnswer::No;
+  WriteBytes(dir.Path(c.source), MixedData(300000));
+  const std::string carrier = dir.Path(TargetName(SplitPath(c.source).name, SplitPath(c.source).ext,
+                                                  c.targetNameRule));
+  if (c.carrierExists) WriteBytes(carrier, {1, 2, 3});
+  const JobOutcome out = Run(dir.Path(c.source));
+  EXPECT_NE(out.end, JobEnd::Completed);
+  EXPECT_TRUE(ui.workPhases.empty()) << "blocks of work done: " << ui.workPhases.size();
+  if (c.messageStart == nullptr) {
+    EXPECT_TRUE(ui.messages.empty()) << Messages();
+    EXPECT_EQ(ui.log.back(), "-> Existing file kept, nothing written");
+    EXPECT_EQ(ReadBytes(carrier), (Bytes{1, 2, 3}));
+  } else {
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text.rfind(c.messageStart, 0), 0u) << Messages();
+  }
+  EXPECT_EQ(dir.Files().size(), c.carrierExists ? 2u : 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RefusedBeforeAnyWork,
+    ::testing::Values(RefusedNameCase{"ReplaceDeclined", "data.txt", 1, true, nullptr},
+                      RefusedNameCase{"NameTooLongForTheFolder", std::string(251, 'n') + ".txt", 3,
+                                      false, "Error while creating target file ...\nThe name <"}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(EncodeJobTest, CommandLineKeyWithoutCipherIsReportedUnused) {
+  settings.compressionMode = 0;
+  const std::string carrier = Pack("plain.txt", MixedData(3000), 0, std::string(32, 'A'));
+  EXPECT_EQ(ui.log[2], "-> Key not used: no encryption method selected") << Log();
+  EXPECT_EQ(Le32(ReadBytes(carrier), 54 + 276), 0u);  // not marked as enciphered
 }
 
 TEST_F(EncodeJobTest, CompressionFailureLeavesNoTempFile) {

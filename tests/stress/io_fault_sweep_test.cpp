@@ -179,8 +179,7 @@ TEST_P(PackingFaults, ReadFailureAtAnyByteOfEveryPass) {
   const auto s = static_cast<std::int64_t>(kSourceSize);
   std::vector<Phase> phases;
   if (gzipSize > 0) {
-    phases.push_back({s, "Compression Test failed !\nfile <" + Box("data.bin.pixeltuck") +
-                             "> could not be written ..."});
+    phases.push_back({s, kCrcError});  // the gzip stage's read is the checksum pass
     phases.push_back({s + gzipSize, kWriteError});
   } else {
     phases.push_back({s, kCrcError});
