@@ -6,9 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "carrier/carrier_format.h"
 #include "carrier/job.h"
 #include "crypto/cipher.h"
 #include "tests/support/scripted_ui.h"
+#include "util/byte_order.h"
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
@@ -31,9 +33,11 @@ void Seed(const fs::path& dir, const std::string& name, std::uint8_t mode, const
   Write(dir / name, b);
 }
 
-// Packs a small file with the real job and returns the carrier's bytes.
-Bytes MakeCarrier(const fs::path& work, int cipher, int compression, std::size_t size) {
-  const fs::path src = work / "seed.txt";
+// Packs a small file under a name of its own with the real job and returns
+// the carrier's bytes (empty when the job did not complete).
+Bytes MakeCarrier(const fs::path& work, const std::string& base, int cipher, int compression,
+                  std::size_t size) {
+  const fs::path src = work / (base + ".txt");
   Bytes data(size);
   for (std::size_t i = 0; i < size; ++i) data[i] = static_cast<std::uint8_t>("seed text "[i % 10] + (i / 97) % 3);
   Write(src, data);
@@ -42,10 +46,25 @@ Bytes MakeCarrier(const fs::path& work, int cipher, int compression, std::size_t
   settings.compressionMode = compression;
   pt::RunState state;
   state.commandLineFile = src.string();
-  state.commandLineKey = "00112233445566778899AABBCCDDEEFF";
+  if (cipher != 0) state.commandLineKey = "00112233445566778899AABBCCDDEEFF";
   pt::JobRequest request{cipher, pt::kCipherListItems[static_cast<std::size_t>(cipher)], true};
   const pt::JobOutcome out = pt::mOpenClick(ui, settings, state, request);
-  return out.end == pt::JobEnd::Completed ? Read(out.outputPath) : Bytes{};
+  if (out.end != pt::JobEnd::Completed) {
+    for (const auto& m : ui.messages) std::cerr << base << ": " << m.text << "\n";
+    return {};
+  }
+  return Read(out.outputPath);
+}
+
+// The carrier is of the kind asked for: gzip form and cipher as chosen.
+bool IsKind(const Bytes& c, int cipher, int compression) {
+  namespace at = pt::header_offset;
+  constexpr std::size_t kBlock = 54;  // the header block follows the BMP headers
+  if (c.size() < kBlock + at::Reserved) return false;
+  const bool compressed = c[kBlock + at::Compressed] == 'Z';
+  const bool enciphered = pt::LoadLE32(c.data() + kBlock + at::Encrypted) != 0;
+  return compressed == (compression != 0) && enciphered == (cipher != 0) &&
+         c[kBlock + at::CipherId] == (cipher == 0 ? 0 : "BTR"[cipher - 1]);
 }
 
 }  // namespace
@@ -61,14 +80,21 @@ int main(int argc, char** argv) {
                         "fuzz_key_rules", "fuzz_list_parser"}) {
     fs::create_directories(out / t);
   }
+  fs::remove_all(work);
   fs::create_directories(work);
 
+  // Every cipher, each with and without the gzip stage: eight kinds.
   int n = 0;
+  int missing = 0;
   for (int cipher = 0; cipher < 4; ++cipher) {
     for (int compression : {0, 3}) {
-      Bytes c = MakeCarrier(work, cipher, compression, 3000);
-      if (c.empty()) continue;
       const std::string base = "c" + std::to_string(cipher) + "_z" + std::to_string(compression);
+      Bytes c = MakeCarrier(work, base, cipher, compression, 3000);
+      if (!IsKind(c, cipher, compression)) {
+        std::cerr << "fuzz_make_corpus: no carrier of kind " << base << "\n";
+        ++missing;
+        continue;
+      }
       Seed(out / "fuzz_decode_job", base + "_cmdkey", 2, c);
       Seed(out / "fuzz_decode_job", base + "_dialog", 0, c);
       Write(out / "fuzz_carrier_header" / base, Bytes(c.begin(), c.begin() + 1854));
@@ -90,6 +116,6 @@ int main(int argc, char** argv) {
   Write(out / "fuzz_settings" / "defaults", Bytes{'2', ' ', '1', ' ', '-', '1', ' ', '0', ' ', '0', ' ', '0', ' ', '1', ' ', '0', ' ', '1', ' ', 'z', 'i', 'p', ',', 'g', 'z', ' ', '0'});
   Write(out / "fuzz_key_rules" / "hex", Bytes{1, '0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 'a', 'b', 'c', 'd', 'e', 'f'});
   Write(out / "fuzz_list_parser" / "list", Bytes{'z', 'i', 'p', ',', '"', 'a', ',', 'b', '"', ';', 'g', 'z', '\n', 'Z', 'I', 'P'});
-  std::cout << "seeded " << n << " carrier variants into " << out << "\n";
-  return n > 0 ? 0 : 1;
+  std::cout << "seeded " << n << " carrier kinds into " << out << "\n";
+  return missing == 0 ? 0 : 1;
 }
