@@ -11,6 +11,7 @@
 #include <random>
 #include <system_error>
 
+#include "util/held_signals.h"
 #include "util/os_text.h"
 
 #ifdef _WIN32
@@ -284,37 +285,11 @@ void RemoveBegunFiles() {
   }
 }
 
-// Holds back the terminating signals for a scope (POSIX); one that comes
-// meanwhile is delivered when the scope ends.
 #ifdef _WIN32
 // Windows runs the handler of a console Ctrl+C on a thread of its own: it
 // waits on this lock until a file being created is on the list.
 std::mutex g_creating;
 #endif
-
-class HeldSignals {
- public:
-#ifdef _WIN32
-  HeldSignals() { g_creating.lock(); }
-  ~HeldSignals() { g_creating.unlock(); }
-#else
-  HeldSignals() {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    sigaddset(&set, SIGHUP);
-    pthread_sigmask(SIG_BLOCK, &set, &old_);
-  }
-  ~HeldSignals() { pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
-
- private:
-  sigset_t old_;
-#endif
- public:
-  HeldSignals(const HeldSignals&) = delete;
-  HeldSignals& operator=(const HeldSignals&) = delete;
-};
 
 extern "C" void OnTerminatingSignal(int sig) {
 #ifdef _WIN32
@@ -355,6 +330,10 @@ void InstallSignalCleanup() {
   std::signal(SIGTERM, OnTerminatingSignal);
 #ifndef _WIN32
   std::signal(SIGHUP, OnTerminatingSignal);
+  std::signal(SIGQUIT, OnTerminatingSignal);
+  // A closed pipe or a file-size limit makes the write fail instead of
+  // ending the program where it stands; the job then cleans up.
+  std::signal(SIGPIPE, SIG_IGN);
   std::signal(SIGXFSZ, SIG_IGN);
 #endif
 }
@@ -482,7 +461,11 @@ OutputFile::~OutputFile() { Discard(); }
 bool OutputFile::CreateExclusive(const std::string& path) {
   // A terminating signal between the creation and the registration would
   // leave the file behind: it waits until the file is on the list.
-  const HeldSignals held;
+#ifdef _WIN32
+  const std::lock_guard<std::mutex> held(g_creating);
+#else
+  const HeldSignals held;  // and worker threads never take them
+#endif
   const int fd = SysCreateNew(path);
   if (fd < 0) return false;
   fd_ = fd;

@@ -35,10 +35,11 @@ bool NameTaken(const std::string& path);
 bool NameFitsFolder(const std::string& dir, const std::string& name);
 
 // Files a job has begun and not yet finished (partial outputs, gzip temp
-// files) are removed when the process is ended by SIGINT, SIGTERM or SIGHUP;
-// the signal then ends the process as it would have. SIGXFSZ is ignored, so
-// that writing past a file-size limit fails as an ordinary write error. Both
-// programs call this once at start. (After SIGKILL nothing can clean up: the
+// files) are removed when the process is ended by SIGINT, SIGTERM, SIGHUP or
+// SIGQUIT; the signal then ends the process as it would have. SIGPIPE and
+// SIGXFSZ are ignored, so that writing into a closed pipe or past a
+// file-size limit fails as an ordinary write error. Both programs call this
+// once at start. (After SIGKILL nothing can clean up: the
 // leftovers are the hidden ".pixeltuck-<hex>.partial" files and
 // "<name>.pixeltuck" temp files.)
 void InstallSignalCleanup();

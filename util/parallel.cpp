@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "util/held_signals.h"
+
 namespace pt {
 
 namespace {
@@ -36,6 +38,8 @@ class Pool {
     std::lock_guard<std::mutex> one(runMutex_);
     std::size_t helpers = std::min<std::size_t>(threads - 1, count - 1);
     std::unique_lock<std::mutex> lock(mutex_);
+    // Workers take no terminating signals (they inherit the mask).
+    const HeldSignals forWorkers;
     while (threads_.size() < helpers) {
       try {
         threads_.emplace_back([this] { WorkerLoop(); });

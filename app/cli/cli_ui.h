@@ -74,6 +74,9 @@ class CliUi : public JobUi {
 
   ProgressBar& Progress() override { return progress_; }
   void Working(JobPhase phase, std::int64_t done, std::int64_t total) override;
+  // The log can no longer be written (a closed pipe, a full disk): the job
+  // stops and removes what it began rather than go on unseen.
+  bool StopRequested() override { return out_.fail(); }
   void SetBusyCursor(bool) override {}
 
   MsgAnswer ShowMessage(MsgKind kind, const std::string& text, MsgButtons buttons) override;

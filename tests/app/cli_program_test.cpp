@@ -403,6 +403,8 @@ class CliInterruptTest : public CliProgramTest {
         const struct rlimit limit {fileSizeLimit, fileSizeLimit};
         ::setrlimit(RLIMIT_FSIZE, &limit);
       }
+      const struct rlimit noCore {0, 0};  // SIGQUIT would dump one
+      ::setrlimit(RLIMIT_CORE, &noCore);
       std::vector<char*> argv;
       for (const std::string& a : all) argv.push_back(const_cast<char*>(a.c_str()));
       argv.push_back(nullptr);
@@ -436,6 +438,8 @@ struct InterruptCase {
   bool unpack;
   const char* settings;  // compression mode 0 (never) or 3 (always)
 };
+
+void PrintTo(const InterruptCase& c, std::ostream* os) { *os << c.name; }
 
 class CliSignalTest : public CliInterruptTest,
                       public ::testing::WithParamInterface<InterruptCase> {};
@@ -477,7 +481,64 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         InterruptCase{"PackInterrupted", SIGINT, false, "2 0 -1 0 0 0 1 0 1 zip 1"},
         InterruptCase{"PackTerminatedWhileCompressing", SIGTERM, false, "2 3 -1 0 0 0 1 0 1 zip 1"},
-        InterruptCase{"UnpackHungUp", SIGHUP, true, "2 0 -1 0 0 0 1 0 1 zip 1"}),
+        InterruptCase{"UnpackHungUp", SIGHUP, true, "2 0 -1 0 0 0 1 0 1 zip 1"},
+        InterruptCase{"UnpackQuitWhileInflating", SIGQUIT, true, "2 3 -1 0 0 0 1 0 1 zip 1"}),
+    [](const auto& c) { return std::string(c.param.name); });
+
+// `pixeltuck-cli ... | head -1`, or quitting a pager: the reader of the log
+// goes away while the job runs. The program is not killed where it stands;
+// the failed writes end the job and nothing begun stays.
+class CliClosedPipeTest : public CliInterruptTest,
+                          public ::testing::WithParamInterface<InterruptCase> {};
+
+TEST_P(CliClosedPipeTest, LeavesNoBegunFileBehind) {
+  Write("pixeltuck.cfg", GetParam().settings);
+  const std::string source = Work("big.bin");
+  MakeLargeFile(source, std::int64_t{256} << 20);
+  std::vector<std::string> args{program_, "-N", source};
+  if (GetParam().unpack) {
+    ASSERT_EQ(Run({"-N", source}).status, 0);
+    fs::remove(source);
+    args = {program_, Work("big.bmp")};
+  }
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  const std::string err = PathOf("stderr.txt");
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const int in = ::open("/dev/null", O_RDONLY);
+    const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (in < 0 || e < 0 || ::dup2(in, 0) < 0 || ::dup2(fds[1], 1) < 0 || ::dup2(e, 2) < 0) {
+      ::_exit(127);
+    }
+    ::close(fds[0]);
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  ASSERT_GT(pid, 0);
+  ::close(fds[1]);
+  char c = 0;
+  while (::read(fds[0], &c, 1) == 1 && c != '\n') {
+  }
+  ::close(fds[0]);  // as head does after its first line
+  const int status = WaitFor(pid);
+  EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+  EXPECT_EQ(BegunFiles(dir_ / "work"), std::vector<std::string>{});
+  if (!GetParam().unpack) {
+    // The carrier's rows come after the log lines that failed.
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_FALSE(fs::exists(Work("big.bmp")));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pipes, CliClosedPipeTest,
+    ::testing::Values(
+        InterruptCase{"PackWithGzipStage", SIGPIPE, false, "2 3 -1 0 0 0 1 0 1 zip 1"},
+        InterruptCase{"UnpackGzipPayload", SIGPIPE, true, "2 3 -1 0 0 0 1 0 1 zip 1"}),
     [](const auto& c) { return std::string(c.param.name); });
 
 TEST_F(CliInterruptTest, FileSizeLimitIsAWriteErrorNotAKill) {
