@@ -13,6 +13,14 @@ bool IsKeyArgument(const std::string& arg) {
          arg[2] == ':';
 }
 
+void WipeKeyArguments(int argc, char** argv, bool keysEndAtDoubleDash) {
+  for (int i = 1; i < argc && argv[i] != nullptr; ++i) {
+    const std::string arg = argv[i];
+    if (keysEndAtDoubleDash && arg == "--") break;
+    if (IsKeyArgument(arg)) SecureWipe(argv[i] + 3, arg.size() - 3);
+  }
+}
+
 void WipeKeyText(std::string& text) {
   // Growing to the capacity never moves the buffer, so every byte it holds
   // is overwritten in place.

@@ -38,6 +38,12 @@ std::string LookupCommandLineFile(const std::string& arg);
 // True for "-K:..." and "-k:..." arguments.
 bool IsKeyArgument(const std::string& arg);
 
+// Overwrites the digits of every -K:/-k: argument in the process's own
+// argument memory, so that a key stops showing in the process list (ps,
+// /proc/PID/cmdline) once the arguments have been read. With
+// keysEndAtDoubleDash, arguments after "--" are file names and kept.
+void WipeKeyArguments(int argc, char** argv, bool keysEndAtDoubleDash);
+
 // Overwrites the whole buffer of a text that held key material (also what
 // an earlier, longer content left there) and empties it.
 void WipeKeyText(std::string& text);

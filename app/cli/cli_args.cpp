@@ -363,12 +363,8 @@ int CliMain(int argc, char** argv) {
   // Files a job has begun are removed when a signal ends the program.
   InstallSignalCleanup();
   std::vector<std::string> args = ProgramArguments(argc, argv);
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--") break;
-    // The process list shows argv: the key digits go from there at once.
-    if (IsKeyArgument(arg)) SecureWipe(argv[i] + 3, arg.size() - 3);
-  }
+  // The process list shows argv: the key digits go from there at once.
+  WipeKeyArguments(argc, argv, /*keysEndAtDoubleDash=*/true);
 
   Utf8Console console;
   ConsoleTerminal terminal;

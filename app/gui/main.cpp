@@ -34,6 +34,9 @@ int main(int argc, char* argv[]) {
 #else
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
 #endif
+  // The process list shows argv for as long as the window is open: a -K:
+  // key's digits go from there now that they are read.
+  pt::WipeKeyArguments(argc, argv, /*keysEndAtDoubleDash=*/false);
 
   std::string exe = pt::ExecutablePath();
   if (exe.empty()) {

@@ -65,4 +65,18 @@ if kill -TERM "$pid" 2>/dev/null; then
     -e original.dat || true)
   [[ -z "$left" ]] || fail "SIGTERM during a job left: $left"
 fi
+# A -K: key leaves the process list once read, while the window stays open.
+printf '0 1 -1 0 1 0 1 0 1 zip,gz 0' > pixeltuck.cfg
+./pixeltuck -K:$key &
+pid=$!
+for _ in $(seq 100); do
+  tr '\0' ' ' <"/proc/$pid/cmdline" | grep -q "$key" || break
+  sleep 0.1
+done
+listed=$(tr '\0' ' ' <"/proc/$pid/cmdline")
+kill -TERM "$pid"
+wait "$pid" 2>/dev/null || true
+[[ "$listed" == *"-K:"* && "$listed" != *"$key"* ]] ||
+  fail "the key is still in the process list: $listed"
+
 echo "acceptance: packed and unpacked $(stat -c %s original.dat) bytes"
