@@ -135,6 +135,9 @@ HOME="$work/home" QT_QPA_PLATFORM=offscreen timeout 60 pixeltuck "$work/files-di
 echo "== dpkg -r"
 $SUDO dpkg -r pixeltuck pixeltuck-cli
 while read -r f; do [ ! -e "$f" ] || fail "left after removal: $f"; done < "$work/files"
+for d in /usr/share/doc/pixeltuck /usr/share/doc/pixeltuck-cli; do
+  [ ! -e "$d" ] || fail "left after removal: $d"
+done
 for pkg in pixeltuck pixeltuck-cli; do
   ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q installed || fail "$pkg still installed"
 done
