@@ -55,7 +55,7 @@ class Unpacking {
     FinalCheck();
     if (!PlaceOutput()) return;
     cursor_.Set(false);
-    FinishJob(job_, startTime_, targetPath_);
+    FinishJob(job_, startTime_, job_.request.restoreTo ? std::string() : targetPath_);
   }
 
  private:
@@ -114,11 +114,11 @@ class Unpacking {
                        "> cannot be used ...\nNothing was written.");
     }
     outputName_ = *name;
-    if (!NameFitsFolder(job_.parts.dir, outputName_)) {
+    if (!NameFitsFolder(job_.OutputDir(), outputName_)) {
       // A name the file system cannot take would cost the whole run at its
       // very end; a shorter one with the same extension is found now.
       const auto fitting = ShortenedName(outputName_, [this](const std::string& n) {
-        return NameFitsFolder(job_.parts.dir, n);
+        return NameFitsFolder(job_.OutputDir(), n);
       });
       if (!fitting) {
         return job_.Fail("The stored file name <" + storedName_ +
@@ -127,7 +127,7 @@ class Unpacking {
       outputName_ = *fitting;
       shortened_ = true;
     }
-    targetPath_ = JoinPath(job_.parts.dir, outputName_);
+    targetPath_ = JoinPath(job_.OutputDir(), outputName_);
     return true;
   }
 
@@ -201,6 +201,7 @@ class Unpacking {
   // the user agrees, and only by bytes that passed the checks. The gzip
   // form is kept beside it for as long as it may have to remain.
   bool CreateOutput() {
+    if (job_.request.restoreTo) return true;  // no file: the caller takes the bytes
     const std::string createError = "Error while creating target file :\n<" + storedName_ + ">...";
     if (SameFile(targetPath_, job_.sourcePath)) {
       return job_.Fail(createError + "\nThe stored name is the name of the picture itself.");
@@ -251,9 +252,11 @@ class Unpacking {
     ui_.RepaintLog();
     ShownProgress shown(ui_.Progress());
 
-    GunzipStream gunzip(header_.FileSize, [this](const std::uint8_t* data, std::size_t n) {
-      return output_.Write(data, n);
-    });
+    const auto& restoreTo = job_.request.restoreTo;
+    auto restore = [this, &restoreTo](const std::uint8_t* data, std::size_t n) {
+      return restoreTo ? restoreTo(data, n) : output_.Write(data, n);
+    };
+    GunzipStream gunzip(header_.FileSize, restore);
     std::uint32_t writtenCrc = 0;
     bool writeFailed = false;
     PumpPlan plan;
@@ -279,11 +282,11 @@ class Unpacking {
       const std::size_t n = payloadIn(bytes, offset);
       written_ += static_cast<std::int64_t>(n);
       if (!compressed_) {
-        writeFailed = !output_.Write(block, n);
+        writeFailed = !restore(block, n);
       } else {
         // Damaged gzip data stops the inflating, not the copy: the checks
         // below decide which error the user sees.
-        writeFailed = !temp_.Write(block, n);
+        writeFailed = temp_.IsOpen() && !temp_.Write(block, n);
         if (!writeFailed) gunzip.Feed(block, n);
         writeFailed = writeFailed || gunzip.SinkFailed();
       }
@@ -317,6 +320,7 @@ class Unpacking {
   // Where the gzip form must remain, it keeps "<target>.pixeltuck" when it
   // could take that name, else its own, which the log then gives.
   void KeepGzipForm() {
+    if (!temp_.IsOpen()) return;
     temp_.Keep(".gz");
     if (temp_.Path() != tempName_) {
       job_.Log("-> Compressed file kept as \"" + temp_.Path() + "\"");
@@ -389,6 +393,7 @@ class Unpacking {
   // (another program created it meanwhile) are kept as "<name>.restored",
   // and the run fails: the user's file is not where it was asked for.
   bool PlaceOutput() {
+    if (job_.request.restoreTo) return true;
     const bool damaged = job_.outcome.checksumError;
     if (!(damaged && existed_)) {
       const OutputFile::Placed placed = output_.Place(targetPath_, replace_);

@@ -133,7 +133,12 @@ class Packing {
     Log("");
     Log("Try to compress sourcefile");
     ui_.RepaintLog();
-    const std::string wanted = job_.sourcePath + ".pixeltuck";
+    const std::string wanted =
+        job_.request.outputDir.empty()
+            ? job_.sourcePath + ".pixeltuck"
+            : JoinPath(job_.OutputDir(), job_.parts.name +
+                                             (job_.parts.ext.empty() ? "" : "." + job_.parts.ext) +
+                                             ".pixeltuck");
     const std::string failed = "Compression Test failed !\nfile <";
     if (job_.sourceSize <= 0 || !temp_.CreateTemp(wanted)) {
       return Fail(failed + wanted + "> could not be written ...");
@@ -206,7 +211,7 @@ class Packing {
   // user agrees. A folder of that name fails where the carrier is created.
   bool ChooseTarget() {
     targetName_ = TargetName(job_.parts.name, job_.parts.ext, job_.settings.targetNameRule);
-    targetPath_ = JoinPath(job_.parts.dir, targetName_);
+    targetPath_ = JoinPath(job_.OutputDir(), targetName_);
     if (SameFile(targetPath_, job_.sourcePath)) {
       return Fail(std::string(kCreateError) + "\nThe target file <" + targetPath_ +
                   "> is the source file itself.");

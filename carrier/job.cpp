@@ -32,7 +32,8 @@ bool ObtainEncodeKey(JobContext& job, std::string& key) {
     WipeText(job.state.commandLineKey);
     return true;
   }
-  KeyReply reply = job.ui.RequestKey(KeyRequest{job.settings.hidePassword, /*applyKeyMode=*/true});
+  KeyReply reply = job.ui.RequestKey(
+      KeyRequest{job.settings.hidePassword, /*applyKeyMode=*/true, /*newCarrier=*/true});
   if (!reply.ok) return false;
   key = reply.hexMode ? HexToBytes(reply.text) : reply.text;
   WipeText(reply.text);
@@ -59,9 +60,15 @@ bool JobContext::Interrupted() {
 bool JobContext::MayReplace(const std::string& path, bool& replace) {
   replace = false;
   if (!NameTaken(path)) return true;
+  for (const std::string& kept : request.keepOutputs) {
+    if (SameFile(path, kept)) {
+      outcome.keptOutput = kept;
+      return Fail("Error while creating target file ...\n<" + path +
+                  "> was written by an earlier job of this run and is not replaced.");
+    }
+  }
   const MsgAnswer answer =
-      ui.ShowMessage(MsgKind::Confirmation,
-                     "The file <" + path + "> already exists.\n\nReplace it ?", MsgButtons::YesNo);
+      ui.AskReplace("The file <" + path + "> already exists.\n\nReplace it ?");
   if (answer != MsgAnswer::Yes) {
     Log("-> Existing file kept, nothing written");
     outcome.end = JobEnd::Cancelled;

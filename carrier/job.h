@@ -2,7 +2,12 @@
 // unpacks a carrier, reporting every step through the JobUi.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "carrier/job_ui.h"
 #include "carrier/settings.h"
@@ -10,9 +15,23 @@
 namespace pt {
 
 struct JobRequest {
+  JobRequest() = default;
+  JobRequest(int index, std::string text, bool byCommandLine)
+      : cipherIndex(index), cipherText(std::move(text)), startedByCommandLine(byCommandLine) {}
+
   int cipherIndex = 0;             // position selected in the cipher list
   std::string cipherText;          // its text, e.g. "Rijndael (AES)"
   bool startedByCommandLine = false;  // no sender: take commandLineFile
+  // Folder for carriers, restored files and temp files; "" for the
+  // chosen file's own folder.
+  std::string outputDir;
+  // Unpacking: the restored bytes go here, in order, instead of into a
+  // file, and nothing is written (false stops the job as a write error).
+  // Every check runs as usual.
+  std::function<bool(const std::uint8_t* data, std::size_t n)> restoreTo;
+  // Outputs of the caller's earlier jobs: never replaced, not even when the
+  // user would agree.
+  std::vector<std::string> keepOutputs;
 };
 
 enum class JobEnd {
@@ -27,6 +46,7 @@ struct JobOutcome {
   bool packed = false;          // true for packing, false for unpacking
   bool checksumError = false;   // a check logged "-> Checksum ERROR !!!"
   std::string outputPath;       // the carrier or restored file when completed
+  std::string keptOutput;       // the one of keepOutputs this job would have replaced
 };
 
 // The whole command (shared beginning, packing or unpacking half, shared end).

@@ -45,6 +45,10 @@ struct JobContext {
   // Asks whether an existing file may be replaced; false ends the run
   // (nothing written). True without a question when nothing has the name.
   bool MayReplace(const std::string& path, bool& replace);
+  // Where the outputs go: the request's folder, else the chosen file's.
+  const std::string& OutputDir() const {
+    return request.outputDir.empty() ? parts.dir : request.outputDir;
+  }
 };
 
 // Keeps the busy cursor for a scope and always gives the normal one back.

@@ -11,9 +11,8 @@
 namespace pt {
 
 enum class MsgKind { Error, Warning, Confirmation, Information, Plain };
-// YesNo is the question whether an existing file may be replaced (Yes
-// replaces; No ends the job and writes nothing); the console program's
-// -f / --force answers it with Yes.
+// The jobs ask whether an existing file may be replaced through
+// JobUi::AskReplace, which the window shows as a YesNo box.
 enum class MsgButtons { Ok, OkAbort, YesNoCancel, YesNo };
 enum class MsgAnswer { Ok, Abort, Yes, No, Cancel };
 
@@ -34,8 +33,14 @@ enum class JobPhase {
 };
 
 struct KeyRequest {
+  explicit KeyRequest(bool mask = false, bool applyMode = false, bool forNewCarrier = false)
+      : maskInput(mask), applyKeyMode(applyMode), newCarrier(forNewCarrier) {}
+
   bool maskInput = false;     // hidePassword: mask ASCII input, ask twice
   bool applyKeyMode = false;  // first showing in this job: empty the fields
+  // Packing: the key makes a new carrier, so a typing error would make it
+  // unreadable (the window's dialog follows maskInput alone).
+  bool newCarrier = false;
 };
 
 struct KeyReply {
@@ -66,6 +71,12 @@ class JobUi {
   // Modal message box; returns the button the user chose.
   virtual MsgAnswer ShowMessage(MsgKind kind, const std::string& text,
                                 MsgButtons buttons) = 0;
+  // The question whether an existing file may be replaced (Yes replaces; No
+  // ends the job, nothing written). A question of its own, so that a
+  // standing answer (the console program's --force) answers only this one.
+  virtual MsgAnswer AskReplace(const std::string& text) {
+    return ShowMessage(MsgKind::Confirmation, text, MsgButtons::YesNo);
+  }
   // Modal key entry dialog.
   virtual KeyReply RequestKey(const KeyRequest& request) = 0;
 
