@@ -216,19 +216,31 @@ void CliUi::Working(JobPhase phase, std::int64_t done, std::int64_t total) {
 MsgAnswer CliUi::ShowMessage(MsgKind, const std::string& text, MsgButtons buttons) {
   progress_.ClearLine();
   out_ << std::flush;
-  if (buttons == MsgButtons::YesNo && options_.force) {
-    AddLogLine(kReplacedByForce);
-    return MsgAnswer::Yes;
-  }
   err_ << EscapeControls(text, true) << '\n' << std::flush;
   if (buttons == MsgButtons::Ok) return MsgAnswer::Ok;
-  if (buttons == MsgButtons::YesNo) return AskReplace();
+  if (buttons == MsgButtons::YesNo) return AskYesNo();
   return Ask(buttons);
 }
 
-MsgAnswer CliUi::AskReplace() {
+MsgAnswer CliUi::AskReplace(const std::string& text) {
+  // --force answers this question only, never another Yes/No question.
+  if (options_.force) {
+    progress_.ClearLine();
+    AddLogLine(kReplacedByForce);
+    return MsgAnswer::Yes;
+  }
   if (!terminal_.InputIsTerminal()) {
-    err_ << kReplaceRefusedMessage << '\n' << std::flush;
+    progress_.ClearLine();
+    out_ << std::flush;
+    err_ << EscapeControls(text, true) << '\n' << kReplaceRefusedMessage << '\n' << std::flush;
+    return MsgAnswer::No;
+  }
+  return ShowMessage(MsgKind::Confirmation, text, MsgButtons::YesNo);
+}
+
+MsgAnswer CliUi::AskYesNo() {
+  if (!terminal_.InputIsTerminal()) {
+    err_ << "-> No (no terminal to ask)\n" << std::flush;
     return MsgAnswer::No;
   }
   for (;;) {

@@ -80,6 +80,7 @@ class CliUi : public JobUi {
   void SetBusyCursor(bool) override {}
 
   MsgAnswer ShowMessage(MsgKind kind, const std::string& text, MsgButtons buttons) override;
+  MsgAnswer AskReplace(const std::string& text) override;
   KeyReply RequestKey(const KeyRequest& request) override;
 
   void HidePreview() override {}
@@ -91,7 +92,7 @@ class CliUi : public JobUi {
 
  private:
   MsgAnswer Ask(MsgButtons buttons);
-  MsgAnswer AskReplace();
+  MsgAnswer AskYesNo();
 
   std::ostream& out_;
   std::ostream& err_;

@@ -229,24 +229,22 @@ TEST(CliUi, ReplaceWithoutTerminalNamesForce) {
   std::ostringstream out, err;
   FakeTerminal term(false);
   CliUi ui(out, err, term, 1);
-  EXPECT_EQ(ui.ShowMessage(MsgKind::Confirmation, "Replace it?", MsgButtons::YesNo),
-            MsgAnswer::No);
+  EXPECT_EQ(ui.AskReplace("Replace it?"), MsgAnswer::No);
   EXPECT_EQ(err.str(), "Replace it?\n"s + kReplaceRefusedMessage + "\n");
 }
 
-TEST(CliUi, ForceReplacesWithoutAskingAndLogsIt) {
+TEST(CliUi, ForceAnswersOnlyTheReplaceQuestion) {
   for (bool interactive : {false, true}) {
     std::ostringstream out, err;
     FakeTerminal term(interactive, {"n"});
     CliUi ui(out, err, term, 1, CliOptions{false, true});
-    EXPECT_EQ(ui.ShowMessage(MsgKind::Confirmation, "Replace it?", MsgButtons::YesNo),
-              MsgAnswer::Yes);
+    EXPECT_EQ(ui.AskReplace("Replace it?"), MsgAnswer::Yes);
     EXPECT_TRUE(term.prompts.empty());
     EXPECT_EQ(out.str(), kReplacedByForce + "\n"s);
     EXPECT_EQ(err.str(), "");
-    // Other questions are still asked.
-    EXPECT_EQ(ui.ShowMessage(MsgKind::Confirmation, "Again?", MsgButtons::YesNoCancel),
-              interactive ? MsgAnswer::No : MsgAnswer::Cancel);
+    // Any other Yes/No question is still asked.
+    EXPECT_EQ(ui.ShowMessage(MsgKind::Confirmation, "Other?", MsgButtons::YesNo), MsgAnswer::No);
+    EXPECT_EQ(term.prompts.size(), interactive ? 1U : 0U);
   }
 }
 
