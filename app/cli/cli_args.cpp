@@ -1,11 +1,15 @@
 #include "app/cli/cli_args.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <iterator>
 #include <new>
+#include <string_view>
+#include <utility>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -20,10 +24,13 @@
 #include "app/cli/cli_ui.h"
 #include "app/command_line.h"
 #include "app/version.h"
+#include "carrier/carrier_format.h"
 #include "carrier/file_io.h"
 #include "carrier/job.h"
+#include "carrier/target_name.h"
 #include "crypto/cipher.h"
 #include "crypto/key_rules.h"
+#include "util/parallel.h"
 #include "util/byte_order.h"
 #include "util/os_text.h"
 #include "util/text.h"
@@ -32,26 +39,107 @@ namespace pt {
 
 namespace {
 
-bool IsHelp(const std::string& arg) { return arg == "-h" || arg == "-H" || arg == "--help"; }
-
-bool IsLongOption(const std::string& arg) { return arg.size() > 2 && arg.rfind("--", 0) == 0; }
-
-// The two-character switches of the window's grammar.
-bool IsWindowSwitch(char c) {
-  return std::strchr("NBTRSDnbtrsd", c) != nullptr && c != '\0';
-}
-
 int ValidCipherIndex(int index) {
   return index >= 0 && index < static_cast<int>(kCipherListItems.size()) ? index : 2;
 }
 
-constexpr const char* kKeyFileSwitch = "--key-file";
-
 std::string Escaped(const std::string& text) { return EscapeControls(text, false); }
 
-// The first line of a file or of standard input ("-"), at most
-// kMaxInputLine bytes; false with a reason when it cannot be read.
-bool ReadFirstLine(const std::string& path, std::string& line, std::string& error) {
+enum class TextEncoding { Utf8, Utf16Le, Utf16Be, Utf32, Unknown16 };
+
+TextEncoding EncodingOf(std::string_view raw) {
+  const auto starts = [&](std::string_view mark) { return raw.substr(0, mark.size()) == mark; };
+  if (starts(std::string_view("\xFF\xFE\0\0", 4)) || starts(std::string_view("\0\0\xFE\xFF", 4))) {
+    return TextEncoding::Utf32;
+  }
+  if (starts("\xFF\xFE")) return TextEncoding::Utf16Le;
+  if (starts("\xFE\xFF")) return TextEncoding::Utf16Be;
+  const std::string_view firstLine = raw.substr(0, raw.find('\n'));
+  if (firstLine.find('\0') != std::string_view::npos) return TextEncoding::Unknown16;
+  return TextEncoding::Utf8;
+}
+
+// A line end in the bytes read so far, as the text's encoding has it.
+bool HasWholeLine(std::string_view raw) {
+  const TextEncoding enc = EncodingOf(raw);
+  if (enc != TextEncoding::Utf16Le && enc != TextEncoding::Utf16Be) {
+    return raw.find('\n') != std::string_view::npos;
+  }
+  for (std::size_t k = 2; k + 1 < raw.size(); k += 2) {
+    const char lo = enc == TextEncoding::Utf16Le ? raw[k] : raw[k + 1];
+    const char hi = enc == TextEncoding::Utf16Le ? raw[k + 1] : raw[k];
+    if (lo == '\n' && hi == '\0') return true;
+  }
+  return false;
+}
+
+void AppendUtf8(std::string& out, std::uint32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// The first line of a key file as UTF-8 text, from UTF-8 (a byte order
+// mark skipped) or UTF-16 with a byte order mark; false with the reason
+// for other encodings.
+bool FirstLineAsUtf8(std::string_view raw, std::string& line, std::string& error,
+                     const std::string& name) {
+  line.reserve(raw.size() + 1);
+  switch (EncodingOf(raw)) {
+    case TextEncoding::Utf32:
+      error = name + " is UTF-32 text, which is not understood: save it as UTF-8 or ASCII";
+      return false;
+    case TextEncoding::Unknown16:
+      error = name + " holds zero bytes: UTF-16 text needs a byte order mark (or save it as "
+                     "UTF-8 or ASCII)";
+      return false;
+    case TextEncoding::Utf8: {
+      if (raw.substr(0, 3) == "\xEF\xBB\xBF") raw.remove_prefix(3);
+      line.append(raw.substr(0, raw.find('\n')));
+      return true;
+    }
+    case TextEncoding::Utf16Le:
+    case TextEncoding::Utf16Be: {
+      const bool le = EncodingOf(raw) == TextEncoding::Utf16Le;
+      std::uint32_t high = 0;
+      for (std::size_t k = 2; k + 1 < raw.size(); k += 2) {
+        const auto b0 = static_cast<unsigned char>(raw[k]);
+        const auto b1 = static_cast<unsigned char>(raw[k + 1]);
+        const std::uint32_t unit = le ? (b0 | (b1 << 8)) : ((b0 << 8) | b1);
+        if (unit == '\n') break;
+        if (unit >= 0xD800 && unit <= 0xDBFF) {
+          high = unit;
+          continue;
+        }
+        if (unit >= 0xDC00 && unit <= 0xDFFF && high != 0) {
+          AppendUtf8(line, 0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00));
+        } else {
+          AppendUtf8(line, unit);
+        }
+        high = 0;
+      }
+      return true;
+    }
+  }
+  return false;
+}
+
+// The first line of a file or of standard input ("-"), as raw bytes: at
+// most a few times kMaxInputLine, enough for a line of UTF-16. False with a
+// reason when it cannot be read.
+bool ReadLeadingBytes(const std::string& path, std::string& raw, std::string& error) {
   const bool standardInput = path == "-";
   const std::string name = standardInput ? "standard input" : Escaped(path);
 #ifdef _WIN32
@@ -83,27 +171,22 @@ bool ReadFirstLine(const std::string& path, std::string& line, std::string& erro
     error = "The key file " + name + " is a folder";
     return false;
   }
+  const std::size_t limit = 4 * kMaxInputLine;
   // Reserved once, so the key text is never copied into a larger buffer.
-  line.reserve(kMaxInputLine + 1);
+  raw.reserve(limit);
   char buf[256];
-  bool ended = false;
   bool failed = false;
-  while (!ended && line.size() < kMaxInputLine) {
+  while (raw.size() < limit && !HasWholeLine(raw)) {
+    const std::size_t want = std::min(sizeof buf, limit - raw.size());
 #ifdef _WIN32
-    const int got = _read(fd, buf, sizeof buf);
+    const int got = _read(fd, buf, static_cast<unsigned>(want));
 #else
-    const ssize_t got = ::read(fd, buf, sizeof buf);
+    const ssize_t got = ::read(fd, buf, want);
     if (got < 0 && errno == EINTR) continue;
 #endif
     if (got < 0) failed = true;
     if (got <= 0) break;
-    for (std::size_t i = 0; i < static_cast<std::size_t>(got) && !ended; ++i) {
-      if (buf[i] == '\n') {
-        ended = true;
-      } else if (line.size() < kMaxInputLine) {
-        line.push_back(buf[i]);
-      }
-    }
+    raw.append(buf, static_cast<std::size_t>(got));
   }
   SecureWipe(buf, sizeof buf);
   closeFile();
@@ -130,79 +213,270 @@ int JobStatus(const JobOutcome& outcome) {
   return kExitJobStopped;
 }
 
+
+// Short switches that take no value; several may be joined ("-qf").
+constexpr const char* kShortFlags = "NBTRSDfqhtlc";
+
+struct CipherName {
+  const char* name;
+  int index;
+};
+constexpr CipherName kCipherNames[] = {
+    {"none", 0}, {"blowfish", 1}, {"twofish", 2}, {"rijndael", 3}, {"aes", 3}};
+
+constexpr const char* kCompressNames[] = {"never", "sensibly", "unless-listed", "always"};
+
+// Long switches that take a value, as "--name value" or "--name=value".
+constexpr const char* kLongWithValue[] = {"--cipher",  "--key",    "--key-file", "--passphrase-file",
+                                          "--compress", "--level", "--threads",  "--output-dir"};
+
+bool TakesValue(std::string_view name) {
+  return std::find(std::begin(kLongWithValue), std::end(kLongWithValue), name) !=
+         std::end(kLongWithValue);
+}
+
+std::optional<long> SmallNumber(const std::string& text, long lo, long hi) {
+  if (text.empty() || text.size() > 6) return std::nullopt;
+  long value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  if (value < lo || value > hi) return std::nullopt;
+  return value;
+}
+
+class Parser {
+ public:
+  Parser(const std::vector<std::string>& args, CliArgs& out) : args_(args), out_(out) {}
+
+  // False once the arguments are known to be unusable (the first reason is
+  // kept); help and --version are still noted to the end.
+  void Run() {
+    bool switchesEnded = false;
+    for (i_ = 0; i_ < args_.size(); ++i_) {
+      const std::string& arg = args_[i_];
+      if (switchesEnded || arg == "-" || arg.size() < 2 || arg[0] != '-') {
+        out_.files.push_back(arg);
+      } else if (arg == "--") {
+        switchesEnded = true;
+      } else if (arg.rfind("--", 0) == 0) {
+        Long(arg);
+      } else if (IsKeyArgument(arg)) {
+        Key(arg.substr(3));
+      } else {
+        Short(arg);
+      }
+    }
+  }
+
+  bool help = false;
+  bool version = false;
+  int cipherIndex = -1;
+  bool keyGiven = false;
+
+ private:
+  void Error(const std::string& text) {
+    if (out_.error.empty()) out_.error = text;
+  }
+
+  void Key(const std::string& digits) {
+    std::string copy = digits;
+    KeyTextScope wipe(copy);
+    auto key = ParseCommandLineKey(copy);
+    if (!key) {
+      // The window's own message, without its trailing line break.
+      std::string message = kCommandLineKeyInvalid;
+      while (!message.empty() && message.back() == '\n') message.pop_back();
+      Error(message);
+      return;
+    }
+    if (keyGiven) Error("Give one key only (-K:, --key, --key-file or --passphrase-file)");
+    keyGiven = true;
+    WipeKeyText(out_.state.commandLineKey);
+    out_.state.commandLineKey = std::move(*key);
+    WipeKeyText(key);
+  }
+
+  void KeyFrom(std::optional<std::string>& slot, const std::string& file, const char* name) {
+    if (file.empty()) Error(std::string(name) + " needs a file name (- for standard input)");
+    if (keyGiven) Error("Give one key only (-K:, --key, --key-file or --passphrase-file)");
+    keyGiven = true;
+    slot = file;
+  }
+
+  void SetMode(CliMode mode) {
+    if (out_.mode != CliMode::Convert && out_.mode != mode) {
+      Error("-t (--test), -l (--list) and -c (--stdout) exclude each other");
+    }
+    out_.mode = mode;
+  }
+
+  void Flag(char c) {
+    switch (c) {
+      case 'N': cipherIndex = 0; break;
+      case 'B': cipherIndex = 1; break;
+      case 'T': cipherIndex = 2; break;
+      case 'R': cipherIndex = 3; break;
+      case 'S': break;  // the window's "Show Bitmap": nothing to show here
+      case 'D':
+        out_.state.debugDump = true;
+        out_.state.deleteTempFile = false;
+        break;
+      case 'f': out_.force = true; break;
+      case 'q': out_.quiet = true; break;
+      case 'h': help = true; break;
+      case 't': SetMode(CliMode::Test); break;
+      case 'l': SetMode(CliMode::List); break;
+      case 'c': SetMode(CliMode::Stdout); break;
+      default: break;
+    }
+  }
+
+  void Short(const std::string& arg) {
+    for (std::size_t k = 1; k < arg.size(); ++k) {
+      const char c = arg[k];
+      if (c == 'o') {
+        // The rest of the argument, or the next one, is the folder.
+        std::string dir = arg.substr(k + 1);
+        if (dir.empty() && i_ + 1 < args_.size()) dir = args_[++i_];
+        Value("-o", dir);
+        return;
+      }
+      if (std::strchr(kShortFlags, c) == nullptr || c == '\0') {
+        Error("unknown switch -" + Escaped(std::string(1, c)) +
+              (arg.size() > 2 ? " (in " + Escaped(arg) + ")" : ""));
+        return;
+      }
+      Flag(c);
+    }
+  }
+
+  void Long(const std::string& arg) {
+    const std::size_t eq = arg.find('=');
+    const std::string name = arg.substr(0, eq);
+    if (TakesValue(name)) {
+      std::string value;
+      if (eq != std::string::npos) {
+        value = arg.substr(eq + 1);
+      } else if (i_ + 1 < args_.size()) {
+        value = args_[++i_];
+      } else {
+        Error(name + " needs a value");
+        return;
+      }
+      Value(name, value);
+      return;
+    }
+    if (eq != std::string::npos) {
+      Error("unknown switch " + Escaped(arg));
+      return;
+    }
+    static const std::pair<const char*, char> flags[] = {
+        {"--help", 'h'},  {"--quiet", 'q'}, {"--force", 'f'},  {"--debug", 'D'},
+        {"--show", 'S'},  {"--test", 't'},  {"--list", 'l'},   {"--stdout", 'c'}};
+    for (const auto& [longName, c] : flags) {
+      if (name == longName) {
+        Flag(c);
+        return;
+      }
+    }
+    if (name == "--version") {
+      version = true;
+      return;
+    }
+    Error("unknown switch " + Escaped(arg));
+  }
+
+  void Value(const std::string& name, const std::string& value) {
+    if (name == "--key") {
+      Key(value);
+    } else if (name == "--key-file") {
+      KeyFrom(out_.keyFile, value, "--key-file");
+    } else if (name == "--passphrase-file") {
+      KeyFrom(out_.passphraseFile, value, "--passphrase-file");
+    } else if (name == "--cipher") {
+      const std::string lower = ToLowerAscii(value);
+      const auto* found = std::find_if(std::begin(kCipherNames), std::end(kCipherNames),
+                                       [&](const CipherName& c) { return lower == c.name; });
+      if (found == std::end(kCipherNames)) {
+        Error("--cipher takes none, blowfish, twofish or rijndael, not " + Escaped(value));
+      } else {
+        cipherIndex = found->index;
+      }
+    } else if (name == "--compress") {
+      const auto* found = std::find(std::begin(kCompressNames), std::end(kCompressNames), value);
+      if (found == std::end(kCompressNames)) {
+        Error("--compress takes never, sensibly, unless-listed or always, not " + Escaped(value));
+      } else {
+        out_.compressionMode = static_cast<int>(found - std::begin(kCompressNames));
+      }
+    } else if (name == "--level") {
+      const auto level = SmallNumber(value, 0, 9);
+      if (!level) Error("--level takes 0 to 9, not " + Escaped(value));
+      if (level) out_.compressionLevel = static_cast<int>(*level);
+    } else if (name == "--threads") {
+      const auto threads = SmallNumber(value, 1, 1024);
+      if (!threads) Error("--threads takes a number from 1 on, not " + Escaped(value));
+      if (threads) out_.threads = static_cast<unsigned>(*threads);
+    } else if (name == "--output-dir" || name == "-o") {
+      if (value.empty()) Error(name + " needs a folder");
+      out_.outputDir = value;
+    }
+  }
+
+  const std::vector<std::string>& args_;
+  CliArgs& out_;
+  std::size_t i_ = 0;
+};
+
+bool IsCarrierName(const std::string& file) { return ToLowerAscii(SplitPath(file).ext) == "bmp"; }
+
 }  // namespace
 
 CliArgs ParseCliArgs(const std::vector<std::string>& args, const Settings& settings) {
   CliArgs result;
-  std::vector<std::string> grammar;  // switches and keys, for the window's grammar
-  KeyTextScope wipeGrammar(grammar);
-  bool help = false;
-  bool version = false;
-  bool switchesEnded = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (switchesEnded) {
-      result.files.push_back(arg);
-    } else if (arg == "--") {
-      switchesEnded = true;
-    } else if (IsHelp(arg)) {
-      help = true;
-    } else if (arg == "--version") {
-      version = true;
-    } else if (arg == "--quiet" || arg == "-q" || arg == "-Q") {
-      result.quiet = true;
-    } else if (arg == "--force" || arg == "-f" || arg == "-F") {
-      result.force = true;
-    } else if (arg == kKeyFileSwitch || arg.rfind(std::string(kKeyFileSwitch) + "=", 0) == 0) {
-      std::string file;
-      if (arg == kKeyFileSwitch) {
-        if (i + 1 < args.size()) file = args[++i];
-      } else {
-        file = arg.substr(std::strlen(kKeyFileSwitch) + 1);
-      }
-      if (file.empty() && result.error.empty()) {
-        result.error = "--key-file needs a file name (- for standard input)";
-      }
-      result.keyFile = file;
-    } else if (IsLongOption(arg) || (arg.size() == 2 && arg[0] == '-' && !IsWindowSwitch(arg[1]))) {
-      result.warnings.push_back("unknown switch " + Escaped(arg) + " ignored");
-    } else if ((arg.size() == 2 && arg[0] == '-') || IsKeyArgument(arg)) {
-      grammar.push_back(arg);
-    } else {
-      result.files.push_back(arg);
-    }
-  }
-  if (help) {
+  Parser parser(args, result);
+  parser.Run();
+  if (parser.help) {
     result.action = CliAction::Help;
     return result;
   }
-  if (version) {
+  if (parser.version) {
     result.action = CliAction::Version;
     return result;
   }
   if (!result.error.empty()) return result;
-
-  CommandLineEffects fx;
-  ParseCommandLine(grammar, result.state, fx);
-  if (fx.invalidKeys > 0) {
-    // The window's own message, without its trailing line break.
-    std::string message = kCommandLineKeyInvalid;
-    while (!message.empty() && message.back() == '\n') message.pop_back();
-    result.error = message;
-    return result;
-  }
-  if (result.keyFile && !result.state.commandLineKey.empty()) {
-    result.error = "Give the key either with -K: or with --key-file, not both";
-    return result;
-  }
   if (result.files.empty()) {
     result.error = "No file given";
     return result;
   }
-  result.cipherIndex = fx.cipherIndex >= 0 ? fx.cipherIndex
-                                           : ValidCipherIndex(settings.startupCipher);
+  result.cipherIndex = parser.cipherIndex >= 0 ? parser.cipherIndex
+                                                : ValidCipherIndex(settings.startupCipher);
+  const bool packs = std::any_of(result.files.begin(), result.files.end(),
+                                 [](const std::string& f) { return !IsCarrierName(f); });
+  if (result.mode == CliMode::Convert && packs && parser.keyGiven && result.cipherIndex == 0) {
+    // A key the cipher None would not use: the carrier would hold the file
+    // in clear text while the caller believes it enciphered.
+    result.error =
+        "A key was given but the cipher is None: the file would be packed without "
+        "encryption. Choose a cipher (-B, -T, -R or --cipher) or give no key";
+    return result;
+  }
   result.action = CliAction::Run;
   return result;
+}
+
+std::size_t KeyTextStart(const std::vector<std::string>& args, std::size_t i) {
+  for (std::size_t k = 0; k < i && k < args.size(); ++k) {
+    if (args[k] == "--") return std::string::npos;
+  }
+  if (i >= args.size()) return std::string::npos;
+  const std::string& arg = args[i];
+  if (IsKeyArgument(arg)) return 3;
+  if (arg.rfind("--key=", 0) == 0) return 6;
+  if (i > 0 && args[i - 1] == "--key") return 0;
+  return std::string::npos;
 }
 
 std::string CliUsage() {
@@ -211,28 +485,48 @@ std::string CliUsage() {
       "\n"
       "Packs each <file> into a carrier picture beside it, or unpacks it when\n"
       "it is a .bmp carrier (the stored file is written beside the carrier).\n"
-      "Several files are handled one after the other, each as its own job.\n"
+      "Several files are handled one after the other, each as its own job;\n"
+      "no call writes the same output twice. Files of 2 GiB (2,147,483,648\n"
+      "bytes) or more cannot be packed.\n"
       "\n"
-      "  -N, -B, -T, -R    cipher: None, BlowFish, TwoFish, Rijndael (AES);\n"
-      "                    default: the start-up cipher of the settings\n"
-      "  -K:<key>          key of 16 to 64 hexadecimal digits (visible to other\n"
-      "                    users in the process list: prefer --key-file)\n"
-      "  --key-file FILE   the key from the first line of FILE, hex digits as\n"
-      "                    for -K:; - reads standard input\n"
-      "                    (without a key the terminal asks for one)\n"
-      "  -f, --force       replace existing files without asking\n"
-      "  -q, --quiet       no job log and no progress, messages only\n"
-      "  -D                debug: write <carrier>.debug, keep the temporary file\n"
-      "  -S                accepted, does nothing here\n"
-      "  --                every later argument is a file name\n"
-      "  -h, --help        this text\n"
-      "  --version         the program's version\n"
+      "Cipher and key:\n"
+      "  -N, -B, -T, -R         cipher None, BlowFish, TwoFish, Rijndael (AES)\n"
+      "  --cipher NAME          the same: none, blowfish, twofish or rijndael\n"
+      "                         (default: the start-up cipher of the settings)\n"
+      "  -K:HEX, --key HEX      key of 16 to 64 hexadecimal digits (visible to\n"
+      "                         other users in the process list: prefer a file)\n"
+      "  --key-file FILE        the hexadecimal key from the first line of FILE\n"
+      "  --passphrase-file FILE an ASCII key of 8 to 32 characters from the first\n"
+      "                         line of FILE; for both, - reads standard input\n"
+      "                         (without a key the terminal asks for one, twice\n"
+      "                         when packing; a key with cipher None is an error)\n"
+      "What to do:\n"
+      "  -t, --test             check carriers, write nothing; one line each\n"
+      "  -l, --list             show carriers' headers (no key needed)\n"
+      "  -c, --stdout           unpack to standard output; the log goes to\n"
+      "                         standard error\n"
+      "Where and how:\n"
+      "  -o, --output-dir DIR   write carriers, restored and temporary files in DIR\n"
+      "  -f, --force            replace existing files without asking\n"
+      "  --compress WHEN        never, sensibly, unless-listed or always\n"
+      "  --level N              gzip level 0 to 9 (both override the settings)\n"
+      "  --threads N            worker threads (default: the CPUs this process\n"
+      "                         may use, at most 8)\n"
+      "  -q, --quiet            no job log and no progress, messages only\n"
+      "  -D, --debug            packing: also write <carrier>.debug (the payload as\n"
+      "                         stored); unpacking: keep the gzip form\n"
+      "                         <name>.pixeltuck of a compressed payload\n"
+      "  -S, --show             accepted, does nothing here\n"
+      "  --                     every later argument is a file name\n"
+      "  -h, --help             this text\n"
+      "  --version              the program's version\n"
       "\n"
-      "Switches may be written in either case. Settings are read from the\n"
-      "window program's configuration file and never written.\n"
+      "Short switches are case-sensitive and may be joined (-qf). Settings are\n"
+      "read from the window program's configuration file and never written.\n"
       "\n"
       "Exit status (the worst of all files): 0 done, 1 a job stopped early or\n"
-      "a check failed, 2 unusable arguments or no such file.\n";
+      "a check failed, 2 unusable arguments, or a file that is missing, empty\n"
+      "or a folder.\n";
 }
 
 std::string CliVersion() {
@@ -254,41 +548,136 @@ std::string WindowConfigurationFile(const std::string& exePath) {
   return ConfigurationFileFor(exePath.substr(0, folderEnd) + "pixeltuck");
 }
 
-KeyFileResult ReadKeyFile(const std::string& path, Terminal& terminal) {
+KeyFileResult ReadKeyFile(const std::string& path, Terminal& terminal, bool passphrase) {
   KeyFileResult result;
+  const std::string name = path == "-" ? "standard input" : "the key file " + Escaped(path);
   std::string line;
   KeyTextScope wipeLine(line);
   if (path == "-" && terminal.InputIsTerminal()) {
-    std::optional<std::string> typed =
-        terminal.ReadLine("Key (16 to 64 hex digits): ", /*hidden=*/true);
+    std::optional<std::string> typed = terminal.ReadLine(
+        passphrase ? "Key (8 to 32 characters): " : "Key (16 to 64 hex digits): ", /*hidden=*/true);
     KeyTextScope wipeTyped(typed);
     if (!typed) {
       result.error = "No key on standard input";
       return result;
     }
     std::swap(line, *typed);
-  } else if (!ReadFirstLine(path, line, result.error)) {
-    return result;
+  } else {
+    std::string raw;
+    KeyTextScope wipeRaw(raw);
+    if (!ReadLeadingBytes(path, raw, result.error)) return result;
+    std::string upper = name;
+    upper[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(upper[0])));
+    if (!FirstLineAsUtf8(raw, line, result.error, upper)) return result;
   }
   TrimBlanks(line);
+  if (passphrase) {
+    KeyCheck check = CheckDialogKey(/*hexMode=*/false, /*reenterShown=*/false, line, {});
+    if (!check.accepted) {
+      std::string why = check.message;
+      const std::size_t cut = why.find("\nPlease try again");
+      if (cut != std::string::npos) why.erase(cut);
+      std::replace(why.begin(), why.end(), '\n', ' ');
+      result.error = "No valid key in " + name + ": " + why;
+      return result;
+    }
+    // The key bytes as hex digits: they travel as a -K: key does.
+    std::string hex;
+    hex.reserve(2 * check.text.size() + 1);
+    for (unsigned char c : check.text) {
+      hex += "0123456789ABCDEF"[c >> 4];
+      hex += "0123456789ABCDEF"[c & 0x0F];
+    }
+    result.key = std::move(hex);
+    return result;
+  }
   if (auto key = ParseCommandLineKey(line)) {
     result.key = std::move(*key);
   } else {
-    const std::string name = path == "-" ? "standard input" : "the key file " + Escaped(path);
     result.error = "No valid key in " + name +
                    ": its first line must hold 16 to 64 hexadecimal digits, an even count";
   }
   return result;
 }
 
+namespace {
+
+// One line per carrier: its header, read without a key; nothing written.
+int ListCarriers(const std::vector<std::string>& files, std::ostream& out, std::ostream& err) {
+  int worst = kExitDone;
+  out << "  original   payload  gzip  cipher    version  CRC-32 file  CRC-32 gzip  name\n";
+  for (const std::string& file : files) {
+    InputFile in;
+    std::optional<CarrierInfo> info;
+    if (IsDirectory(file)) {
+      err << "pixeltuck-cli: " << Escaped(file) << " is a folder, not a file\n";
+      worst = std::max(worst, kExitBadArguments);
+      continue;
+    }
+    if (!in.Open(file)) {
+      err << "pixeltuck-cli: " << Escaped(file) << ": " << OpenErrorText(in.LastOpenError()) << "\n";
+      worst = std::max(worst, kExitBadArguments);
+      continue;
+    }
+    info = ReadCarrierHeader(in);
+    if (!info) {
+      err << "pixeltuck-cli: " << Escaped(file) << ": not a carrier\n";
+      worst = std::max(worst, kExitJobStopped);
+      continue;
+    }
+    const CarrierHeader& h = info->header;
+    const bool compressed = IsCompressedPayload(h);
+    const std::int64_t payload = compressed ? h.CompressedSize : h.FileSize;
+    std::string cipher = "none";
+    if (h.Encrypted != 0) {
+      switch (h.CipherId) {
+        case kCipherBlowfish: cipher = "blowfish"; break;
+        case kCipherTwofish: cipher = "twofish"; break;
+        case kCipherRijndael: cipher = "rijndael"; break;
+        default: cipher = "xor"; break;
+      }
+    }
+    std::string version = FieldText(h.Version, sizeof h.Version);
+    while (!version.empty() && version.front() == ' ') version.erase(0, 1);
+    std::string line = IntToStrPadded(h.FileSize, 10, ' ') + IntToStrPadded(payload, 10, ' ') +
+                       (compressed ? "  yes " : "  no  ") + "  ";
+    cipher.resize(10, ' ');
+    version = Escaped(version);
+    version.resize(9, ' ');
+    line += cipher + version + "0x" + ValueToHex(h.SourceCrc, 4) + "   " +
+            (compressed ? "0x" + ValueToHex(h.CompressedCrc, 4) : std::string(10, '-')) + "   " +
+            Escaped(StoredNameText(FieldText(h.FileName, sizeof h.FileName)));
+    out << line << "\n";
+  }
+  out << std::flush;
+  err << std::flush;
+  return worst;
+}
+
+// Restores the process's thread count when the call ends.
+struct ThreadsScope {
+  explicit ThreadsScope(unsigned n) : set(n != 0) {
+    if (set) SetWorkerThreads(n);
+  }
+  ~ThreadsScope() {
+    if (set) SetWorkerThreads(0);
+  }
+  ThreadsScope(const ThreadsScope&) = delete;
+  ThreadsScope& operator=(const ThreadsScope&) = delete;
+  bool set;
+};
+
+}  // namespace
+
 int RunCli(std::vector<std::string> args, CliEnvironment& env) {
   Settings settings;  // the window's start-up defaults
   LoadSettings(settings, env.settings);
 
   CliArgs parsed = ParseCliArgs(args, settings);
-  for (std::string& a : args) {
-    if (IsKeyArgument(a)) WipeKeyText(a);
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (KeyTextStart(args, i) != std::string::npos) WipeKeyText(args[i]);
   }
+  KeyTextScope wipeParsedKey(parsed.state.commandLineKey);
   if (parsed.action == CliAction::Help) {
     env.out << CliUsage() << std::flush;
     return kExitDone;
@@ -297,22 +686,29 @@ int RunCli(std::vector<std::string> args, CliEnvironment& env) {
     env.out << CliVersion() << std::flush;
     return kExitDone;
   }
-  for (const std::string& warning : parsed.warnings) {
-    env.err << "pixeltuck-cli: " << warning << "\n";
-  }
-  env.err << std::flush;
   if (parsed.action == CliAction::Fail) {
     env.err << "pixeltuck-cli: " << parsed.error << "\n"
             << "Try 'pixeltuck-cli --help'.\n"
             << std::flush;
     return kExitBadArguments;
   }
+  if (parsed.mode == CliMode::List) return ListCarriers(parsed.files, env.out, env.err);
+  if (!parsed.outputDir.empty() && !IsDirectory(parsed.outputDir)) {
+    env.err << "pixeltuck-cli: the output folder " << Escaped(parsed.outputDir)
+            << " does not exist or is no folder\n"
+            << std::flush;
+    return kExitBadArguments;
+  }
+  if (parsed.compressionMode) settings.compressionMode = *parsed.compressionMode;
+  if (parsed.compressionLevel) settings.compressionLevel = *parsed.compressionLevel;
+  ThreadsScope threads(parsed.threads);
 
   // The key of the call, given to every job; wiped when the call ends.
   std::string key = std::move(parsed.state.commandLineKey);
   KeyTextScope wipeKey(key);
-  if (parsed.keyFile) {
-    KeyFileResult fromFile = ReadKeyFile(*parsed.keyFile, env.terminal);
+  const std::optional<std::string>& keySource = parsed.keyFile ? parsed.keyFile : parsed.passphraseFile;
+  if (keySource) {
+    KeyFileResult fromFile = ReadKeyFile(*keySource, env.terminal, !parsed.keyFile);
     if (!fromFile.key) {
       env.err << "pixeltuck-cli: " << fromFile.error << "\n" << std::flush;
       return kExitBadArguments;
@@ -321,23 +717,49 @@ int RunCli(std::vector<std::string> args, CliEnvironment& env) {
     WipeKeyText(fromFile.key);
   }
 
-  CliUi ui(env.out, env.err, env.terminal, settings.keyMode,
-           CliOptions{parsed.quiet, parsed.force});
-  JobRequest request;
-  request.cipherIndex = parsed.cipherIndex;
-  request.cipherText = kCipherListItems[static_cast<std::size_t>(parsed.cipherIndex)];
-  request.startedByCommandLine = true;
+  const bool test = parsed.mode == CliMode::Test;
+  const bool toStdout = parsed.mode == CliMode::Stdout;
+  // The log goes where the file's bytes do not.
+  std::ostream& log = toStdout ? env.err : env.out;
+  CliUi ui(log, env.err, env.terminal, settings.keyMode,
+           CliOptions{parsed.quiet || test, parsed.force});
+  JobRequest request(parsed.cipherIndex,
+                     kCipherListItems[static_cast<std::size_t>(parsed.cipherIndex)], true);
+  request.outputDir = parsed.outputDir;
+  if (test) {
+    request.restoreTo = [](const std::uint8_t*, std::size_t) { return true; };
+  } else if (toStdout) {
+    BinaryStandardOutput();
+    request.restoreTo = [&env](const std::uint8_t* data, std::size_t n) {
+      env.out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(n));
+      return env.out.good();
+    };
+  }
+  // Which argument wrote each output, for the error of a second one.
+  std::vector<std::pair<std::string, std::string>> written;
 
   const bool several = parsed.files.size() > 1;
   int worst = kExitDone;
   for (std::size_t i = 0; i < parsed.files.size(); ++i) {
     const std::string& arg = parsed.files[i];
-    const std::string prefix = "pixeltuck-cli: " + (several ? Escaped(arg) + ": " : "");
-    if (i > 0 && !parsed.quiet) env.out << '\n' << std::flush;
+    const std::string prefix = "pixeltuck-cli: " + (several || test ? Escaped(arg) + ": " : "");
+    if (i > 0 && !parsed.quiet && !test) log << '\n' << std::flush;
     RunState state = parsed.state;
+    if (IsDirectory(arg)) {
+      env.err << "pixeltuck-cli: " << Escaped(arg) << " is a folder, not a file\n" << std::flush;
+      worst = std::max(worst, kExitBadArguments);
+      continue;
+    }
     state.commandLineFile = LookupCommandLineFile(arg);
     if (state.commandLineFile.empty()) {
       env.err << "pixeltuck-cli: No such file, or it is empty: " << Escaped(arg) << "\n"
+              << std::flush;
+      worst = std::max(worst, kExitBadArguments);
+      continue;
+    }
+    if ((test || toStdout) && !IsCarrierName(arg)) {
+      env.err << "pixeltuck-cli: " << Escaped(arg) << " is no .bmp carrier: "
+              << (test ? "-t" : "-c") << " checks and unpacks carriers only\n"
               << std::flush;
       worst = std::max(worst, kExitBadArguments);
       continue;
@@ -347,14 +769,35 @@ int RunCli(std::vector<std::string> args, CliEnvironment& env) {
     Settings jobSettings = settings;
     const JobOutcome outcome = mOpenClick(ui, jobSettings, state, request);
     const int status = JobStatus(outcome);
-    if (status != kExitDone) {
+    if (test) {
+      env.out << Escaped(arg) << (status == kExitDone ? ": OK" : ": FAILED") << "\n" << std::flush;
+    } else if (!outcome.keptOutput.empty()) {
+      std::string first;
+      for (const auto& [path, from] : written) {
+        if (path == outcome.keptOutput) first = from;
+      }
+      env.err << prefix << Escaped(outcome.keptOutput) << " was written from " << Escaped(first)
+              << " in this call and is not replaced\n"
+              << std::flush;
+    } else if (status != kExitDone) {
       env.err << prefix
               << (outcome.end == JobEnd::Completed ? "a checksum did not match"
                                                    : "the job stopped early")
               << "\n"
               << std::flush;
     }
+    if (outcome.end == JobEnd::Completed && !outcome.outputPath.empty()) {
+      written.emplace_back(outcome.outputPath, arg);
+      request.keepOutputs.push_back(outcome.outputPath);
+    }
     worst = std::max(worst, status);
+  }
+  if (toStdout) {
+    env.out.flush();
+    if (!env.out.good()) {
+      env.err << "pixeltuck-cli: writing to standard output failed\n" << std::flush;
+      worst = std::max(worst, kExitJobStopped);
+    }
   }
   return worst;
 }
@@ -364,7 +807,14 @@ int CliMain(int argc, char** argv) {
   InstallSignalCleanup();
   std::vector<std::string> args = ProgramArguments(argc, argv);
   // The process list shows argv: the key digits go from there at once.
-  WipeKeyArguments(argc, argv, /*keysEndAtDoubleDash=*/true);
+  // (-K:/-k: as the window wipes them, and --key.)
+  std::vector<std::string> plain;
+  for (int i = 1; i < argc; ++i) plain.emplace_back(argv[i]);
+  for (std::size_t i = 0; i < plain.size(); ++i) {
+    const std::size_t at = KeyTextStart(plain, i);
+    if (at != std::string::npos) SecureWipe(argv[i + 1] + at, plain[i].size() - at);
+  }
+  WipeKeyText(plain);
 
   Utf8Console console;
   ConsoleTerminal terminal;

@@ -20,24 +20,37 @@ inline constexpr int kExitBadArguments = 2;
 
 enum class CliAction { Run, Help, Version, Fail };
 
+// What the call does with each carrier; packing and unpacking are Convert.
+enum class CliMode { Convert, Test, List, Stdout };
+
 struct CliArgs {
   CliAction action = CliAction::Fail;
   std::string error;                  // for Fail: what was wrong
-  std::vector<std::string> warnings;  // switches that were ignored
   int cipherIndex = 0;                // list position: a switch, else the start-up cipher
   RunState state;                     // -K: key and -D flags
   std::vector<std::string> files;     // in the order given; each is one job
   bool quiet = false;                 // -q / --quiet
   bool force = false;                 // -f / --force
-  std::optional<std::string> keyFile; // --key-file FILE ("-": standard input)
+  CliMode mode = CliMode::Convert;    // -t, -l, -c
+  std::optional<std::string> keyFile;         // --key-file FILE ("-": standard input)
+  std::optional<std::string> passphraseFile;  // --passphrase-file FILE
+  std::optional<int> compressionMode;         // --compress, for this call only
+  std::optional<int> compressionLevel;        // --level
+  unsigned threads = 0;                       // --threads; 0: as many as the CPUs allow
+  std::string outputDir;                      // -o / --output-dir
 };
 
-// The window's grammar (switches, -K:) plus the console's own switches:
-// -h/--help, --version, -q/--quiet, -f/--force, --key-file FILE, and "--",
-// after which every argument is a file name. Every file name counts. An
-// unknown switch is ignored with a warning; an invalid key or no file at
-// all makes the arguments unusable.
+// The console program's own grammar, case-sensitive: the window's switches
+// -N -B -T -R -S -D and -K:/-k:, the console's short switches (which may be
+// joined, "-qf") and long forms for everything; "--" ends the switches. An
+// unknown switch, a bad value, an invalid key, conflicting switches or no
+// file at all make the arguments unusable; help wins over all of them.
 CliArgs ParseCliArgs(const std::vector<std::string>& args, const Settings& settings);
+
+// Where key digits stand in the arguments (program name excluded): their
+// offset in args[i], or std::string::npos. For -K:/-k: and --key, so that
+// they can be wiped.
+std::size_t KeyTextStart(const std::vector<std::string>& args, std::size_t i);
 
 std::string CliUsage();
 std::string CliVersion();
@@ -46,15 +59,19 @@ std::string CliVersion();
 // ("" when this program's path is unknown).
 std::string WindowConfigurationFile(const std::string& exePath);
 
-// The key of --key-file: the file's first line (at most kMaxInputLine
-// bytes, blanks around it ignored) by the -K: rules, upper-cased. "-" reads
-// standard input, without echo when that is a terminal. Folders are
-// refused; a pipe is read (a key may come from another program).
+// The key of --key-file: the file's first line (blanks around it ignored)
+// by the -K: rules, upper-cased. "-" reads standard input, without echo
+// when that is a terminal. Folders are refused; a pipe is read (a key may
+// come from another program). UTF-8 with or without a byte order mark,
+// UTF-16 with one, and CR LF line ends are understood. With passphrase the
+// line is an ASCII key of 8 to 32 characters instead (--passphrase-file),
+// returned as the hex digits of its key bytes, so that it travels as a -K:
+// key does.
 struct KeyFileResult {
   std::optional<std::string> key;
   std::string error;
 };
-KeyFileResult ReadKeyFile(const std::string& path, Terminal& terminal);
+KeyFileResult ReadKeyFile(const std::string& path, Terminal& terminal, bool passphrase = false);
 
 struct CliEnvironment {
   std::ostream& out;

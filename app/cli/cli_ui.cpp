@@ -284,8 +284,10 @@ KeyReply CliUi::RequestKey(const KeyRequest& request) {
     return {};
   }
   const bool hex = keyMode_ == 2;
-  // As in the dialog: only an ASCII key is asked for a second time.
-  const bool twice = request.maskInput && !hex;
+  // As in the dialog, a masked ASCII key is asked for a second time; so is
+  // every key that makes a new carrier, where one typing error would lock
+  // the file away for good.
+  const bool twice = request.newCarrier || (request.maskInput && !hex);
   const std::string prompt =
       hex ? "Enter the key, 16 up to 64 HEX characters (end of input cancels): "
           : "Enter the key, 8 up to 32 ASCII characters (end of input cancels): ";
@@ -297,13 +299,18 @@ KeyReply CliUi::RequestKey(const KeyRequest& request) {
     std::optional<std::string> reenter;
     KeyTextScope wipeReenter(reenter);
     if (twice) {
-      reenter = terminal_.ReadLine("Reenter your ASCII password: ", true);
+      reenter = terminal_.ReadLine(hex ? "Reenter the key: " : "Reenter your ASCII password: ", true);
       if (!reenter) return {};
+      // The dialog compares only ASCII keys; hex digits are compared here.
+      if (hex && *enter != *reenter) {
+        err_ << "Passwords are not identical !!!\nPlease try again ...\n" << std::flush;
+        continue;
+      }
     }
     // The terminal gives UTF-8; the key rules make one Windows-1252 byte of
     // each character, as the window program does.
     const KeyCheck check =
-        CheckDialogKey(hex, twice, *enter, reenter ? std::string_view(*reenter) : std::string_view());
+        CheckDialogKey(hex, twice && !hex, *enter, reenter ? std::string_view(*reenter) : std::string_view());
     if (check.accepted) return KeyReply{true, hex, check.text};
     err_ << EscapeControls(check.message, true) << '\n' << std::flush;
   }

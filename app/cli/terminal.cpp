@@ -5,6 +5,8 @@
 #include <iostream>
 
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include "util/codepage.h"
@@ -129,6 +131,13 @@ Utf8Console::~Utf8Console() {
 Utf8Console::Utf8Console() = default;
 Utf8Console::~Utf8Console() = default;
 #endif
+
+void BinaryStandardOutput() {
+  std::cout.flush();
+#ifdef _WIN32
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
+}
 
 bool ConsoleTerminal::InputIsTerminal() const {
 #ifdef _WIN32

@@ -37,6 +37,10 @@ class Utf8Console {
   unsigned savedCodePage_ = 0;
 };
 
+// Standard output takes bytes as they are (Windows would turn every line
+// feed into CR LF); for unpacking a file to it.
+void BinaryStandardOutput();
+
 class ConsoleTerminal : public Terminal {
  public:
   bool InputIsTerminal() const override;

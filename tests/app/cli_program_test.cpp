@@ -257,8 +257,8 @@ TEST_P(CliCipherTest, KeyedRoundTrip) {
 
 INSTANTIATE_TEST_SUITE_P(Ciphers, CliCipherTest,
                          ::testing::Values(CipherCase{"TwoFish", "-T"},
-                                           CipherCase{"Rijndael", "-r"},
-                                           CipherCase{"BlowFish", "-B"}),
+                                           CipherCase{"Rijndael", "-R"},
+                                           CipherCase{"BlowFish", "--cipher=blowfish"}),
                          [](const auto& c) { return std::string(c.param.name); });
 
 TEST_F(CliProgramTest, NoneCarrierHoldsPlainText) {

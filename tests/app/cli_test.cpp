@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <iostream>
@@ -61,7 +62,7 @@ class CliArgsTest : public test::TempDirTest {
 
 TEST_F(CliArgsTest, HelpWinsAnywhere) {
   for (const auto& args : std::vector<std::vector<std::string>>{
-           {"-h"}, {"--help"}, {"-H"}, {"-N", "--help", "missing"}, {"--bogus", "-h"}}) {
+           {"-h"}, {"--help"}, {"-qh"}, {"-N", "--help", "missing"}, {"--bogus", "-h"}}) {
     EXPECT_EQ(ParseArgs(args).action, CliAction::Help) << args.front();
   }
 }
@@ -91,7 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
     Args, CliBadArgsTest,
     ::testing::Values(
         BadArgsCase{"Nothing", {}, "No file given"},
-        BadArgsCase{"OnlySwitches", {"-N", "-S", "-x", "--"}, "No file given"},
+        BadArgsCase{"OnlySwitches", {"-N", "-S", "-qf", "--"}, "No file given"},
         BadArgsCase{"ShortKey", {"-K:123456789012345", "@file.txt"}, kKeyInvalid},
         BadArgsCase{"OddKey", {"@file.txt", "-K:12345678901234567"}, kKeyInvalid},
         BadArgsCase{"NonHexKey", {"-k:0123456789abcdeZ", "@file.txt"}, kKeyInvalid},
@@ -100,29 +101,56 @@ INSTANTIATE_TEST_SUITE_P(
         BadArgsCase{"KeyFileWithoutName", {"@file.txt", "--key-file"}, "--key-file needs"},
         BadArgsCase{"KeyFileEmptyName", {"--key-file=", "@file.txt"}, "--key-file needs"},
         BadArgsCase{"TwoKeys", {"-K:0123456789abcdef", "--key-file", "k", "@file.txt"},
-                    "Give the key either"}),
+                    "Give one key only"},
+        BadArgsCase{"KeyAndPassphraseFile", {"--passphrase-file", "p", "--key", "0123456789abcdef", "@file.txt"},
+                    "Give one key only"},
+        // Switches are case-sensitive: -b and -d were BlowFish and debug.
+        BadArgsCase{"LowerCaseCipher", {"-b", "@file.txt"}, "unknown switch -b"},
+        BadArgsCase{"LowerCaseDebug", {"-d", "@file.txt"}, "unknown switch -d"},
+        BadArgsCase{"UnknownInJoined", {"-qfx", "@file.txt"}, "unknown switch -x (in -qfx)"},
+        BadArgsCase{"UnknownLong", {"--verbose", "@file.txt"}, "unknown switch --verbose"},
+        BadArgsCase{"FlagWithValue", {"--force=yes", "@file.txt"}, "unknown switch --force=yes"},
+        BadArgsCase{"CipherName", {"--cipher", "des", "@file.txt"}, "--cipher takes"},
+        BadArgsCase{"CompressWord", {"--compress=smaller", "@file.txt"}, "--compress takes"},
+        BadArgsCase{"LevelTen", {"--level", "10", "@file.txt"}, "--level takes"},
+        BadArgsCase{"ZeroThreads", {"--threads", "0", "@file.txt"}, "--threads takes"},
+        BadArgsCase{"ValueMissing", {"@file.txt", "--level"}, "--level needs a value"},
+        BadArgsCase{"TwoModes", {"-t", "-c", "@file.txt"}, "-t (--test), -l (--list) and -c"},
+        BadArgsCase{"KeyWithCipherNone", {"-N", "-K:0123456789abcdef", "@file.txt"},
+                    "A key was given but the cipher is None"},
+        BadArgsCase{"KeyFileWithCipherNone", {"--cipher=none", "--key-file", "k", "@file.txt"},
+                    "A key was given but the cipher is None"}),
     [](const auto& c) { return std::string(c.param.name); });
 
 TEST_F(CliArgsTest, ConsoleSwitchesAndEveryFileInOrder) {
-  const CliArgs got = ParseArgs({"-q", "--force", "b.txt", "--key-file", "k.txt", "-x",
-                                 "--verbose", "a.txt", "--", "-N", "-K:0123456789abcdef",
-                                 "--help"});
+  const CliArgs got = ParseArgs({"-qf", "b.txt", "--key-file", "k.txt", "-o", "out", "--compress",
+                                 "always", "--level=0", "--threads", "3", "a.txt", "--", "-N",
+                                 "-K:0123456789abcdef", "--help"});
   ASSERT_EQ(got.action, CliAction::Run) << got.error;
   EXPECT_TRUE(got.quiet);
   EXPECT_TRUE(got.force);
   EXPECT_EQ(got.keyFile, "k.txt");
+  EXPECT_EQ(got.outputDir, "out");
+  EXPECT_EQ(got.compressionMode, 3);
+  EXPECT_EQ(got.compressionLevel, 0);
+  EXPECT_EQ(got.threads, 3U);
   // After "--" switches, keys and --help are file names.
   EXPECT_EQ(got.files,
             (std::vector<std::string>{"b.txt", "a.txt", "-N", "-K:0123456789abcdef", "--help"}));
   EXPECT_EQ(got.state.commandLineKey, "");
   EXPECT_EQ(got.cipherIndex, 2);
-  EXPECT_EQ(got.warnings, (std::vector<std::string>{"unknown switch -x ignored",
-                                                    "unknown switch --verbose ignored"}));
 
-  const CliArgs other = ParseArgs({"-Q", "-F", "--key-file=-", "--quiet", "f"});
+  const CliArgs other = ParseArgs({"--quiet", "--force", "--passphrase-file=-", "--cipher",
+                                   "Rijndael", "--stdout", "-oout", "f.bmp"});
   EXPECT_TRUE(other.quiet && other.force);
-  EXPECT_EQ(other.keyFile, "-");
-  EXPECT_TRUE(other.warnings.empty());
+  EXPECT_EQ(other.passphraseFile, "-");
+  EXPECT_EQ(other.cipherIndex, 3);
+  EXPECT_EQ(other.mode, CliMode::Stdout);
+  EXPECT_EQ(other.outputDir, "out");
+  EXPECT_EQ(ParseArgs({"--key=0123456789abcdef", "-R", "f"}).state.commandLineKey,
+            "0123456789ABCDEF");
+  // A key with cipher None is fine for unpacking: the carrier says its cipher.
+  EXPECT_EQ(ParseArgs({"-N", "-K:0123456789abcdef", "f.BMP"}).action, CliAction::Run);
 }
 
 TEST_F(CliArgsTest, VersionUnlessHelp) {
@@ -137,7 +165,7 @@ TEST_F(CliArgsTest, CipherFromSettingsUnlessSwitched) {
   Settings s;
   s.startupCipher = 3;
   EXPECT_EQ(ParseArgs({file}, s).cipherIndex, 3);
-  EXPECT_EQ(ParseArgs({"-b", file}, s).cipherIndex, 1);
+  EXPECT_EQ(ParseArgs({"-B", file}, s).cipherIndex, 1);
   EXPECT_EQ(ParseArgs({"-N", file, "-T"}, s).cipherIndex, 2);
   s.startupCipher = 0;
   EXPECT_EQ(ParseArgs({file}, s).cipherIndex, 0);
@@ -145,7 +173,7 @@ TEST_F(CliArgsTest, CipherFromSettingsUnlessSwitched) {
 }
 
 TEST_F(CliArgsTest, RunStateFromArguments) {
-  const CliArgs got = ParseArgs({"-S", "-d", "-k:abcdef0123456789", "a.txt", "b.txt"});
+  const CliArgs got = ParseArgs({"-SD", "-k:abcdef0123456789", "a.txt", "b.txt"});
   ASSERT_EQ(got.action, CliAction::Run);
   EXPECT_EQ(got.files, (std::vector<std::string>{"a.txt", "b.txt"}));
   EXPECT_EQ(got.state.commandLineKey, "ABCDEF0123456789");
@@ -342,6 +370,21 @@ TEST_P(CliUiKeyTest, AsksByTheKeyRules) {
   for (bool hidden : term.hiddenReads) EXPECT_TRUE(hidden);  // keys are never echoed
 }
 
+TEST(CliUi, KeyForANewCarrierIsTypedTwiceInEitherMode) {
+  for (std::int32_t keyMode : {1, 2}) {
+    const std::string key = keyMode == 2 ? "00112233445566aa" : "my secret";
+    const std::string typo = keyMode == 2 ? "00112233445566ab" : "my secreT";
+    std::ostringstream out, err;
+    FakeTerminal term(true, {key, typo, key, key});
+    CliUi ui(out, err, term, keyMode);
+    const KeyReply reply = ui.RequestKey(KeyRequest{false, true, /*newCarrier=*/true});
+    EXPECT_TRUE(reply.ok);
+    EXPECT_EQ(reply.text, key);
+    EXPECT_EQ(term.prompts.size(), 4U);
+    EXPECT_EQ(err.str(), "Passwords are not identical !!!\nPlease try again ...\n");
+  }
+}
+
 TEST(CliUi, TypedKeyBecomesWindows1252Bytes) {
   std::ostringstream out, err;
   // "äöüßäöüß€" in UTF-8, then the same letters with one outside Windows-1252 (ł).
@@ -517,6 +560,47 @@ TEST_F(KeyFileTest, FirstLineByTheKeyRules) {
   EXPECT_EQ(ReadKeyFile(PathOf("missing"), term).error.rfind("Cannot open the key file", 0), 0U);
 }
 
+struct KeyFileCase {
+  const char* name;
+  std::string content;
+  bool passphrase;
+  std::optional<std::string> key;
+  std::string error;  // part of the reason when there is no key
+};
+
+class KeyFileEncodingTest : public test::TempDirTest,
+                            public ::testing::WithParamInterface<KeyFileCase> {};
+
+TEST_P(KeyFileEncodingTest, AsEditorsWriteThem) {
+  FakeTerminal term(false);
+  const KeyFileResult r = ReadKeyFile(Write("key.txt", GetParam().content), term, GetParam().passphrase);
+  EXPECT_EQ(r.key, GetParam().key);
+  EXPECT_NE(r.error.find(GetParam().error), std::string::npos) << r.error;
+}
+
+// "my secret" as key bytes in hex.
+const std::string kMySecretHex = "6D7920736563726574";
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, KeyFileEncodingTest,
+    ::testing::Values(
+        KeyFileCase{"Utf8BomAndCrLf", "\xEF\xBB\xBF" "0011223344556677\r\n", false, "0011223344556677", ""},
+        KeyFileCase{"Utf16LittleEndian", "\xFF\xFE" "0\0" "0\0" "1\0" "1\0" "2\0" "2\0" "3\0" "3\0"
+                    "4\0" "4\0" "5\0" "5\0" "6\0" "6\0" "7\0" "7\0" "\r\0\n\0" "x\0"s,
+                    false, "0011223344556677", ""},
+        KeyFileCase{"Utf16BigEndianPassphrase", "\xFE\xFF" "\0m\0y\0 \0s\0e\0c\0r\0e\0t"s, true,
+                    kMySecretHex, ""},
+        KeyFileCase{"Utf32", "\xFF\xFE\0\0" "0\0\0\0"s, false, std::nullopt, "UTF-32"},
+        KeyFileCase{"Utf16WithoutMark", "0\0" "0\0" "1\0"s, false, std::nullopt,
+                    "UTF-16 text needs a byte order mark"},
+        KeyFileCase{"Passphrase", "  my secret\r\nsecond line", true, kMySecretHex, ""},
+        KeyFileCase{"PassphraseWithBom", "\xEF\xBB\xBFmy secret\n", true, kMySecretHex, ""},
+        // One Windows-1252 byte per character, as when it is typed.
+        KeyFileCase{"PassphraseBeyondAscii", "caf\xC3\xA9 au lait\n", true, "636166E9206175206C616974", ""},
+        KeyFileCase{"PassphraseTooShort", "seven77\n", true, std::nullopt, "(7)"},
+        KeyFileCase{"PassphraseTooLong", std::string(33, 'p'), true, std::nullopt, "(33)"}),
+    [](const auto& c) { return std::string(c.param.name); });
+
 TEST_F(KeyFileTest, StandardInputOnATerminalIsReadWithoutEcho) {
   FakeTerminal term(true, {"0011223344556677"});
   EXPECT_EQ(ReadKeyFile("-", term).key, "0011223344556677");
@@ -528,13 +612,18 @@ TEST(CliMain, KeyDigitsLeaveTheProcessList) {
   char key[] = "-K:00112233445566778899aabbccddeeff";
   char help[] = "--help";
   char end[] = "--";
+  char longKey[] = "--key";
+  char longDigits[] = "00112233445566778899";
+  char joined[] = "--key=0011223344556677";
   char file[] = "-k:0011223344556677";
-  char* argv[] = {program, key, help, end, file, nullptr};
+  char* argv[] = {program, key, longKey, longDigits, joined, help, end, file, nullptr};
   std::ostringstream quiet;
   std::streambuf* old = std::cout.rdbuf(quiet.rdbuf());
-  EXPECT_EQ(CliMain(5, argv), 0);
+  EXPECT_EQ(CliMain(8, argv), 0);
   std::cout.rdbuf(old);
   EXPECT_EQ(std::string(key, sizeof key - 1), "-K:" + std::string(sizeof key - 4, '\0'));
+  EXPECT_EQ(std::string(longDigits, sizeof longDigits - 1), std::string(sizeof longDigits - 1, '\0'));
+  EXPECT_EQ(std::string(joined, sizeof joined - 1), "--key=" + std::string(sizeof joined - 7, '\0'));
   // After "--" it is a file name, left as it is.
   EXPECT_STREQ(file, "-k:0011223344556677");
 }
@@ -597,14 +686,147 @@ TEST_F(RunCliTest, PackAndUnpackWithoutCipher) {
   EXPECT_EQ(Read(file), content);
 }
 
-TEST_F(RunCliTest, UnknownSwitchesWarnAndTheJobRuns) {
-  const std::string file = Write("f.txt", "x");
-  const Result r = RunWith({"--nope", "-N", "-x", file});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err,
-            "pixeltuck-cli: unknown switch --nope ignored\n"
-            "pixeltuck-cli: unknown switch -x ignored\n");
-  EXPECT_TRUE(fs::exists(PathOf("f.bmp")));
+struct RefusedCase {
+  const char* name;
+  std::vector<std::string> args;  // "@name": a file in the test folder
+  std::string error;              // part of standard error
+  bool startupCipherNone = false;
+};
+
+class RunCliRefusedTest : public RunCliTest, public ::testing::WithParamInterface<RefusedCase> {};
+
+TEST_P(RunCliRefusedTest, ExitTwoAndNothingWritten) {
+  Write("doc.txt", "edited text");
+  Write("key.hex", "00112233445566778899aabbccddeeff\n");
+  Write("short.txt", "seven77\n");
+  fs::create_directory(dir_ / "folder");
+  const std::string cfg = Write("pixeltuck.cfg", GetParam().startupCipherNone ? "0" : "2");
+  std::vector<std::string> args;
+  for (const std::string& a : GetParam().args) args.push_back(a[0] == '@' ? PathOf(a.substr(1)) : a);
+  std::vector<fs::path> before;
+  for (const auto& e : fs::recursive_directory_iterator(dir_)) before.push_back(e.path());
+
+  const Result r = RunWith(args, cfg);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find(GetParam().error), std::string::npos) << r.err;
+  std::vector<fs::path> after;
+  for (const auto& e : fs::recursive_directory_iterator(dir_)) after.push_back(e.path());
+  std::sort(before.begin(), before.end());
+  std::sort(after.begin(), after.end());
+  EXPECT_EQ(after, before);
+  EXPECT_EQ(Read(PathOf("doc.txt")), "edited text");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Args, RunCliRefusedTest,
+    ::testing::Values(
+        // -o was ignored once, and doc.bmp unpacked over the edited doc.txt.
+        RefusedCase{"OutputFolderThatIsAFile", {"-q", "-f", "-N", "-o", "@doc.txt", "@doc.txt"},
+                    "does not exist or is no folder"},
+        RefusedCase{"UnknownSwitch", {"-q", "-f", "-N", "-x", "@doc.txt"}, "unknown switch -x"},
+        RefusedCase{"Folder", {"-N", "@folder"}, "folder is a folder, not a file"},
+        RefusedCase{"KeyFileWithStartupCipherNone", {"--key-file", "@key.hex", "@doc.txt"},
+                    "the cipher is None", true},
+        RefusedCase{"TestNeedsACarrier", {"-t", "@doc.txt"}, "is no .bmp carrier"},
+        RefusedCase{"ShortPassphrase", {"-T", "--passphrase-file", "@short.txt", "@doc.txt"},
+                    "No valid key in the key file"}),
+    [](const auto& c) { return std::string(c.param.name); });
+
+TEST_F(RunCliTest, NoOutputIsWrittenTwiceInOneCall) {
+  const std::string doc = Write("report.doc", "the doc");
+  const std::string txt = Write("report.txt", "the txt");
+  ASSERT_EQ(RunWith({"-N", doc}).status, 0);
+  const std::string fromDoc = Read(PathOf("report.bmp"));
+  fs::remove(PathOf("report.bmp"));
+
+  const Result r = RunWith({"-qfN", doc, txt});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find(txt + ": " + PathOf("report.bmp") + " was written from " + doc),
+            std::string::npos) << r.err;
+  EXPECT_EQ(Read(PathOf("report.bmp")), fromDoc);
+  // A later call may replace it as asked.
+  EXPECT_EQ(RunWith({"-qfN", txt}).status, 0);
+  EXPECT_NE(Read(PathOf("report.bmp")), fromDoc);
+}
+
+TEST_F(RunCliTest, CompressionSwitchesOverrideTheSettings) {
+  const std::string cfg = Write("pixeltuck.cfg", "0 0 -1");  // never compress
+  const std::string file = Write("doc.txt", std::string(20000, 'z'));
+  struct Case {
+    std::vector<std::string> args;
+    bool compressed;
+  };
+  for (const Case& c : std::vector<Case>{{{}, false},
+                                         {{"--compress", "always"}, true},
+                                         {{"--compress=sensibly", "--level", "0"}, false},
+                                         {{"--compress=sensibly", "--level", "9"}, true}}) {
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"-qf", file});
+    ASSERT_EQ(RunWith(args, cfg).status, 0);
+    const Result list = RunWith({"-l", PathOf("doc.bmp")});
+    EXPECT_NE(list.out.find(c.compressed ? " yes " : " no "), std::string::npos)
+        << c.args.size() << list.out;
+  }
+}
+
+TEST_F(RunCliTest, OutputFolderTakesCarriersAndRestoredFiles) {
+  const std::string file = Write("doc.txt", std::string(5000, 'o'));
+  fs::create_directory(dir_ / "packed");
+  fs::create_directory(dir_ / "restored");
+  ASSERT_EQ(RunWith({"-N", "-o", PathOf("packed"), file}).status, 0);
+  EXPECT_FALSE(fs::exists(PathOf("doc.bmp")));
+  ASSERT_TRUE(fs::exists(PathOf("packed/doc.bmp")));
+  const Result r = RunWith({"--output-dir=" + PathOf("restored"), PathOf("packed/doc.bmp")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Read(PathOf("restored/doc.txt")), std::string(5000, 'o'));
+  EXPECT_FALSE(fs::exists(PathOf("packed/doc.txt")));
+}
+
+// A carrier of `content`, and the same carrier with one payload byte changed.
+class CarrierCheckTest : public RunCliTest {
+ protected:
+  void SetUp() override {
+    RunCliTest::SetUp();
+    Write("doc.txt", content_);
+    ASSERT_EQ(RunWith({"-R", kKey, "--compress=never", PathOf("doc.txt")}).status, 0);
+    fs::remove(PathOf("doc.txt"));
+    std::string bytes = Read(PathOf("doc.bmp"));
+    bytes[1878 + 100] = static_cast<char>(bytes[1878 + 100] ^ 1);
+    Write("bad.bmp", bytes);
+  }
+  const std::string content_ = std::string(3000, 'c') + "end";
+  const std::string kKey = "-K:00112233445566778899aabbccddeeff";
+};
+
+TEST_F(CarrierCheckTest, TestChecksWithoutWriting) {
+  const Result r = RunWith({"-t", kKey, PathOf("doc.bmp"), PathOf("bad.bmp")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, PathOf("doc.bmp") + ": OK\n" + PathOf("bad.bmp") + ": FAILED\n");
+  EXPECT_FALSE(fs::exists(PathOf("doc.txt")));
+  EXPECT_EQ(RunWith({"--test", kKey, PathOf("doc.bmp")}).status, 0);
+}
+
+TEST_F(CarrierCheckTest, StdoutGivesTheBytesOnlyAndFailsOnABadCheck) {
+  Result r = RunWith({"-c", kKey, PathOf("doc.bmp")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, content_);
+  EXPECT_NE(r.err.find("Ready in"), std::string::npos);  // the log
+  EXPECT_FALSE(fs::exists(PathOf("doc.txt")));
+  r = RunWith({"--stdout", kKey, PathOf("bad.bmp")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("a checksum did not match"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(PathOf("doc.txt")));
+}
+
+TEST_F(CarrierCheckTest, ListShowsHeadersWithoutAKey) {
+  const Result r = RunWith({"-l", PathOf("doc.bmp"), PathOf("doc.txt")});
+  EXPECT_EQ(r.status, 2);  // doc.txt is gone
+  const std::string header = r.out.substr(0, r.out.find('\n'));
+  EXPECT_NE(header.find("name"), std::string::npos);
+  const std::string row = r.out.substr(header.size() + 1);
+  for (const char* field : {"3003", "rijndael", "0.4", "doc.txt", "no"}) {
+    EXPECT_NE(row.find(field), std::string::npos) << field << " in " << row;
+  }
 }
 
 TEST_F(RunCliTest, EveryFileIsAJobOfItsOwnWithTheSameKey) {
@@ -671,7 +893,8 @@ TEST_F(RunCliTest, SettingsAreReadButNeverWritten) {
 TEST_F(RunCliTest, KeyFromTerminalPacksAndUnpacks) {
   const std::string content(5000, 'k');
   const std::string file = Write("secret.txt", content);
-  FakeTerminal packTerm(true, {"short", "a long enough key"});
+  // A key that makes a carrier is typed twice.
+  FakeTerminal packTerm(true, {"short", "short", "a long enough key", "a long enough key"});
   Result r = RunWith({"-T", file}, packTerm);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find(kAsciiLength + "5"), std::string::npos);
@@ -705,7 +928,8 @@ TEST_F(RunCliTest, EndOfInputAtKeyPromptStops) {
 TEST_F(RunCliTest, HexKeyModeFromSettings) {
   const std::string cfg = Write("pixeltuck.cfg", "2 1 -1 0 0 0 2 1 1 zip 1");
   const std::string file = Write("h.txt", "hex keyed");
-  FakeTerminal term(true, {"00112233445566gg", "0011223344556677"});
+  FakeTerminal term(true, {"00112233445566gg", "00112233445566gg", "0011223344556677",
+                           "0011223344556677"});
   const Result r = RunWith({"-T", file}, term, cfg);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find("Password contains non HEX characters"), std::string::npos);
