@@ -114,7 +114,7 @@ class Unpacking {
                        "> cannot be used ...\nNothing was written.");
     }
     outputName_ = *name;
-    if (!NameFitsFolder(job_.OutputDir(), outputName_)) {
+    if (!job_.request.restoreTo && !NameFitsFolder(job_.OutputDir(), outputName_)) {
       // A name the file system cannot take would cost the whole run at its
       // very end; a shorter one with the same extension is found now.
       const auto fitting = ShortenedName(outputName_, [this](const std::string& n) {
