@@ -14,7 +14,12 @@ namespace pt {
 // test suite runs once each way, so both stay correct.
 bool FastPathsEnabled();
 
-// Threads that bulk work may use, at least 1: the processor's (at most 8),
+// The CPUs this process may run on, at least 1: those of its affinity
+// mask, and on Linux no more than its control group's CPU quota allows
+// (containers, systemd's CPUQuota).
+unsigned UsableCpus();
+
+// Threads that bulk work may use, at least 1: UsableCpus() (at most 8),
 // 1 when fast paths are off, or the number SetWorkerThreads chose.
 unsigned WorkerThreads();
 

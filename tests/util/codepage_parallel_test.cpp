@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef __linux__
+#include <sched.h>
+#endif
+
 #include "util/codepage.h"
 #include "util/parallel.h"
 
@@ -72,3 +76,22 @@ TEST(ParallelFor, RethrowsATaskErrorAndNestedCallsRunSerially) {
 
 }  // namespace
 }  // namespace pt
+
+#ifdef __linux__
+// Threads follow the CPUs the process may use (taskset, containers), not
+// the machine's count.
+TEST(UsableCpus, FollowTheAffinityMask) {
+  cpu_set_t saved;
+  ASSERT_EQ(sched_getaffinity(0, sizeof saved, &saved), 0);
+  int first = 0;
+  while (!CPU_ISSET(first, &saved)) ++first;
+  cpu_set_t one;
+  CPU_ZERO(&one);
+  CPU_SET(first, &one);
+  ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+  const unsigned restricted = pt::UsableCpus();
+  ASSERT_EQ(sched_setaffinity(0, sizeof saved, &saved), 0);
+  EXPECT_EQ(restricted, 1U);
+  EXPECT_LE(pt::UsableCpus(), static_cast<unsigned>(CPU_COUNT(&saved)));
+}
+#endif
