@@ -17,7 +17,8 @@ namespace {
 
 const char* const kSourceChanged =
     "Sourcefile has changed while it was encoded !!!\nNo target file was written ...";
-const char* const kTooLarge = "Sourcefile is too large: files of 2 GB or more cannot be stored ...";
+const char* const kTooLarge =
+    "Sourcefile is too large: files of 2 GiB (2.147.483.648 bytes) or more cannot be stored ...";
 const char* const kWriteError = "Error while writing target file";
 const char* const kCrcError = "CRC 32 checksum error ...";
 const char* const kCreateError = "Error while creating target file ...";

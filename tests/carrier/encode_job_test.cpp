@@ -480,7 +480,7 @@ TEST_F(EncodeLimits, SourcesOf2GiBOrMoreAreRefusedBeforeAnythingIsWritten) {
   EXPECT_EQ(out.end, JobEnd::Failed);
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].kind, MsgKind::Error);
-  EXPECT_NE(ui.messages[0].text.find("2 GB"), std::string::npos);
+  EXPECT_NE(ui.messages[0].text.find("2 GiB (2.147.483.648 bytes)"), std::string::npos);
   EXPECT_TRUE(ui.LogContains("-> File size        : 2.147.483.648 bytes"));
   EXPECT_EQ(dir.Files(), std::vector<std::string>{"huge.iso"});
 }
