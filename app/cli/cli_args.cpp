@@ -553,7 +553,7 @@ KeyFileResult ReadKeyFile(const std::string& path, Terminal& terminal, bool pass
   const std::string name = path == "-" ? "standard input" : "the key file " + Escaped(path);
   std::string line;
   KeyTextScope wipeLine(line);
-  if (path == "-" && terminal.InputIsTerminal()) {
+  if (path == "-" && terminal.StandardInputIsTerminal()) {
     std::optional<std::string> typed = terminal.ReadLine(
         passphrase ? "Key (8 to 32 characters): " : "Key (16 to 64 hex digits): ", /*hidden=*/true);
     KeyTextScope wipeTyped(typed);

@@ -120,8 +120,8 @@ constexpr double kRateAfterSeconds = 0.5;
 
 }  // namespace
 
-CliProgress::CliProgress(std::ostream& err, bool enabled, CliClock clock)
-    : err_(err), enabled_(enabled), clock_(std::move(clock)) {}
+CliProgress::CliProgress(std::ostream& err, bool enabled, CliClock clock, CliColumns columns)
+    : err_(err), enabled_(enabled), clock_(std::move(clock)), columns_(std::move(columns)) {}
 
 void CliProgress::SetVisible(bool visible) {
   visible_ = visible;
@@ -167,13 +167,23 @@ void CliProgress::Working(JobPhase phase, std::int64_t done, std::int64_t total)
   const double elapsed = now - phaseStart_;
   if (elapsed >= kRateAfterSeconds && done > 0) {
     const double rate = static_cast<double>(done) / elapsed;
-    line += "  " + FormatFixed(rate / (1024.0 * 1024.0), 1) + " MiB/s  " +
-            Clock(static_cast<double>(total - done) / rate) + " left";
+    const std::string speed = "  " + FormatFixed(rate / (1024.0 * 1024.0), 1) + " MiB/s";
+    const std::string left = "  " + Clock(static_cast<double>(total - done) / rate) + " left";
+    const std::size_t room = Room();
+    if (line.size() + speed.size() <= room) line += speed;
+    if (line.size() + left.size() <= room) line += left;
   }
   Show(line);
 }
 
-void CliProgress::Show(const std::string& text) {
+std::size_t CliProgress::Room() const {
+  const int columns = columns_ ? columns_() : 0;
+  // The last column stays free: writing there wraps on some terminals.
+  return columns > 1 ? static_cast<std::size_t>(columns - 1) : std::string::npos;
+}
+
+void CliProgress::Show(const std::string& full) {
+  const std::string text = full.substr(0, Room());
   std::string line = "\r" + text;
   // Blanks over the rest of a longer line shown before.
   if (text.size() < shownWidth_) line += std::string(shownWidth_ - text.size(), ' ') + "\r" + text;
@@ -198,7 +208,8 @@ CliUi::CliUi(std::ostream& out, std::ostream& err, Terminal& terminal, std::int3
       terminal_(terminal),
       keyMode_(keyMode),
       options_(options),
-      progress_(err, terminal.ErrorIsTerminal() && !options.quiet, std::move(clock)) {}
+      progress_(err, terminal.ErrorIsTerminal() && !options.quiet, std::move(clock),
+                [&terminal] { return terminal.ErrorColumns(); }) {}
 
 void CliUi::AddLogLine(const std::string& line) {
   if (options_.quiet) return;

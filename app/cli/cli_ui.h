@@ -24,12 +24,19 @@ std::string EscapeControls(std::string_view text, bool keepLayout);
 using CliClock = std::function<double()>;
 CliClock SteadyClock();
 
+// The terminal's width in columns, asked at each redraw (it may change);
+// 0 when unknown.
+using CliColumns = std::function<int()>;
+
 // The progress line on standard error, only when that is a terminal: the
 // phase, percent, rate and time left, on one line that is cleared when the
-// phase ends. Jobs that report only a percentage get "  45 %".
+// phase ends. Jobs that report only a percentage get "  45 %". The line
+// stays narrower than the terminal (a wrapped line would scroll at every
+// redraw): the time left goes first, then the rate.
 class CliProgress : public ProgressBar {
  public:
-  CliProgress(std::ostream& err, bool enabled, CliClock clock = SteadyClock());
+  CliProgress(std::ostream& err, bool enabled, CliClock clock = SteadyClock(),
+              CliColumns columns = {});
   void SetVisible(bool visible) override;
   void SetPosition(int percent) override;
   int Position() const override { return position_; }
@@ -40,10 +47,13 @@ class CliProgress : public ProgressBar {
 
  private:
   void Show(const std::string& text);
+  // Characters a line may have: the terminal's width less one.
+  std::size_t Room() const;
 
   std::ostream& err_;
   bool enabled_;
   CliClock clock_;
+  CliColumns columns_;
   bool visible_ = false;
   int position_ = 0;
   int shownPosition_ = -1;

@@ -12,8 +12,12 @@
 #include "util/codepage.h"
 #include "util/os_text.h"
 #else
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include <cerrno>
 #endif
 
 namespace pt {
@@ -30,10 +34,25 @@ bool IsConsole(DWORD which) {
   return h != nullptr && h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode) != 0;
 }
 
+// The console's own input, opened once: questions and keys are read from it
+// even when standard input brings a file through a pipe.
+HANDLE ConsoleIn() {
+  static const HANDLE h = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      0, nullptr);
+  return h;
+}
+
+bool HasConsoleIn() {
+  DWORD mode = 0;
+  const HANDLE h = ConsoleIn();
+  return h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode) != 0;
+}
+
 // One line typed into the console, read as UTF-16 and returned as UTF-8: the
 // narrow console input would arrive in the OEM code page (e-acute as 0x82).
 std::optional<std::string> ReadConsoleLine() {
-  const HANDLE h = GetStdHandle(STD_INPUT_HANDLE);
+  const HANDLE h = ConsoleIn();
   std::wstring line;
   bool any = false;
   for (;;) {
@@ -53,7 +72,7 @@ std::optional<std::string> ReadConsoleLine() {
 class EchoOff {
  public:
   explicit EchoOff(bool active) {
-    handle_ = GetStdHandle(STD_INPUT_HANDLE);
+    handle_ = ConsoleIn();
     if (active && GetConsoleMode(handle_, &saved_)) {
       changed_ = SetConsoleMode(handle_, saved_ & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) != 0;
     }
@@ -79,11 +98,23 @@ class EchoOff {
 using SignalHandler = void (*)(int);
 struct termios g_savedMode {};
 volatile std::sig_atomic_t g_echoIsOff = 0;
+volatile std::sig_atomic_t g_ttyFd = -1;
+
+// The controlling terminal, opened once: questions and keys are read from
+// it even when standard input brings a file through a pipe.
+int TerminalFd() {
+  static const int fd = [] {
+    const int opened = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    g_ttyFd = opened;
+    return opened;
+  }();
+  return fd;
+}
 SignalHandler g_oldInt = SIG_DFL;
 SignalHandler g_oldTerm = SIG_DFL;
 
 extern "C" void RestoreEchoAndReraise(int sig) {
-  if (g_echoIsOff != 0) ::tcsetattr(STDIN_FILENO, TCSANOW, &g_savedMode);
+  if (g_echoIsOff != 0) ::tcsetattr(g_ttyFd, TCSANOW, &g_savedMode);
   g_echoIsOff = 0;
   const SignalHandler old = sig == SIGINT ? g_oldInt : g_oldTerm;
   std::signal(sig, old == SIG_IGN || old == SIG_ERR ? SIG_DFL : old);
@@ -93,17 +124,17 @@ extern "C" void RestoreEchoAndReraise(int sig) {
 class EchoOff {
  public:
   explicit EchoOff(bool active) {
-    if (!active || ::tcgetattr(STDIN_FILENO, &g_savedMode) != 0) return;
+    if (!active || TerminalFd() < 0 || ::tcgetattr(TerminalFd(), &g_savedMode) != 0) return;
     struct termios quiet = g_savedMode;
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     g_oldInt = std::signal(SIGINT, RestoreEchoAndReraise);
     g_oldTerm = std::signal(SIGTERM, RestoreEchoAndReraise);
     g_echoIsOff = 1;
-    changed_ = ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
+    changed_ = ::tcsetattr(TerminalFd(), TCSAFLUSH, &quiet) == 0;
   }
   ~EchoOff() {
     if (g_echoIsOff == 0) return;
-    if (changed_) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_savedMode);
+    if (changed_) ::tcsetattr(TerminalFd(), TCSAFLUSH, &g_savedMode);
     g_echoIsOff = 0;
     std::signal(SIGINT, g_oldInt);
     std::signal(SIGTERM, g_oldTerm);
@@ -140,6 +171,16 @@ void BinaryStandardOutput() {
 }
 
 bool ConsoleTerminal::InputIsTerminal() const {
+  if (input_ != nullptr) return true;
+#ifdef _WIN32
+  return HasConsoleIn();
+#else
+  return TerminalFd() >= 0;
+#endif
+}
+
+bool ConsoleTerminal::StandardInputIsTerminal() const {
+  if (input_ != nullptr) return true;
 #ifdef _WIN32
   return IsConsole(STD_INPUT_HANDLE);
 #else
@@ -155,25 +196,73 @@ bool ConsoleTerminal::ErrorIsTerminal() const {
 #endif
 }
 
+int ConsoleTerminal::ErrorColumns() const {
+#ifdef _WIN32
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info)) return 0;
+  return info.srWindow.Right - info.srWindow.Left + 1;
+#else
+  struct winsize size {};
+  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0) return 0;
+  return size.ws_col;
+#endif
+}
+
+// Text for the user at the prompt: on the terminal itself where it is read
+// from there (standard error may go to a file), else on standard error.
+void ConsoleTerminal::Say(const std::string& text) const {
+#ifndef _WIN32
+  if (input_ == nullptr && TerminalFd() >= 0) {
+    std::cerr << std::flush;
+    std::size_t at = 0;
+    while (at < text.size()) {
+      const ssize_t put = ::write(TerminalFd(), text.data() + at, text.size() - at);
+      if (put < 0 && errno == EINTR) continue;
+      if (put <= 0) return;
+      at += static_cast<std::size_t>(put);
+    }
+    return;
+  }
+#endif
+  std::cerr << text << std::flush;
+}
+
 std::optional<std::string> ConsoleTerminal::ReadLine(const std::string& prompt, bool hidden) {
-  std::cerr << prompt << std::flush;
   std::string line;
   // Reserved once: a key typed here is never copied into a larger buffer.
   line.reserve(kMaxInputLine + 1);
   bool any = false;
+  // One byte of the line: from the test's stream, else from the terminal.
+  const auto next = [this]() -> int {
+    if (input_ != nullptr) return input_->get();
+#ifdef _WIN32
+    return std::char_traits<char>::eof();
+#else
+    for (;;) {
+      unsigned char c = 0;
+      const ssize_t got = ::read(TerminalFd(), &c, 1);
+      if (got == 1) return c;
+      if (got < 0 && errno == EINTR) continue;
+      return std::char_traits<char>::eof();
+    }
+#endif
+  };
   {
-    EchoOff echo(hidden && InputIsTerminal());
+    // Echo goes off before the prompt shows: switching it discards what was
+    // typed ahead, and nothing may be typed before the prompt.
+    EchoOff echo(hidden && input_ == nullptr && InputIsTerminal());
+    Say(prompt);
     bool done = false;
 #ifdef _WIN32
-    if (InputIsTerminal()) {
-      const auto typed = ReadConsoleLine();
+    if (input_ == nullptr) {
+      const auto typed = HasConsoleIn() ? ReadConsoleLine() : std::nullopt;
       any = typed.has_value();
       line = typed.value_or("");
       done = true;
     }
 #endif
     while (!done) {
-      const int c = std::cin.get();
+      const int c = next();
       if (c == std::char_traits<char>::eof()) break;
       any = true;
       if (c == '\n') break;
@@ -182,16 +271,11 @@ std::optional<std::string> ConsoleTerminal::ReadLine(const std::string& prompt, 
     }
   }
   // The user's Enter was not echoed either.
-  if (hidden) std::cerr << '\n' << std::flush;
+  if (hidden) Say("\n");
   if (!any) {
     return std::nullopt;
   }
   if (!line.empty() && line.back() == '\r') line.pop_back();
-#ifdef _WIN32
-  // Redirected input comes as bytes: UTF-8 when it is valid UTF-8, else text
-  // in the ANSI code page.
-  if (!InputIsTerminal() && !IsValidUtf8(line)) line = Utf8FromCodePage(line, CP_ACP);
-#endif
   return line;
 }
 

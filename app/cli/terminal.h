@@ -3,6 +3,7 @@
 // replace it with a scripted one.
 #pragma once
 
+#include <istream>
 #include <optional>
 #include <string>
 
@@ -11,12 +12,17 @@ namespace pt {
 class Terminal {
  public:
   virtual ~Terminal() = default;
-  // Standard input is a terminal: questions and keys can be asked.
+  // There is a terminal to ask questions and keys on (the controlling
+  // terminal, even when standard input is a pipe).
   virtual bool InputIsTerminal() const = 0;
+  // Standard input itself is that terminal.
+  virtual bool StandardInputIsTerminal() const { return InputIsTerminal(); }
   // Standard error is a terminal: a progress display makes sense there.
   virtual bool ErrorIsTerminal() const = 0;
-  // Shows the prompt on standard error and reads one line (without its line
-  // end); hidden turns echo off. Nothing at end of input.
+  // Columns of the terminal on standard error; 0 when unknown.
+  virtual int ErrorColumns() const { return 0; }
+  // Shows the prompt on the terminal and reads one line from it (without
+  // its line end); hidden turns echo off. Nothing at end of input.
   virtual std::optional<std::string> ReadLine(const std::string& prompt, bool hidden) = 0;
 };
 
@@ -43,9 +49,19 @@ void BinaryStandardOutput();
 
 class ConsoleTerminal : public Terminal {
  public:
+  ConsoleTerminal() = default;
+  // Tests: lines are read from `input` instead of the terminal.
+  explicit ConsoleTerminal(std::istream& input) : input_(&input) {}
   bool InputIsTerminal() const override;
+  bool StandardInputIsTerminal() const override;
   bool ErrorIsTerminal() const override;
+  int ErrorColumns() const override;
   std::optional<std::string> ReadLine(const std::string& prompt, bool hidden) override;
+
+ private:
+  void Say(const std::string& text) const;
+
+  std::istream* input_ = nullptr;
 };
 
 }  // namespace pt

@@ -125,8 +125,10 @@ class CliProgramTest : public test::TempDirTest {
     const std::string outFile = PathOf("stdout.txt");
     const std::string errFile = PathOf("stderr.txt");
     const std::string inFile = input ? Write("stdin.txt", *input) : "/dev/null";
-    // Through a pipe, as from another program.
-    cmd = "cat " + Quote(inFile) + " | " + cmd + " >" + Quote(outFile) + " 2>" + Quote(errFile);
+    // Through a pipe, as from another program; in a session of its own, so
+    // that no terminal the tests were started from can be asked anything.
+    cmd = "cat " + Quote(inFile) + " | setsid -w " + cmd + " >" + Quote(outFile) + " 2>" +
+          Quote(errFile);
     Result r;
     const int raw = std::system(cmd.c_str());
     if (raw != -1 && WIFEXITED(raw)) r.status = WEXITSTATUS(raw);
@@ -348,6 +350,72 @@ TEST_F(CliProgramTest, ControlCharactersOfNamesReachNoTerminal) {
   }
 }
 
+#ifdef __linux__
+// Keys are asked on the terminal, not on standard input: a program whose
+// input comes from elsewhere (a pipe, xargs) still asks, and the prompts
+// show on the terminal whatever standard error is.
+TEST_F(CliProgramTest, KeyIsTypedOnTheTerminalWhateverStandardInputIs) {
+  const std::string file = Write("work/secret.txt", "typed key");
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  const std::string slave = ::ptsname(master);
+  const std::string out = PathOf("stdout.txt");
+  const std::string err = PathOf("stderr.txt");
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::setsid();
+    // Opened after setsid: the session's controlling terminal.
+    const int tty = ::open(slave.c_str(), O_RDWR);
+    const int in = ::open("/dev/null", O_RDONLY);
+    const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (tty < 0 || in < 0 || o < 0 || e < 0 || ::dup2(in, 0) < 0 || ::dup2(o, 1) < 0 ||
+        ::dup2(e, 2) < 0) {
+      ::_exit(127);
+    }
+    ::execl(program_.c_str(), program_.c_str(), "-T", file.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ASSERT_GT(pid, 0);
+  std::string shown;
+  // Reads the terminal until `prompt` shows; false when the program closed it.
+  const auto awaitPrompt = [&](const std::string& prompt) {
+    for (;;) {
+      const std::size_t at = shown.find(prompt);
+      if (at != std::string::npos) {
+        shown.erase(0, at + prompt.size());
+        return true;
+      }
+      char buf[256];
+      const ssize_t got = ::read(master, buf, sizeof buf);
+      if (got <= 0) return false;
+      shown.append(buf, static_cast<std::size_t>(got));
+    }
+  };
+  const std::string typed = "a long enough key\n";
+  const bool asked = awaitPrompt("Enter the key") &&
+                     ::write(master, typed.data(), typed.size()) == static_cast<ssize_t>(typed.size()) &&
+                     awaitPrompt("Reenter") &&
+                     ::write(master, typed.data(), typed.size()) == static_cast<ssize_t>(typed.size());
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ::close(master);
+  ASSERT_TRUE(asked) << Read(err);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Read(err);
+
+  fs::remove(file);
+  std::string hex;
+  for (unsigned char c : std::string("a long enough key")) {
+    hex += "0123456789ABCDEF"[c >> 4];
+    hex += "0123456789ABCDEF"[c & 0x0F];
+  }
+  ASSERT_EQ(Run({"-K:" + hex, Work("secret.bmp")}).status, 0);
+  EXPECT_EQ(Read(file), "typed key");
+}
+#endif
+
 TEST_F(CliProgramTest, NonCarrierBmpExitsOne) {
   const std::string bmp = Write("work/picture.bmp", SampleBytes(3000));
   const Result r = Run({bmp});
@@ -393,6 +461,7 @@ class CliInterruptTest : public CliProgramTest {
     const std::string err = PathOf("stderr.txt");
     const pid_t pid = ::fork();
     if (pid == 0) {
+      ::setsid();  // no terminal to ask
       const int in = ::open("/dev/null", O_RDONLY);
       const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <deque>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <iostream>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -179,6 +183,39 @@ TEST_F(CliArgsTest, RunStateFromArguments) {
   EXPECT_EQ(got.state.commandLineKey, "ABCDEF0123456789");
   EXPECT_TRUE(got.state.debugDump);
   EXPECT_FALSE(got.state.deleteTempFile);
+}
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(FsPath(path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The long switches a text names ("--cipher", ...); the manual page writes
+// its dashes as "\-".
+std::set<std::string> LongSwitches(std::string text) {
+  for (std::size_t at = text.find("\\-"); at != std::string::npos; at = text.find("\\-", at)) {
+    text.erase(at, 1);
+  }
+  std::set<std::string> found;
+  for (std::size_t at = text.find("--"); at != std::string::npos; at = text.find("--", at + 2)) {
+    std::size_t end = at + 2;
+    while (end < text.size() && (std::islower(static_cast<unsigned char>(text[end])) != 0 ||
+                                 (text[end] == '-' && end > at + 2))) {
+      ++end;
+    }
+    if (end > at + 2) found.insert(text.substr(at, end - at));
+  }
+  return found;
+}
+
+TEST(CliUsage, HelpCompletionAndManualPageNameTheSameSwitches) {
+  const std::set<std::string> help = LongSwitches(CliUsage());
+  for (const char* known : {"--cipher", "--key-file", "--passphrase-file", "--output-dir",
+                            "--compress", "--level", "--threads", "--stdout", "--test", "--list"}) {
+    EXPECT_EQ(help.count(known), 1U) << known;
+  }
+  EXPECT_EQ(LongSwitches(ReadText(PT_CLI_COMPLETION)), help);
+  EXPECT_EQ(LongSwitches(ReadText(PT_CLI_MANPAGE)), help);
 }
 
 TEST(WindowConfigurationFile, WindowProgramsFileInThisFolder) {
@@ -486,6 +523,29 @@ TEST(CliProgress, PhaseLineWithRateAndTimeLeftClearedAtItsEnd) {
   EXPECT_EQ(pipe.str(), "");
 }
 
+TEST(CliProgress, LineFitsTheTerminalWidth) {
+  const std::int64_t mib = 1024 * 1024;
+  struct Case {
+    int columns;
+    std::string line;
+  };
+  for (const Case& c : std::vector<Case>{
+           {80, "Compressing    20 %  2.0 MiB/s  00:00:04 left"},
+           {40, "Compressing    20 %  2.0 MiB/s"},
+           {25, "Compressing    20 %"},
+           {12, "Compressing"},
+           {0, "Compressing    20 %  2.0 MiB/s  00:00:04 left"}}) {
+    std::ostringstream err;
+    double now = 0.0;
+    CliProgress p(err, true, [&now] { return now; }, [&c] { return c.columns; });
+    p.Working(JobPhase::Compressing, 0, 10 * mib);
+    err.str("");
+    now += 1.0;
+    p.Working(JobPhase::Compressing, 2 * mib, 10 * mib);
+    EXPECT_EQ(err.str(), "\r" + c.line) << c.columns;
+  }
+}
+
 TEST(CliUi, LogLineClearsProgressFirst) {
   std::ostringstream out, err;
   FakeTerminal term(false);
@@ -503,24 +563,20 @@ class ConsoleInput : public ::testing::Test {
  protected:
   void Feed(const std::string& text) {
     input_.str(text);
-    oldIn_ = std::cin.rdbuf(input_.rdbuf());
     oldErr_ = std::cerr.rdbuf(prompts_.rdbuf());
   }
   void TearDown() override {
-    if (oldIn_ != nullptr) std::cin.rdbuf(oldIn_);
     if (oldErr_ != nullptr) std::cerr.rdbuf(oldErr_);
-    std::cin.clear();
   }
   std::istringstream input_;
   std::ostringstream prompts_;
-  std::streambuf* oldIn_ = nullptr;
   std::streambuf* oldErr_ = nullptr;
 };
 
 TEST_F(ConsoleInput, ReadsLinesBoundedAndWithoutLineEnds) {
   const std::string longLine(kMaxInputLine + 500, 'x');
   Feed("first\r\nsecond\n\n" + longLine + "\nlast");
-  ConsoleTerminal term;
+  ConsoleTerminal term(input_);
   EXPECT_EQ(term.ReadLine("P1: ", false), "first");
   EXPECT_EQ(term.ReadLine("P2: ", false), "second");
   EXPECT_EQ(term.ReadLine("P3: ", false), "");
