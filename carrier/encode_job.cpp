@@ -217,7 +217,7 @@ class Packing {
       return Fail(std::string(kCreateError) + "\nThe target file <" + targetPath_ +
                   "> is the source file itself.");
     }
-    if (!NameFitsFolder(job_.parts.dir, targetName_)) {
+    if (!NameFitsFolder(job_.OutputDir(), targetName_)) {
       return Fail(std::string(kCreateError) + "\nThe name <" + targetName_ +
                   "> is too long for this folder.");
     }
