@@ -211,6 +211,11 @@ JobOutcome mOpenClick(JobUi& ui, Settings& settings, RunState& state,
   job.parts = SplitPath(job.sourcePath);
   const bool unpack = ToLowerAscii(job.parts.ext) == "bmp";
   job.outcome.packed = !unpack;
+  if (!unpack && !request.sourceName.empty()) {
+    const PathParts named = SplitPath(request.sourceName);
+    job.parts.name = named.name;
+    job.parts.ext = named.ext;
+  }
   job.outcome.end = JobEnd::Cancelled;
 
   std::string key;

@@ -29,6 +29,10 @@ struct JobRequest {
   // file, and nothing is written (false stops the job as a write error).
   // Every check runs as usual.
   std::function<bool(const std::uint8_t* data, std::size_t n)> restoreTo;
+  // The name the chosen file stands for (a copy of standard input, say):
+  // the carrier is named by it and it is the name stored; "" for the
+  // file's own name. Only for packing.
+  std::string sourceName;
   // Outputs of the caller's earlier jobs: never replaced, not even when the
   // user would agree.
   std::vector<std::string> keepOutputs;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -228,7 +229,8 @@ constexpr const char* kCompressNames[] = {"never", "sensibly", "unless-listed", 
 
 // Long switches that take a value, as "--name value" or "--name=value".
 constexpr const char* kLongWithValue[] = {"--cipher",  "--key",    "--key-file", "--passphrase-file",
-                                          "--compress", "--level", "--threads",  "--output-dir"};
+                                          "--compress", "--level", "--threads",  "--output-dir",
+                                          "--name"};
 
 bool TakesValue(std::string_view name) {
   return std::find(std::begin(kLongWithValue), std::end(kLongWithValue), name) !=
@@ -422,6 +424,12 @@ class Parser {
     } else if (name == "--output-dir" || name == "-o") {
       if (value.empty()) Error(name + " needs a folder");
       out_.outputDir = value;
+    } else if (name == "--name") {
+      const auto plain = SafeOutputName(value);
+      if (!plain || *plain != value) {
+        Error("--name takes a file name without a folder, not " + Escaped(value));
+      }
+      out_.storedName = value;
     }
   }
 
@@ -461,6 +469,23 @@ CliArgs ParseCliArgs(const std::vector<std::string>& args, const Settings& setti
     result.error =
         "A key was given but the cipher is None: the file would be packed without "
         "encryption. Choose a cipher (-B, -T, -R or --cipher) or give no key";
+    return result;
+  }
+  const auto standardInputs = std::count(result.files.begin(), result.files.end(), "-");
+  if (standardInputs > 0 && (result.mode != CliMode::Convert || result.storedName.empty())) {
+    result.error = "- (standard input) is packed only, and needs --name NAME";
+    return result;
+  }
+  if (standardInputs > 1) {
+    result.error = "- (standard input) can be given once";
+    return result;
+  }
+  if (!result.storedName.empty() && standardInputs == 0) {
+    result.error = "--name is for packing standard input (-)";
+    return result;
+  }
+  if (standardInputs > 0 && (result.keyFile == "-" || result.passphraseFile == "-")) {
+    result.error = "Standard input cannot bring both the key and the file";
     return result;
   }
   result.action = CliAction::Run;
@@ -505,6 +530,7 @@ std::string CliUsage() {
       "  -l, --list             show carriers' headers (no key needed)\n"
       "  -c, --stdout           unpack to standard output; the log goes to\n"
       "                         standard error\n"
+      "  - --name NAME          pack standard input, stored as NAME\n"
       "Where and how:\n"
       "  -o, --output-dir DIR   write carriers, restored and temporary files in DIR\n"
       "  -f, --force            replace existing files without asking\n"
@@ -654,6 +680,48 @@ int ListCarriers(const std::vector<std::string>& files, std::ostream& out, std::
   return worst;
 }
 
+// Files larger than this cannot be stored: the header's sizes are 31 bits.
+constexpr std::int64_t kLargestSource = 0x7FFFFFFF;
+
+// Copies standard input into a new private file in `dir`, for the job to
+// read like any file (twice when it compresses). Exit status and reason on
+// failure; the file goes when `copy` does.
+int CopyStandardInput(const std::string& dir, OutputFile& copy, std::string& error) {
+  BinaryStandardInput();
+  if (!copy.CreateTemp(JoinPath(dir, ".pixeltuck-stdin"))) {
+    error = "cannot create a file in " + Escaped(dir) + " for standard input";
+    return kExitJobStopped;
+  }
+  std::vector<char> buf(std::size_t{1} << 20);
+  std::int64_t total = 0;
+  for (;;) {
+    const std::size_t got = std::fread(buf.data(), 1, buf.size(), stdin);
+    if (got > 0 && !copy.Write(buf.data(), got)) {
+      error = "cannot write the copy of standard input in " + Escaped(dir);
+      return kExitJobStopped;
+    }
+    total += static_cast<std::int64_t>(got);
+    if (total > kLargestSource) {
+      error = "standard input holds 2 GiB or more; a carrier stores less";
+      return kExitJobStopped;
+    }
+    if (got < buf.size()) break;
+  }
+  if (std::ferror(stdin) != 0) {
+    error = "cannot read standard input";
+    return kExitJobStopped;
+  }
+  if (total == 0) {
+    error = "standard input is empty";
+    return kExitBadArguments;
+  }
+  if (!copy.Flush()) {
+    error = "cannot write the copy of standard input in " + Escaped(dir);
+    return kExitJobStopped;
+  }
+  return kExitDone;
+}
+
 // Restores the process's thread count when the call ends.
 struct ThreadsScope {
   explicit ThreadsScope(unsigned n) : set(n != 0) {
@@ -745,12 +813,24 @@ int RunCli(std::vector<std::string> args, CliEnvironment& env) {
     const std::string prefix = "pixeltuck-cli: " + (several || test ? Escaped(arg) + ": " : "");
     if (i > 0 && !parsed.quiet && !test) log << '\n' << std::flush;
     RunState state = parsed.state;
-    if (IsDirectory(arg)) {
+    JobRequest fileRequest = request;
+    OutputFile standardInput;
+    if (arg == "-") {
+      fileRequest.outputDir = parsed.outputDir.empty() ? "." : parsed.outputDir;
+      fileRequest.sourceName = parsed.storedName;
+      std::string error;
+      const int copied = CopyStandardInput(fileRequest.outputDir, standardInput, error);
+      if (copied != kExitDone) {
+        env.err << "pixeltuck-cli: " << error << "\n" << std::flush;
+        worst = std::max(worst, copied);
+        continue;
+      }
+    } else if (IsDirectory(arg)) {
       env.err << "pixeltuck-cli: " << Escaped(arg) << " is a folder, not a file\n" << std::flush;
       worst = std::max(worst, kExitBadArguments);
       continue;
     }
-    state.commandLineFile = LookupCommandLineFile(arg);
+    state.commandLineFile = arg == "-" ? standardInput.Path() : LookupCommandLineFile(arg);
     if (state.commandLineFile.empty()) {
       env.err << "pixeltuck-cli: No such file, or it is empty: " << Escaped(arg) << "\n"
               << std::flush;
@@ -767,7 +847,7 @@ int RunCli(std::vector<std::string> args, CliEnvironment& env) {
     state.commandLineKey = key;
     KeyTextScope wipeJobKey(state.commandLineKey);
     Settings jobSettings = settings;
-    const JobOutcome outcome = mOpenClick(ui, jobSettings, state, request);
+    const JobOutcome outcome = mOpenClick(ui, jobSettings, state, fileRequest);
     const int status = JobStatus(outcome);
     if (test) {
       env.out << Escaped(arg) << (status == kExitDone ? ": OK" : ": FAILED") << "\n" << std::flush;

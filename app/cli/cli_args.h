@@ -38,6 +38,7 @@ struct CliArgs {
   std::optional<int> compressionLevel;        // --level
   unsigned threads = 0;                       // --threads; 0: as many as the CPUs allow
   std::string outputDir;                      // -o / --output-dir
+  std::string storedName;                     // --name, for "-" (standard input)
 };
 
 // The console program's own grammar, case-sensitive: the window's switches

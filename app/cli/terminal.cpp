@@ -170,6 +170,12 @@ void BinaryStandardOutput() {
 #endif
 }
 
+void BinaryStandardInput() {
+#ifdef _WIN32
+  _setmode(_fileno(stdin), _O_BINARY);
+#endif
+}
+
 bool ConsoleTerminal::InputIsTerminal() const {
   if (input_ != nullptr) return true;
 #ifdef _WIN32

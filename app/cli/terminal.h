@@ -46,6 +46,8 @@ class Utf8Console {
 // Standard output takes bytes as they are (Windows would turn every line
 // feed into CR LF); for unpacking a file to it.
 void BinaryStandardOutput();
+// The same for standard input, for packing what it brings.
+void BinaryStandardInput();
 
 class ConsoleTerminal : public Terminal {
  public:

@@ -416,6 +416,20 @@ TEST_F(CliProgramTest, KeyIsTypedOnTheTerminalWhateverStandardInputIs) {
 }
 #endif
 
+TEST_F(CliProgramTest, PacksStandardInputUnderTheGivenName) {
+  const std::string content = SampleBytes(300000) + "\r\n\x1a\n";
+  Result r = Run({"-N", "--name", "notes.txt", "-o", Work(""), "-"}, &content);
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir_ / "work")) names.push_back(Utf8Path(e.path().filename()));
+  EXPECT_EQ(names, std::vector<std::string>{"notes.bmp"});  // the copy of the input is gone
+  r = Run({Work("notes.bmp")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Read(Work("notes.txt")), content);
+  const std::string empty;
+  EXPECT_EQ(Run({"-N", "--name", "empty.txt", "-o", Work(""), "-"}, &empty).status, 2);
+}
+
 TEST_F(CliProgramTest, NonCarrierBmpExitsOne) {
   const std::string bmp = Write("work/picture.bmp", SampleBytes(3000));
   const Result r = Run({bmp});

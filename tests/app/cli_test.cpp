@@ -122,6 +122,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadArgsCase{"TwoModes", {"-t", "-c", "@file.txt"}, "-t (--test), -l (--list) and -c"},
         BadArgsCase{"KeyWithCipherNone", {"-N", "-K:0123456789abcdef", "@file.txt"},
                     "A key was given but the cipher is None"},
+        BadArgsCase{"StandardInputWithoutName", {"-N", "-"}, "- (standard input) is packed only"},
+        BadArgsCase{"StandardInputToTest", {"-t", "--name", "a.txt", "-"}, "- (standard input) is packed only"},
+        BadArgsCase{"NameWithoutStandardInput", {"--name", "x.txt", "@file.txt"}, "--name is for"},
+        BadArgsCase{"NameWithFolder", {"--name", "../x.txt", "-"}, "--name takes a file name"},
         BadArgsCase{"KeyFileWithCipherNone", {"--cipher=none", "--key-file", "k", "@file.txt"},
                     "A key was given but the cipher is None"}),
     [](const auto& c) { return std::string(c.param.name); });
