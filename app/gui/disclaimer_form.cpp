@@ -9,7 +9,7 @@
 #include <QStyle>
 
 #include "app/gui/program_icon.h"
-#include "crypto/ui/form_style.h"
+#include "app/gui/form_style.h"
 
 namespace {
 

@@ -39,14 +39,14 @@
 #include "app/command_line.h"
 #include "app/gui/dialogs.h"
 #include "app/gui/disclaimer_form.h"
-#include "crypto/ui/form_style.h"
+#include "app/gui/form_style.h"
 #include "app/gui/options_form.h"
 #include "app/gui/path_text.h"
 #include "app/gui/program_icon.h"
 #include "app/settings_file.h"
 #include "crypto/cipher.h"
 #include "crypto/key_rules.h"
-#include "crypto/ui/password_form.h"
+#include "app/gui/password_form.h"
 
 // ---------------------------------------------------------------------------
 // Plain rules

@@ -13,7 +13,7 @@
 #include <QVBoxLayout>
 #include <cstdlib>
 
-#include "crypto/ui/form_style.h"
+#include "app/gui/form_style.h"
 
 namespace {
 

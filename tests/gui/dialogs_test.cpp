@@ -26,7 +26,7 @@
 #include "app/gui/disclaimer_form.h"
 #include "app/gui/main_form.h"
 #include "app/gui/program_icon.h"
-#include "crypto/ui/password_form.h"
+#include "app/gui/password_form.h"
 #include "tests/gui/gui_fixture.h"
 
 namespace pt::gui::test {

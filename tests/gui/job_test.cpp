@@ -19,7 +19,7 @@
 #include <QTest>
 #include <cstdio>
 
-#include "crypto/ui/password_form.h"
+#include "app/gui/password_form.h"
 #include "tests/gui/gui_fixture.h"
 
 namespace pt::gui::test {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "crypto/key_rules.h"
-#include "crypto/ui/password_form.h"
+#include "app/gui/password_form.h"
 
 namespace {
 

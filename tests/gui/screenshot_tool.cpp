@@ -18,7 +18,7 @@
 #include "app/gui/disclaimer_form.h"
 #include "app/gui/main_form.h"
 #include "app/gui/options_form.h"
-#include "crypto/ui/password_form.h"
+#include "app/gui/password_form.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "app/settings_file.h"
 #include "carrier/settings.h"
 #include "crypto/key_rules.h"
-#include "crypto/ui/password_form.h"
+#include "app/gui/password_form.h"
 #include "tests/gui/gui_fixture.h"
 
 namespace pt::gui::test {

@@ -1,4 +1,4 @@
-#include "crypto/ui/password_form.h"
+#include "app/gui/password_form.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -19,7 +19,7 @@
 
 #include "crypto/key_rules.h"
 #include "util/byte_order.h"
-#include "crypto/ui/form_style.h"
+#include "app/gui/form_style.h"
 
 namespace {
 
