@@ -132,6 +132,9 @@ TDisclaimerForm::TDisclaimerForm(QWidget* parent) : QDialog(parent) {
   bOK->setGeometry(375, 418, 100, 32);
   bOK->setDefault(true);
   connect(bOK, &QPushButton::clicked, this, &QDialog::accept);
+  pt::gui::SetMnemonic(rbNo, 'D');
+  pt::gui::SetMnemonic(rbYes, 'A');
+  pt::gui::SetMnemonic(bOK, 'O');
 }
 
 TDisclaimerForm::~TDisclaimerForm() = default;

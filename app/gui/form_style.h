@@ -2,7 +2,10 @@
 // maps them to metric-compatible faces where they are missing.
 #pragma once
 
+#include <QAbstractButton>
 #include <QFont>
+
+#include "app/window/window_logic.h"
 
 namespace pt::gui {
 
@@ -24,6 +27,13 @@ inline QFont FixedFont(int pixels, bool bold = false) {
   f.setPixelSize(pixels);
   f.setBold(bold);
   return f;
+}
+
+// Puts an Alt+letter mnemonic into a button's caption; the caption reads
+// the same (pt::window::CaptionText gives it back unmarked).
+inline void SetMnemonic(QAbstractButton* button, char letter) {
+  button->setText(QString::fromStdString(
+      pt::window::WithMnemonic(button->text().toStdString(), letter)));
 }
 
 }  // namespace pt::gui

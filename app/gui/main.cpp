@@ -48,5 +48,5 @@ int main(int argc, char* argv[]) {
                                  dialogs);
   pixelTuck_Form.show();
   app.exec();
-  return 0;
+  return pixelTuck_Form.exitStatus();
 }

@@ -13,6 +13,8 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QImageReader>
+#include <QKeyEvent>
+#include <QResizeEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QListWidget>
@@ -52,22 +54,6 @@
 // Plain rules
 
 namespace pt::gui {
-
-int FirstVisibleLogLine(int count, int outerHeight) {
-  const int visible = outerHeight / kLogLineHeight;
-  return std::max(0, count - visible);
-}
-
-QRect PreviewGeometry(int panelWidth, int panelHeight, int w, int h) {
-  if (w <= 0 || h <= 0) return {};
-  const int W = panelWidth - 5;
-  const int H = panelHeight - 5;
-  const double scale = std::min(static_cast<double>(W) / w,
-                                static_cast<double>(H) / h);
-  const int nw = static_cast<int>(std::floor(w * scale));
-  const int nh = static_cast<int>(std::floor(h * scale));
-  return {2 + (W - nw) / 2, 2 + (H - nh) / 2, nw, nh};
-}
 
 bool KeepClipboardAfterExit() {
   if (QGuiApplication::platformName() != QLatin1String("xcb")) return false;
@@ -118,8 +104,20 @@ class LogLineDelegate : public QStyledItemDelegate {
   QSize sizeHint(const QStyleOptionViewItem& option,
                  const QModelIndex& index) const override {
     QSize s = QStyledItemDelegate::sizeHint(option, index);
-    s.setHeight(pt::gui::kLogLineHeight);
+    s.setHeight(pt::window::kLogLineHeight);
     return s;
+  }
+};
+
+QRect ToRect(const pt::window::Box& b) { return {b.x, b.y, b.w, b.h}; }
+
+// The client area: designed at 729 x 430, never smaller; the window lays
+// its panels out again whenever it changes size.
+class ClientArea : public QWidget {
+ public:
+  using QWidget::QWidget;
+  QSize sizeHint() const override {
+    return {pt::window::kClientWidth, pt::window::kClientHeight};
   }
 };
 
@@ -164,8 +162,8 @@ TpixelTuck_Form::TpixelTuck_Form(std::vector<std::string> args,
   setWindowTitle(QStringLiteral("pixelTuck"));
   setWindowIcon(pt::gui::ProgramIcon());
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                 Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+                 Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                 Qt::WindowCloseButtonHint);
   setFont(pt::gui::FormFont(12));
   // Creation state: the defaults arrive at the first activation.
   settings_.disclaimerAccepted = false;
@@ -177,8 +175,8 @@ TpixelTuck_Form::TpixelTuck_Form(std::vector<std::string> args,
   CreateDialogs();
   ConnectSignals();
   setAcceptDrops(true);
-  layout()->setSizeConstraint(QLayout::SetFixedSize);
   adjustSize();
+  LayOut();
   if (QScreen* s = screen()) {
     const QRect area = s->availableGeometry();
     move(area.center() - QPoint(width() / 2, height() / 2));
@@ -201,6 +199,12 @@ void TpixelTuck_Form::CreateActions() {
   mClose->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F4));
   Info1 = new QAction(QStringLiteral("&Info"), this);
   Info1->setObjectName(QStringLiteral("Info1"));
+  mDisclaimer = new QAction(QStringLiteral("&Disclaimer ..."), this);
+  mDisclaimer->setObjectName(QStringLiteral("mDisclaimer"));
+  mCopyLog = new QAction(QStringLiteral("&Copy"), this);
+  mCopyLog->setObjectName(QStringLiteral("mCopyLog"));
+  mCopyLine = new QAction(QStringLiteral("Copy &Line"), this);
+  mCopyLine->setObjectName(QStringLiteral("mCopyLine"));
 }
 
 void TpixelTuck_Form::CreateMenus() {
@@ -216,12 +220,13 @@ void TpixelTuck_Form::CreateMenus() {
   QMenu* help = bar->addMenu(QStringLiteral("&Help"));
   help->setObjectName(QStringLiteral("Help1"));
   help->addAction(Info1);
+  help->addAction(mDisclaimer);
 }
 
 void TpixelTuck_Form::CreateWidgets() {
-  auto* client = new QWidget(this);
+  auto* client = new ClientArea(this);
   client->setObjectName(QStringLiteral("Client"));
-  client->setFixedSize(729, 430);
+  client->setMinimumSize(pt::window::kClientWidth, pt::window::kClientHeight);
   setCentralWidget(client);
 
   pTop = new QFrame(client);
@@ -280,11 +285,14 @@ void TpixelTuck_Form::CreateWidgets() {
   ListBox->setUniformItemSizes(true);
   ListBox->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
   // A horizontal scroll bar would cover the last of the 22 lines that
-  // ScrollLogToEnd counts on; long lines are elided instead (the clipboard
-  // copy keeps them whole).
+  // ScrollLogToEnd counts on; long lines are elided instead, and each line
+  // shows its whole text on hover (the copies keep them whole).
   ListBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   ListBox->setTextElideMode(Qt::ElideMiddle);
   ListBox->setSelectionMode(QAbstractItemView::SingleSelection);
+  ListBox->setContextMenuPolicy(Qt::ActionsContextMenu);
+  ListBox->addAction(mCopyLog);
+  ListBox->addAction(mCopyLine);
 
   iPanel = new QFrame(client);
   iPanel->setObjectName(QStringLiteral("iPanel"));
@@ -307,6 +315,32 @@ void TpixelTuck_Form::CreateWidgets() {
   ProgressBar->setGeometry(6, 5, 717, 19);
   ProgressBar->hide();
   bar_ = std::make_unique<Bar>(this, ProgressBar);
+
+  bbOpen->setToolTip(QStringLiteral(
+      "Pack a file into a carrier bitmap, or unpack a carrier (.bmp) (Ctrl+E)"));
+  bbOptions->setToolTip(QStringLiteral("Change the options (Ctrl+O)"));
+  bbClose->setToolTip(QStringLiteral("Close pixelTuck (Ctrl+F4)"));
+  cbEncMethod->setToolTip(QStringLiteral(
+      "Cipher for packing; unpacking uses the carrier's own"));
+  cbShow->setToolTip(QStringLiteral("Show the carrier in the preview after a job"));
+  ListBox->setToolTip(QStringLiteral(
+      "The job log: double-click copies it, right-click offers Copy"));
+}
+
+void TpixelTuck_Form::LayOut() {
+  QWidget* client = centralWidget();
+  const pt::window::MainLayout l = pt::window::MainLayoutFor(client->width(), client->height());
+  pTop->setGeometry(0, 0, l.bottom.w, 36);
+  ListBox->setGeometry(ToRect(l.log));
+  iPanel->setGeometry(ToRect(l.preview));
+  pBottom->setGeometry(ToRect(l.bottom));
+  ProgressBar->setGeometry(6, 5, l.bottom.w - 12, 19);
+  PlacePreview();
+}
+
+void TpixelTuck_Form::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  LayOut();
 }
 
 void TpixelTuck_Form::CreateDialogs() {
@@ -327,6 +361,13 @@ void TpixelTuck_Form::ConnectSignals() {
   connect(bbClose, &QPushButton::clicked, this, &TpixelTuck_Form::mExitClick);
   connect(mClose, &QAction::triggered, this, &TpixelTuck_Form::mExitClick);
   connect(Info1, &QAction::triggered, this, &TpixelTuck_Form::Info1Click);
+  connect(mDisclaimer, &QAction::triggered, this, &TpixelTuck_Form::mDisclaimerClick);
+  connect(mCopyLog, &QAction::triggered, this, &TpixelTuck_Form::CopyLogToClipboard);
+  connect(mCopyLine, &QAction::triggered, this, [this] {
+    const QListWidgetItem* item = ListBox->currentItem();
+    if (!item) return;
+    if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->setText(item->text());
+  });
   // A double-click anywhere in the log copies it, also below the last line.
   ListBox->viewport()->installEventFilter(this);
 }
@@ -390,58 +431,45 @@ void TpixelTuck_Form::StartUp() {
   setWindowTitle(QStringLiteral("pixelTuck ") + QLatin1String(pt::gui::kVersionText));
   FillCipherList();
 
-  settings_.startupCipher = 2;
-  settings_.compressionLevel = -1;
-  settings_.compressionMode = 1;
-  settings_.compressedExtensions = pt::kDefaultCompressedExtensions;
-  settings_.showBitmap = false;
-  settings_.exitAfterConversion = false;
-  settings_.copyLog = false;
-  settings_.keyMode = 1;
-
-  pt::LoadSettings(settings_, configPath_);
-
-  if (!settings_.disclaimerAccepted) {
-    dialogs_.Exec(*DisclaimerForm);
-    if (DisclaimerForm->rbNo->isChecked()) {
-      bbOpen->setEnabled(false);
-      mOpen->setEnabled(false);
-    } else {
-      settings_.disclaimerAccepted = true;
+  struct Host : pt::window::StartupHost {
+    TpixelTuck_Form& form;
+    explicit Host(TpixelTuck_Form& f) : form(f) {}
+    bool AskDisclaimer() override {
+      form.dialogs_.Exec(*form.DisclaimerForm);
+      return !form.DisclaimerForm->rbNo->isChecked();
     }
+    void InvalidCommandLineKey() override {
+      form.ShowMessage(pt::MsgKind::Plain, pt::kCommandLineKeyInvalid, pt::MsgButtons::Ok);
+    }
+  } host(*this);
+  const pt::window::StartupResult r =
+      pt::window::RunStartup(settings_, state_, configPath_, args_, host);
+  if (!r.commandEnabled) {
+    bbOpen->setEnabled(false);
+    mOpen->setEnabled(false);
+    for (const std::string& line : pt::window::DisclaimerRefusedLog()) AddLogLine(line);
   }
-
-  Password_Form->pendingKeyMode = settings_.keyMode;
-  cbShow->setChecked(settings_.showBitmap);
-  if (settings_.startupCipher >= 0 && settings_.startupCipher < cbEncMethod->count())
-    cbEncMethod->setCurrentIndex(settings_.startupCipher);
-  state_.deleteTempFile = true;
-  state_.debugDump = false;
-  state_.commandLineKey.clear();
-
-  pt::CommandLineEffects fx;
-  pt::ParseCommandLine(args_, state_, fx, [this] {
-    ShowMessage(pt::MsgKind::Plain, pt::kCommandLineKeyInvalid, pt::MsgButtons::Ok);
-  });
-  if (fx.cipherIndex >= 0 && fx.cipherIndex < cbEncMethod->count())
-    cbEncMethod->setCurrentIndex(fx.cipherIndex);
-  if (fx.checkShow) cbShow->setChecked(true);
+  Password_Form->pendingKeyMode = r.keyModePreset;
+  cbShow->setChecked(r.showBitmap);
+  cbEncMethod->setCurrentIndex(r.cipherIndex);
 }
 
 // ---------------------------------------------------------------------------
 // Commands
 
 void TpixelTuck_Form::RunJob(bool byCommandLine) {
-  pt::JobRequest request;
-  request.cipherIndex = cbEncMethod->currentIndex();
-  request.cipherText = cbEncMethod->currentText().toStdString();
-  request.startedByCommandLine = byCommandLine;
+  const pt::JobRequest request =
+      pt::window::MakeJobRequest(cbEncMethod->currentIndex(), byCommandLine);
   if (byCommandLine) RememberFolderOf(state_.commandLineFile);
   jobRunning_ = true;
+  stopRequested_ = false;
+  ShowJobRunning(true);
   ++jobsStarted_;
   sinceKeptAlive_.start();
   const auto finish = [this, byCommandLine] {
     jobRunning_ = false;
+    stopRequested_ = false;
+    ShowJobRunning(false);
     SetBusyCursor(false);
     // The job is done with its key: the dialog keeps no copy.
     Password_Form->WipeFields();
@@ -450,6 +478,9 @@ void TpixelTuck_Form::RunJob(bool byCommandLine) {
     // window again.
     if (byCommandLine) state_.commandLineFile.clear();
     DiscardQueuedInput();
+    if (pt::window::WarnAfterJob(lastOutcome_))
+      ShowMessage(pt::MsgKind::Warning, pt::window::kChecksumWarning, pt::MsgButtons::Ok);
+    if (closeAfterJob_) exitStatus_ = pt::window::ExitStatusAfter(lastOutcome_);
     // A close asked for during the job (by the user or by the job itself)
     // is acted on now that the job has returned.
     if (closeRequested_ || closeAfterJob_) {
@@ -466,18 +497,21 @@ void TpixelTuck_Form::RunJob(bool byCommandLine) {
   finish();
 }
 
-namespace {
-
 // Eats the user's mouse, key, wheel and touch events while the window
-// processes its events in the middle of a job.
-class InputSwallower : public QObject {
+// processes its events in the middle of a job, except what may act during
+// a job: a click on EnCode/DeCode (then "Stop"), Close or "Show Bitmap",
+// Escape (stops the job) and Ctrl+F4 (stops it and closes the window).
+class TpixelTuck_Form::InputSwallower : public QObject {
  public:
-  InputSwallower() { QCoreApplication::instance()->installEventFilter(this); }
+  explicit InputSwallower(TpixelTuck_Form* form) : form_(form) {
+    QCoreApplication::instance()->installEventFilter(this);
+  }
   ~InputSwallower() override { QCoreApplication::instance()->removeEventFilter(this); }
   InputSwallower(const InputSwallower&) = delete;
   InputSwallower& operator=(const InputSwallower&) = delete;
 
-  bool eventFilter(QObject*, QEvent* event) override {
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (!event->spontaneous()) return false;
     switch (event->type()) {
       case QEvent::MouseButtonPress:
       case QEvent::MouseButtonRelease:
@@ -485,7 +519,14 @@ class InputSwallower : public QObject {
       case QEvent::MouseMove:
       case QEvent::HoverEnter:
       case QEvent::HoverMove:
+        // A window passes its input on to the widget under the mouse,
+        // where it is judged.
+        if (watched->isWindowType()) return false;
+        return !MayAct(watched);
       case QEvent::KeyPress:
+        if (watched->isWindowType()) return false;
+        Key(static_cast<QKeyEvent*>(event));
+        return true;
       case QEvent::KeyRelease:
       case QEvent::ShortcutOverride:
       case QEvent::Wheel:
@@ -493,14 +534,26 @@ class InputSwallower : public QObject {
       case QEvent::TouchBegin:
       case QEvent::TouchUpdate:
       case QEvent::TouchEnd:
-        return event->spontaneous();
+        return !watched->isWindowType();
       default:
         return false;
     }
   }
-};
 
-}  // namespace
+ private:
+  bool MayAct(QObject* watched) const {
+    return watched == form_->bbOpen || watched == form_->bbClose || watched == form_->cbShow;
+  }
+  void Key(const QKeyEvent* key) {
+    if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+      form_->StopJob();
+    } else if (key->key() == Qt::Key_F4 && key->modifiers() == Qt::ControlModifier) {
+      form_->mExitClick();
+    }
+  }
+
+  TpixelTuck_Form* form_;
+};
 
 void TpixelTuck_Form::KeepAlive(bool now) {
   if (!now && sinceKeptAlive_.isValid() && sinceKeptAlive_.elapsed() < pt::gui::kKeepAliveMs)
@@ -510,14 +563,62 @@ void TpixelTuck_Form::KeepAlive(bool now) {
   // input, so QEventLoop::ExcludeUserInputEvents would hold it back until
   // the job ends; the user's input is filtered out here instead (and so
   // dropped, not queued up for after the job).
-  InputSwallower swallower;
+  InputSwallower swallower(this);
   QCoreApplication::processEvents();
   sinceKeptAlive_.start();
 }
 
 void TpixelTuck_Form::DiscardQueuedInput() {
-  InputSwallower swallower;
+  // Nothing of it acts any more: the job has returned.
+  class All : public QObject {
+   public:
+    All() { QCoreApplication::instance()->installEventFilter(this); }
+    ~All() override { QCoreApplication::instance()->removeEventFilter(this); }
+    All(const All&) = delete;
+    All& operator=(const All&) = delete;
+    bool eventFilter(QObject*, QEvent* event) override {
+      switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+          return event->spontaneous();
+        default:
+          return false;
+      }
+    }
+  } swallower;
   QCoreApplication::processEvents();
+}
+
+void TpixelTuck_Form::ShowJobRunning(bool running) {
+  bbOpen->setText(running ? QStringLiteral("Stop") : QStringLiteral("EnCode/DeCode"));
+  bbOpen->setIcon(style()->standardIcon(running ? QStyle::SP_BrowserStop
+                                                : QStyle::SP_DialogOpenButton));
+  bbOpen->setToolTip(running ? QStringLiteral("Stop the job (Esc)")
+                             : QStringLiteral("Pack a file into a carrier bitmap, or unpack "
+                                              "a carrier (.bmp) (Ctrl+E)"));
+  // A command-line job may run while the disclaimer is refused: Stop is
+  // still offered then.
+  if (running) {
+    openWasEnabled_ = bbOpen->isEnabled();
+    bbOpen->setEnabled(true);
+  } else {
+    bbOpen->setEnabled(openWasEnabled_);
+  }
+  for (QWidget* w : {static_cast<QWidget*>(bbOptions), static_cast<QWidget*>(cbEncMethod),
+                     static_cast<QWidget*>(Label1), static_cast<QWidget*>(menuBar())})
+    w->setEnabled(!running);
+  for (QAction* a : {mOptions, Info1, mDisclaimer, mCopyLog, mCopyLine}) a->setEnabled(!running);
+  if (!running) ProgressBar->resetFormat();
+}
+
+void TpixelTuck_Form::StopJob() {
+  if (jobRunning_) stopRequested_ = true;
 }
 
 void TpixelTuck_Form::RememberFolderOf(const std::string& file) {
@@ -554,8 +655,13 @@ void TpixelTuck_Form::dropEvent(QDropEvent* event) {
 }
 
 void TpixelTuck_Form::mOpenClick() {
+  // While a job runs the button reads "Stop".
+  if (jobRunning_) {
+    StopJob();
+    return;
+  }
   // Refused disclaimer: the command stays off for the run, however reached.
-  if (jobRunning_ || !mOpen->isEnabled()) return;
+  if (!mOpen->isEnabled()) return;
   Guarded([this] { RunJob(false); });
 }
 
@@ -574,6 +680,25 @@ void TpixelTuck_Form::mOptionsClick() {
 void TpixelTuck_Form::mExitClick() { close(); }
 
 void TpixelTuck_Form::Info1Click() { dialogs_.About(this, pt::gui::AboutText()); }
+
+void TpixelTuck_Form::mDisclaimerClick() {
+  Guarded([this] {
+    if (jobRunning_) return;
+    struct Host : pt::window::StartupHost {
+      TpixelTuck_Form& form;
+      explicit Host(TpixelTuck_Form& f) : form(f) {}
+      bool AskDisclaimer() override {
+        form.dialogs_.Exec(*form.DisclaimerForm);
+        return !form.DisclaimerForm->rbNo->isChecked();
+      }
+      void InvalidCommandLineKey() override {}
+    } host(*this);
+    if (pt::window::AcceptDisclaimerAgain(settings_, host)) {
+      bbOpen->setEnabled(true);
+      mOpen->setEnabled(true);
+    }
+  });
+}
 
 void TpixelTuck_Form::ListBoxDblClick() { CopyLogToClipboard(); }
 
@@ -612,7 +737,9 @@ void TpixelTuck_Form::closeEvent(QCloseEvent* event) {
 void TpixelTuck_Form::ClearLog() { ListBox->clear(); }
 
 void TpixelTuck_Form::AddLogLine(const std::string& line) {
-  ListBox->addItem(FromLocal(line));
+  auto* item = new QListWidgetItem(FromLocal(line));
+  item->setToolTip(item->text());  // the whole line, also when elided
+  ListBox->addItem(item);
 }
 
 void TpixelTuck_Form::RepaintLog() {
@@ -624,7 +751,7 @@ void TpixelTuck_Form::RepaintLog() {
 }
 
 void TpixelTuck_Form::ScrollLogToEnd() {
-  const int first = pt::gui::FirstVisibleLogLine(ListBox->count(), ListBox->height());
+  const int first = pt::window::FirstVisibleLogLine(ListBox->count(), ListBox->height());
   // The scroll range follows the item count only after a layout pass.
   ListBox->doItemsLayout();
   ListBox->verticalScrollBar()->setValue(first);
@@ -638,7 +765,9 @@ int TpixelTuck_Form::FirstVisibleLine() const {
 
 pt::ProgressBar& TpixelTuck_Form::Progress() { return *bar_; }
 
-void TpixelTuck_Form::Working(pt::JobPhase, std::int64_t, std::int64_t) {
+void TpixelTuck_Form::Working(pt::JobPhase phase, std::int64_t, std::int64_t) {
+  ProgressBar->setFormat(QString::fromStdString(pt::window::PhaseCaption(phase)) +
+                         QStringLiteral(" %p%"));
   // Bulk work has begun, so the job has its key bytes.
   if (keyInDialog_) {
     Password_Form->WipeFields();
@@ -647,7 +776,7 @@ void TpixelTuck_Form::Working(pt::JobPhase, std::int64_t, std::int64_t) {
   KeepAlive(false);
 }
 
-bool TpixelTuck_Form::StopRequested() { return closeRequested_; }
+bool TpixelTuck_Form::StopRequested() { return closeRequested_ || stopRequested_; }
 
 void TpixelTuck_Form::SetBusyCursor(bool busy) {
   if (busy == busy_) return;
@@ -709,12 +838,20 @@ void TpixelTuck_Form::ShowPreview(const std::string& path) {
   if (reader.format() != "bmp") return;
   const QImage picture = reader.read();
   if (picture.isNull()) return;
-  const QRect place = pt::gui::PreviewGeometry(iPanel->width(), iPanel->height(),
-                                               picture.width(), picture.height());
+  pictureSize_ = picture.size();
+  const QRect place = ToRect(pt::window::PreviewPlace(iPanel->width(), iPanel->height(),
+                                                      picture.width(), picture.height()));
   if (place.isEmpty()) return;
   Image->setPixmap(QPixmap::fromImage(picture));
   Image->setGeometry(place);
   Image->show();
+}
+
+void TpixelTuck_Form::PlacePreview() {
+  if (Image->isHidden() || pictureSize_.isEmpty()) return;
+  Image->setGeometry(ToRect(pt::window::PreviewPlace(iPanel->width(), iPanel->height(),
+                                                     pictureSize_.width(),
+                                                     pictureSize_.height())));
 }
 
 void TpixelTuck_Form::CopyLogToClipboard() {

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QRect>
+#include <QSize>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "app/settings_file.h"
+#include "app/window/window_logic.h"
 #include "app/version.h"
 #include "carrier/job.h"
 #include "carrier/job_ui.h"
@@ -36,7 +38,6 @@ namespace pt::gui {
 class Dialogs;
 
 inline constexpr const char* kVersionText = pt::kProgramVersionText;
-inline constexpr int kLogLineHeight = 15;
 inline constexpr long long kMaxPreviewBytes = 10000000;
 inline constexpr const char* kPreviewTooLarge =
     "Image is not shown because of a size larger than 10MB";
@@ -48,15 +49,6 @@ inline constexpr const char* kGermanHomepage = "none published";
 // being processed (a window manager calls a window that does not answer
 // for a few seconds "Not Responding").
 inline constexpr int kKeepAliveMs = 50;
-
-// First visible log line that shows the end of a log of `count` lines in a
-// list `outerHeight` pixels high.
-int FirstVisibleLogLine(int count, int outerHeight);
-
-// Where a w x h picture goes inside a panel: scaled to fit W x H with its
-// aspect kept, centred, offset by the 2-pixel margin. Empty when w or h is
-// not positive.
-QRect PreviewGeometry(int panelWidth, int panelHeight, int w, int h);
 
 // On X11 copied text lives in the program that copied it. When the window
 // closes while the clipboard holds the log, the text is handed to xclip or
@@ -88,6 +80,11 @@ class TpixelTuck_Form : public QMainWindow, public pt::JobUi {
   void Info1Click();
   void ListBoxDblClick();
   void FormActivate();
+  // Help menu: the disclaimer again; accepting it there enables EnCode/DeCode.
+  void mDisclaimerClick();
+  // Escape, or EnCode/DeCode while it reads "Stop": the job stops at its
+  // next block, removes the files it had begun and logs it.
+  void StopJob();
 
   // pt::JobUi
   void ClearLog() override;
@@ -116,6 +113,9 @@ class TpixelTuck_Form : public QMainWindow, public pt::JobUi {
   const std::string& configPath() const { return configPath_.writePath; }
   int FirstVisibleLine() const;
   bool jobRunning() const { return jobRunning_; }
+  // The program's exit status: not 0 after a command-line job that failed
+  // and closed the window ("Exit after Conversion").
+  int exitStatus() const { return exitStatus_; }
   // Folder of the file the last job of this run used; the file dialog
   // opens there.
   const std::string& lastFolder() const { return lastFolder_; }
@@ -137,6 +137,9 @@ class TpixelTuck_Form : public QMainWindow, public pt::JobUi {
   QAction* mOptions;
   QAction* mClose;
   QAction* Info1;
+  QAction* mDisclaimer;
+  QAction* mCopyLog;   // log context menu: the whole log
+  QAction* mCopyLine;  // log context menu: the selected line
 
   // Dialogs, created once after the window.
   TOptionsForm* OptionsForm;
@@ -150,9 +153,11 @@ class TpixelTuck_Form : public QMainWindow, public pt::JobUi {
   bool eventFilter(QObject* watched, QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   class Bar;
+  class InputSwallower;
 
   void CreateActions();
   void CreateMenus();
@@ -162,6 +167,11 @@ class TpixelTuck_Form : public QMainWindow, public pt::JobUi {
   void StartUp();
   void RunJob(bool byCommandLine);
   void FillCipherList();
+  // Controls that do nothing during a job are disabled, EnCode/DeCode reads
+  // "Stop".
+  void ShowJobRunning(bool running);
+  void LayOut();
+  void PlacePreview();
   // Processes paint, expose, window-manager and timer events while a job
   // runs (user input stays queued); at most every kKeepAliveMs unless now.
   void KeepAlive(bool now);
@@ -185,6 +195,8 @@ class TpixelTuck_Form : public QMainWindow, public pt::JobUi {
   bool activationQueued_ = false;
   bool jobRunning_ = false;
   bool closeRequested_ = false;  // the user closed the window during a job
+  bool stopRequested_ = false;   // the user stopped the job
+  bool openWasEnabled_ = true;   // EnCode/DeCode before the job made it "Stop"
   bool closeAfterJob_ = false;   // the job itself closes the window
   bool keyInDialog_ = false;     // the key dialog holds a key to wipe
   bool busy_ = false;
@@ -192,5 +204,7 @@ class TpixelTuck_Form : public QMainWindow, public pt::JobUi {
   std::optional<std::string> droppedFile_;
   std::string lastFolder_;
   int jobsStarted_ = 0;
+  int exitStatus_ = 0;
+  QSize pictureSize_;  // of the picture in the preview, for re-placing it
   pt::JobOutcome lastOutcome_;
 };

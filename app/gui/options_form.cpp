@@ -11,7 +11,7 @@
 #include <QScreen>
 #include <QSlider>
 #include <QVBoxLayout>
-#include <cstdlib>
+#include <utility>
 
 #include "app/gui/form_style.h"
 
@@ -38,8 +38,6 @@ QVBoxLayout* GroupLayout(QGroupBox* g) {
   return l;
 }
 
-void Check(QAbstractButton* b) { b->setChecked(true); }
-
 }  // namespace
 
 TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
@@ -51,6 +49,7 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
   setFont(pt::gui::FormFont(11));
   CreateControls();
   ConnectControls();
+  RestoreState(ControlState{});  // the start-up state before any ShowSettings
   // 427 x 449 as designed; a wider font (DejaVu where Arial's metrics are
   // missing) grows the dialog instead of cutting its captions.
   setFixedSize(QSize(427, 449).expandedTo(layout()->totalMinimumSize()));
@@ -169,6 +168,15 @@ void TOptionsForm::CreateControls() {
   bOK->setDefault(true);
   bCancel = Named(new QPushButton(QStringLiteral("Cancel"), this), "bCancel");
 
+  const std::pair<QAbstractButton*, char> mnemonics[] = {
+      {rbNone, 'N'},    {rbBlowfish, 'B'}, {rbTwofish, 'T'},     {rbRijndael, 'R'},
+      {cbExit, 'E'},    {cbShow, 'I'},     {rbASCII, 'A'},       {rbHex, 'H'},
+      {cbHide, 'P'},    {cbLOG, 'G'},      {rbNever, 'V'},       {rbSensibly, 'S'},
+      {rbSmart, 'F'},   {rbEver, 'W'},     {rbDefault, 'D'},     {rbDefined, 'U'},
+      {rbReplaceLast, 'L'}, {rbReplaceAll, 'X'}, {rbAppend, 'M'}, {bOK, 'O'},
+      {bCancel, 'C'}};
+  for (const auto& [button, letter] : mnemonics) pt::gui::SetMnemonic(button, letter);
+
   auto* left = new QVBoxLayout;
   left->addWidget(gbCipher);
   left->addWidget(gbAutomatic);
@@ -192,14 +200,6 @@ void TOptionsForm::CreateControls() {
   all->addLayout(columns, 1);
   all->addLayout(buttons);
 
-  // Start-up state before the first ShowSettings.
-  Check(rbTwofish);
-  Check(rbSensibly);
-  Check(rbDefault);
-  Check(rbASCII);
-  Check(rbReplaceLast);
-  tbCompression->setValue(1);
-  eExtensions->setText(QString::fromLatin1(pt::kDefaultCompressedExtensions));
 }
 
 void TOptionsForm::ConnectControls() {
@@ -212,102 +212,98 @@ void TOptionsForm::ConnectControls() {
 }
 
 void TOptionsForm::rbNeverClick() {
-  const bool compress = !rbNever->isChecked();
-  rbDefault->setEnabled(compress);
-  rbDefined->setEnabled(compress);
+  const pt::window::OptionsEnabling e = pt::window::EnablingOf(CaptureState());
+  rbDefault->setEnabled(e.levelRadios);
+  rbDefined->setEnabled(e.levelRadios);
   rbDefinedClick();
-  eExtensions->setEnabled(rbSmart->isChecked());
+  eExtensions->setEnabled(e.extensions);
 }
 
 void TOptionsForm::rbDefinedClick() {
-  const bool level = !rbNever->isChecked() && rbDefined->isChecked();
+  const bool level = pt::window::EnablingOf(CaptureState()).slider;
   lNone->setEnabled(level);
   lMax->setEnabled(level);
   tbCompression->setEnabled(level);
 }
 
-void TOptionsForm::FormActivate() {
-  eExtensions->setEnabled(rbSmart->isChecked());
-  rbNeverClick();
-}
+void TOptionsForm::FormActivate() { rbNeverClick(); }
 
 void TOptionsForm::ShowSettings(const pt::Settings& s) {
-  QRadioButton* const ciphers[] = {rbNone, rbBlowfish, rbTwofish, rbRijndael};
-  if (s.startupCipher >= 0 && s.startupCipher <= 3) Check(ciphers[s.startupCipher]);
-  QRadioButton* const modes[] = {rbNever, rbSensibly, rbSmart, rbEver};
-  if (s.compressionMode >= 0 && s.compressionMode <= 3) Check(modes[s.compressionMode]);
-  tbCompression->setValue(std::abs(s.compressionLevel));
-  Check(s.compressionLevel >= 0 ? rbDefined : rbDefault);
-  cbShow->setChecked(s.showBitmap);
-  cbExit->setChecked(s.exitAfterConversion);
-  cbLOG->setChecked(s.copyLog);
-  cbHide->setChecked(s.hidePassword);
-  eExtensions->setText(QString::fromLatin1(s.compressedExtensions.c_str()));
-  if (s.keyMode == 1) Check(rbASCII);
-  if (s.keyMode == 2) Check(rbHex);
-  if (s.targetNameRule == 2) {
-    Check(rbReplaceAll);
-  } else if (s.targetNameRule == 3) {
-    Check(rbAppend);
-  } else {
-    Check(rbReplaceLast);
-  }
+  ControlState c = CaptureState();
+  pt::window::ShowSettings(s, c);
+  RestoreState(c);
 }
 
 void TOptionsForm::ReadSettings(pt::Settings& s) const {
-  const QRadioButton* const ciphers[] = {rbNone, rbBlowfish, rbTwofish, rbRijndael};
-  for (int i = 0; i < 4; ++i)
-    if (ciphers[i]->isChecked()) s.startupCipher = i;
-  const QRadioButton* const modes[] = {rbNever, rbSensibly, rbSmart, rbEver};
-  for (int i = 0; i < 4; ++i)
-    if (modes[i]->isChecked()) s.compressionMode = i;
-  s.showBitmap = cbShow->isChecked();
-  s.exitAfterConversion = cbExit->isChecked();
-  s.copyLog = cbLOG->isChecked();
-  s.hidePassword = cbHide->isChecked();
-  if (rbASCII->isChecked()) {
-    s.keyMode = 1;
-  } else if (rbHex->isChecked()) {
-    s.keyMode = 2;
-  } else {
-    s.keyMode = 3;
-  }
-  s.compressedExtensions = eExtensions->text().toLatin1().toStdString();
-  if (rbDefined->isChecked()) s.compressionLevel = tbCompression->value();
-  if (rbDefault->isChecked()) s.compressionLevel = -tbCompression->value();
-  if (rbReplaceLast->isChecked()) s.targetNameRule = 1;
-  if (rbReplaceAll->isChecked()) s.targetNameRule = 2;
-  if (rbAppend->isChecked()) s.targetNameRule = 3;
+  pt::window::CopyBack(CaptureState(), s);
 }
 
-std::vector<QAbstractButton*> TOptionsForm::Checkables() const {
-  return {rbNone,  rbBlowfish, rbTwofish, rbRijndael, cbExit,        cbShow,
-          rbNever, rbSensibly, rbSmart,   rbEver,     rbDefault,     rbDefined,
-          rbASCII, rbHex,      cbHide,    cbLOG,      rbReplaceLast, rbReplaceAll,
-          rbAppend};
+// The radio groups in the order of OptionsControls' indices.
+enum { kCipherGroup, kCompressionGroup, kLevelGroup, kKeyModeGroup, kTargetGroup };
+
+std::vector<QRadioButton*> TOptionsForm::Group(int which) const {
+  switch (which) {
+    case kCipherGroup:
+      return {rbNone, rbBlowfish, rbTwofish, rbRijndael};
+    case kCompressionGroup:
+      return {rbNever, rbSensibly, rbSmart, rbEver};
+    case kLevelGroup:
+      return {rbDefault, rbDefined};
+    case kKeyModeGroup:
+      return {rbASCII, rbHex};
+    default:
+      return {rbReplaceLast, rbReplaceAll, rbAppend};
+  }
 }
+
+namespace {
+
+int Checked(const std::vector<QRadioButton*>& group) {
+  for (std::size_t i = 0; i < group.size(); ++i)
+    if (group[i]->isChecked()) return static_cast<int>(i);
+  return pt::window::kNone;
+}
+
+// Exclusivity off while setting, so a group may come back with no button
+// checked, as it may have been before.
+void SetChecked(const std::vector<QRadioButton*>& group, int index) {
+  for (std::size_t i = 0; i < group.size(); ++i) {
+    group[i]->setAutoExclusive(false);
+    group[i]->setChecked(static_cast<int>(i) == index);
+    group[i]->setAutoExclusive(true);
+  }
+}
+
+}  // namespace
 
 TOptionsForm::ControlState TOptionsForm::CaptureState() const {
-  ControlState st;
-  for (const QAbstractButton* b : Checkables()) st.checked.push_back(b->isChecked());
-  st.slider = tbCompression->value();
-  st.extensions = eExtensions->text();
-  return st;
+  ControlState c;
+  c.cipher = Checked(Group(kCipherGroup));
+  c.compression = Checked(Group(kCompressionGroup));
+  c.level = Checked(Group(kLevelGroup));
+  c.keyMode = Checked(Group(kKeyModeGroup));
+  c.target = Checked(Group(kTargetGroup));
+  c.slider = tbCompression->value();
+  c.exitAfterConversion = cbExit->isChecked();
+  c.showBitmap = cbShow->isChecked();
+  c.hidePassword = cbHide->isChecked();
+  c.copyLog = cbLOG->isChecked();
+  c.extensions = eExtensions->text().toLatin1().toStdString();
+  return c;
 }
 
-void TOptionsForm::RestoreState(const ControlState& state) {
-  const auto buttons = Checkables();
-  if (state.checked.size() != buttons.size()) return;
-  // Exclusivity off while restoring, so a group may come back with no
-  // button checked, as it may have been before.
-  for (std::size_t i = 0; i < buttons.size(); ++i) {
-    const bool radio = qobject_cast<QRadioButton*>(buttons[i]) != nullptr;
-    if (radio) buttons[i]->setAutoExclusive(false);
-    buttons[i]->setChecked(state.checked[i]);
-    if (radio) buttons[i]->setAutoExclusive(true);
-  }
-  tbCompression->setValue(state.slider);
-  eExtensions->setText(state.extensions);
+void TOptionsForm::RestoreState(const ControlState& c) {
+  SetChecked(Group(kCipherGroup), c.cipher);
+  SetChecked(Group(kCompressionGroup), c.compression);
+  SetChecked(Group(kLevelGroup), c.level);
+  SetChecked(Group(kKeyModeGroup), c.keyMode);
+  SetChecked(Group(kTargetGroup), c.target);
+  tbCompression->setValue(c.slider);
+  cbExit->setChecked(c.exitAfterConversion);
+  cbShow->setChecked(c.showBitmap);
+  cbHide->setChecked(c.hidePassword);
+  cbLOG->setChecked(c.copyLog);
+  eExtensions->setText(QString::fromLatin1(c.extensions.c_str()));
   rbNeverClick();
 }
 

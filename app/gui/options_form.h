@@ -6,6 +6,7 @@
 #include <QString>
 #include <vector>
 
+#include "app/window/window_logic.h"
 #include "carrier/settings.h"
 
 class QAbstractButton;
@@ -22,21 +23,16 @@ class TOptionsForm : public QDialog {
 
  public:
   // Every control state the dialog can be put back to after Cancel.
-  struct ControlState {
-    std::vector<bool> checked;  // one per checkable button, creation order
-    int slider = 0;
-    QString extensions;
-    bool operator==(const ControlState&) const = default;
-  };
+  using ControlState = pt::window::OptionsControls;
 
   explicit TOptionsForm(QWidget* parent = nullptr);
   ~TOptionsForm() override;
 
-  // Puts the settings into the controls; values outside the listed ones
-  // leave their group as it was.
+  // Puts the settings into the controls (pt::window::ShowSettings).
   void ShowSettings(const pt::Settings& s);
-  // Copies the controls back into s (after OK).
+  // Copies the controls back into s after OK (pt::window::CopyBack).
   void ReadSettings(pt::Settings& s) const;
+  // The controls as a plain record, and back.
   ControlState CaptureState() const;
   void RestoreState(const ControlState& state);
 
@@ -85,5 +81,5 @@ class TOptionsForm : public QDialog {
  private:
   void CreateControls();
   void ConnectControls();
-  std::vector<QAbstractButton*> Checkables() const;
+  std::vector<QRadioButton*> Group(int which) const;
 };

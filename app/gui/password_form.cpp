@@ -20,6 +20,7 @@
 #include "crypto/key_rules.h"
 #include "util/byte_order.h"
 #include "app/gui/form_style.h"
+#include "app/window/window_logic.h"
 
 namespace {
 
@@ -60,6 +61,10 @@ void AlignScale(QLabel* label, QLineEdit* edit) {
 
 // Masked fields show '#' rather than the platform's bullet.
 const char* const kHashEcho = "QLineEdit { lineedit-password-character: 35; }";
+
+QString Mnemonic(const char* caption, char letter) {
+  return QString::fromStdString(pt::window::WithMnemonic(caption, letter));
+}
 
 std::string_view View(const QByteArray& bytes) {
   return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
@@ -127,27 +132,23 @@ void TPassword_Form::CreateControls() {
   eEnter->setText(QStringLiteral(
       "1234567890123456789012345678901234567890123456789012345678901234"));
 
-  lMeasure1 = ScaleLabel(
-      QStringLiteral("ASCII: Low      Medium          High"),
-      QColor(0x00, 0x80, 0x00), Panel1, 17, 65);
+  lMeasure1 = ScaleLabel(QString::fromLatin1(pt::window::kAsciiScale),
+                         QColor(0x00, 0x80, 0x00), Panel1, 17, 65);
   lMeasure1->setObjectName(QStringLiteral("lMeasure1"));
-  Label1 = ScaleLabel(
-      QStringLiteral(
-          "Hex  :          Low             Medium                       High"),
-      QColor(0xFF, 0x00, 0x00), Panel1, 17, 80);
+  Label1 = ScaleLabel(QString::fromLatin1(pt::window::kHexScale),
+                      QColor(0xFF, 0x00, 0x00), Panel1, 17, 80);
   Label1->setObjectName(QStringLiteral("Label1"));
 
   GroupBox1 = new QGroupBox(QStringLiteral("Key Type"), Panel1);
   GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
   GroupBox1->setGeometry(15, 105, 246, 86);
-  rbASCII = new QRadioButton(QStringLiteral("Enter Key manually (ASCII Mode)"),
-                             GroupBox1);
+  rbASCII = new QRadioButton(
+      Mnemonic("Enter Key manually (ASCII Mode)", 'A'), GroupBox1);
   rbASCII->setObjectName(QStringLiteral("rbASCII"));
   rbASCII->move(15, 25);
   rbASCII->adjustSize();
   rbASCII->setChecked(true);
-  rbHex = new QRadioButton(QStringLiteral("Enter Key manually (Hex Mode)"),
-                           GroupBox1);
+  rbHex = new QRadioButton(Mnemonic("Enter Key manually (Hex Mode)", 'H'), GroupBox1);
   rbHex->setObjectName(QStringLiteral("rbHex"));
   rbHex->move(15, 48);
   rbHex->adjustSize();
@@ -168,18 +169,18 @@ void TPassword_Form::CreateControls() {
   eReenter->setGeometry(25, 30, 331, 26);
   eReenter->setStyleSheet(QString::fromLatin1(kHashEcho));
   eReenter->setEchoMode(QLineEdit::Password);
-  lMeasure2 = ScaleLabel(QStringLiteral("Level: Low      Medium      High"),
+  lMeasure2 = ScaleLabel(QString::fromLatin1(pt::window::kReenterScale),
                          QColor(0x00, 0x80, 0x00), Panel2, 30, 57);
   lMeasure2->setObjectName(QStringLiteral("lMeasure2"));
 
   bOK = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
-                        QStringLiteral("OK"), Panel1);
+                        Mnemonic("OK", 'O'), Panel1);
   bOK->setObjectName(QStringLiteral("bOK"));
   bOK->setGeometry(15, 205, 281, 35);
   bOK->setDefault(true);
   bOK->setAutoDefault(true);
   bCancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
-                            QStringLiteral("Cancel"), Panel1);
+                            Mnemonic("Cancel", 'C'), Panel1);
   bCancel->setObjectName(QStringLiteral("bCancel"));
   bCancel->setGeometry(385, 205, 281, 35);
   bCancel->setAutoDefault(false);
@@ -204,7 +205,7 @@ void TPassword_Form::ConnectControls() {
 }
 
 void TPassword_Form::ApplyKeyMode() {
-  const bool masked = maskInput && rbASCII->isChecked();
+  const bool masked = pt::window::KeyEntryLayoutFor(maskInput, rbASCII->isChecked()).masked;
   eEnter->setEchoMode(masked ? QLineEdit::Password : QLineEdit::Normal);
   eReenter->setVisible(masked);
   lReenter->setVisible(masked);
@@ -218,6 +219,13 @@ void TPassword_Form::ApplyKeyMode() {
 void TPassword_Form::rbASCIIClick() {
   ApplyKeyMode();
   if (eEnter->isEnabled()) eEnter->setFocus();
+  // Checked with the keyboard (arrow keys), a radio button takes the focus
+  // after it has been clicked: the key field takes it back then.
+  QMetaObject::invokeMethod(
+      this, [this] {
+        if (eEnter->isEnabled() && isVisible()) eEnter->setFocus();
+      },
+      Qt::QueuedConnection);
 }
 
 void TPassword_Form::FormActivate() {

@@ -287,8 +287,8 @@ TEST(DisclaimerForm, LooksAsDesigned) {
   EXPECT_TRUE(form.windowFlags() & Qt::WindowStaysOnTopHint);
   EXPECT_TRUE(form.rbNo->isChecked());
   EXPECT_FALSE(form.rbYes->isChecked());
-  EXPECT_EQ(form.rbNo->text(), QStringLiteral("I don't accept these terms"));
-  EXPECT_EQ(form.rbYes->text(), QStringLiteral("I accept these terms "));
+  EXPECT_EQ(Caption(form.rbNo), "I don't accept these terms");
+  EXPECT_EQ(Caption(form.rbYes), "I accept these terms ");
   EXPECT_EQ(form.Image1->size(), QSize(452, 330));
   EXPECT_EQ(form.lTitle->font().pixelSize(), 32);
   EXPECT_FALSE(form.lIcon->pixmap().isNull());

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QDialog>
 #include <QString>
 #include <QTemporaryDir>
@@ -14,6 +15,7 @@
 
 #include "app/gui/dialogs.h"
 #include "app/gui/main_form.h"
+#include "app/window/window_logic.h"
 
 namespace pt::gui::test {
 
@@ -23,6 +25,11 @@ std::string WriteBmp(const QString& dir, const QString& name, int w, int h);
 std::string WriteFile(const QString& dir, const QString& name, const std::string& bytes);
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
+
+// A button's caption as the user reads it: without the mnemonic marker.
+inline std::string Caption(const QAbstractButton* b) {
+  return pt::window::CaptionText(b->text().toStdString());
+}
 
 // Exec handlers for the disclaimer.
 Dialogs::ExecHandler AcceptDisclaimer();

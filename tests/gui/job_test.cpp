@@ -2,6 +2,8 @@
 // dialog and the key dialog answered by the test.
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
+#include <QTimer>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -18,6 +20,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <cstdio>
+#include <ostream>
 
 #include "app/gui/password_form.h"
 #include "tests/gui/gui_fixture.h"
@@ -183,6 +186,99 @@ TEST_F(JobTest, CloseDuringTheJobIsActedOnWhenItReturns) {
   EXPECT_FALSE(w_->jobRunning());
   EXPECT_FALSE(w_->isVisible());
   EXPECT_EQ(ReadConfig(), "2 1 -1 0 0 0 1 0 1 zip 1");
+}
+
+// What may stop a long command-line job while it runs, and whether the
+// window stays open afterwards.
+struct StopCase {
+  const char* name;
+  void (*act)(TpixelTuck_Form&);
+  bool windowStays;
+};
+void PrintTo(const StopCase& c, std::ostream* os) { *os << c.name; }
+
+class StopTest : public JobTest, public ::testing::WithParamInterface<StopCase> {
+ protected:
+  QStringList Files() const {
+    return QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+  }
+};
+
+TEST_P(StopTest, JobStopsAndLeavesNothing) {
+  const StopCase c = GetParam();
+  WriteConfig("2 0 -1 0 1 0 1 0 1 zip 1");  // TwoFish, never compress, exit after
+  WriteFile(dir_.path(), QStringLiteral("long.dat"), Payload(48u << 20));
+  const QStringList before = Files();
+  // Acts once, from within the job, when it has begun its bulk work.
+  bool acted = false, stopShown = false, optionsOff = false;
+  QTimer poll;
+  poll.setInterval(0);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (acted || !w_ || !w_->jobRunning() || !w_->ProgressBar->isVisible()) return;
+    acted = true;
+    stopShown = w_->bbOpen->text() == QStringLiteral("Stop") && w_->bbOpen->isEnabled();
+    optionsOff = !w_->bbOptions->isEnabled() && !w_->cbEncMethod->isEnabled();
+    c.act(*w_);
+  });
+  poll.start();
+  Start({"-K:00112233445566778899AABBCCDDEEFF", Path(QStringLiteral("long.dat"))});
+  poll.stop();
+  ASSERT_TRUE(acted) << "the job ended before it could be stopped";
+  EXPECT_TRUE(stopShown);
+  EXPECT_TRUE(optionsOff);
+  EXPECT_EQ(w_->lastOutcome().end, JobEnd::Cancelled);
+  EXPECT_EQ(Files(), before);
+  EXPECT_EQ(w_->isVisible(), c.windowStays);
+  if (!c.windowStays) return;
+  EXPECT_TRUE(LogHas("Job interrupted: the files it had begun were removed."));
+  EXPECT_EQ(w_->bbOpen->text(), QStringLiteral("EnCode/DeCode"));
+  EXPECT_TRUE(w_->bbOptions->isEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, StopTest,
+    ::testing::Values(
+        StopCase{"Escape", [](TpixelTuck_Form& w) { QTest::keyClick(&w, Qt::Key_Escape); },
+                 true},
+        StopCase{"StopButton",
+                 [](TpixelTuck_Form& w) { QTest::mouseClick(w.bbOpen, Qt::LeftButton); }, true},
+        StopCase{"CloseButton",
+                 [](TpixelTuck_Form& w) { QTest::mouseClick(w.bbClose, Qt::LeftButton); },
+                 false},
+        StopCase{"CtrlF4",
+                 [](TpixelTuck_Form& w) {
+                   QTest::keyClick(&w, Qt::Key_F4, Qt::ControlModifier);
+                 },
+                 false}),
+    [](const auto& c) { return std::string(c.param.name); });
+
+// A restored file that fails its final check is named in a warning box, and
+// a command-line job that closes the window then ends the program with a
+// failure status.
+TEST_F(JobTest, FailedFinalCheckWarnsAndSetsTheExitStatus) {
+  WriteConfig("0 0 -1 0 1 0 1 0 1 zip 1");  // no cipher, never compress, exit after
+  Start();
+  const std::string source = WriteFile(dir_.path(), QStringLiteral("f.dat"), Payload(5000));
+  dialogs_.QueueFile(source);
+  w_->mOpenClick();
+  ASSERT_EQ(w_->lastOutcome().end, JobEnd::Completed);
+  EXPECT_EQ(w_->exitStatus(), 0);
+  w_->close();
+  std::remove(source.c_str());
+  const std::string carrier = Path(QStringLiteral("f.bmp"));
+  std::string bytes = ReadFile(carrier);
+  bytes[54 + 1824 + 100] ^= 0x01;  // one payload byte
+  WriteFile(dir_.path(), QStringLiteral("f.bmp"), bytes);
+  dialogs_.ClearShown();
+
+  Start({carrier});
+  EXPECT_TRUE(w_->lastOutcome().checksumError);
+  EXPECT_TRUE(LogHas("-> Checksum ERROR !!!"));
+  ASSERT_FALSE(dialogs_.shown().empty());
+  EXPECT_EQ(dialogs_.shown().back().kind, MsgKind::Warning);
+  EXPECT_EQ(dialogs_.shown().back().text, pt::window::kChecksumWarning);
+  EXPECT_FALSE(w_->isVisible());
+  EXPECT_EQ(w_->exitStatus(), 1);
 }
 
 struct DropCase {

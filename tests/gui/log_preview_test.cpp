@@ -16,24 +16,6 @@ namespace {
 
 const std::string kAcceptedConfig = "2 1 -1 0 0 0 1 0 1 zip,gz 1";
 
-TEST(LogRules, FirstVisibleLine) {
-  EXPECT_EQ(FirstVisibleLogLine(0, 336), 0);
-  EXPECT_EQ(FirstVisibleLogLine(22, 336), 0);
-  EXPECT_EQ(FirstVisibleLogLine(23, 336), 1);
-  EXPECT_EQ(FirstVisibleLogLine(30, 336), 8);
-  EXPECT_EQ(FirstVisibleLogLine(30, 344), 8);  // remainder dropped
-  EXPECT_EQ(FirstVisibleLogLine(30, 345), 7);
-}
-
-TEST(PreviewRules, Geometry) {
-  EXPECT_EQ(PreviewGeometry(349, 365, 1, 1), QRect(2, 10, 344, 344));
-  EXPECT_EQ(PreviewGeometry(349, 365, 1000, 200), QRect(2, 148, 344, 68));
-  EXPECT_EQ(PreviewGeometry(349, 365, 608, 2), QRect(2, 181, 344, 1));
-  EXPECT_EQ(PreviewGeometry(349, 365, 100, 1000), QRect(156, 2, 36, 360));
-  EXPECT_TRUE(PreviewGeometry(349, 365, 0, 5).isEmpty());
-  EXPECT_TRUE(PreviewGeometry(349, 365, 5, -1).isEmpty());
-}
-
 class LogTest : public WindowTest {
  protected:
   void Fill(int n) {
@@ -119,6 +101,26 @@ TEST_F(LogTest, EmptyLogCopiesEmptyText) {
   w_->ClearLog();
   w_->CopyLogToClipboard();
   EXPECT_EQ(QGuiApplication::clipboard()->text(), QString());
+}
+
+// A long line is elided in the list but shows whole on hover; the context
+// menu copies the selected line or the whole log.
+TEST_F(LogTest, LongLineOnHoverAndContextMenuCopies) {
+  const std::string longLine = "-> \"" + std::string(120, 'x') + ".dat\"";
+  WriteConfig(kAcceptedConfig);
+  Start();
+  w_->ClearLog();
+  w_->AddLogLine("one");
+  w_->AddLogLine(longLine);
+  EXPECT_EQ(w_->ListBox->item(1)->toolTip().toStdString(), longLine);
+  EXPECT_EQ(w_->ListBox->contextMenuPolicy(), Qt::ActionsContextMenu);
+  ASSERT_TRUE(w_->ListBox->actions().contains(w_->mCopyLine));
+  ASSERT_TRUE(w_->ListBox->actions().contains(w_->mCopyLog));
+  w_->ListBox->setCurrentRow(1);
+  w_->mCopyLine->trigger();
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), longLine);
+  w_->mCopyLog->trigger();
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "one\r\n" + longLine + "\r\n");
 }
 
 TEST_F(LogTest, DoubleClickCopies) {

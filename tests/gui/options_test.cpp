@@ -54,8 +54,8 @@ TEST_F(OptionsTest, DialogLooksAsDesigned) {
   EXPECT_EQ(f.rbBlowfish->palette().color(QPalette::WindowText), QColor(128, 128, 0));
   EXPECT_EQ(f.rbTwofish->palette().color(QPalette::WindowText), QColor(0, 128, 0));
   EXPECT_EQ(f.rbRijndael->palette().color(QPalette::WindowText), QColor(0, 128, 128));
-  EXPECT_EQ(f.rbReplaceLast->text(), QStringLiteral("LAST Extension replaced by \".bmp\" "));
-  EXPECT_EQ(f.rbSmart->text(), QStringLiteral("If Extension differs from"));
+  EXPECT_EQ(Caption(f.rbReplaceLast), "LAST Extension replaced by \".bmp\" ");
+  EXPECT_EQ(Caption(f.rbSmart), "If Extension differs from");
   EXPECT_EQ(f.tbCompression->minimum(), 0);
   EXPECT_EQ(f.tbCompression->maximum(), 9);
   // Every control is inside the dialog and wide enough for its text.
@@ -248,9 +248,7 @@ TEST_F(OptionsTest, CancelAfterChangingEverythingKeepsSettingsAndControls) {
 TEST_F(OptionsTest, RestoreCanBringBackAGroupWithNothingChecked) {
   TOptionsForm& f = form();
   TOptionsForm::ControlState st = f.CaptureState();
-  // Clear the two key-mode radios (positions 12 and 13 of the state).
-  st.checked[12] = false;
-  st.checked[13] = false;
+  st.keyMode = pt::window::kNone;  // neither key-mode radio
   f.RestoreState(st);
   EXPECT_FALSE(f.rbASCII->isChecked());
   EXPECT_FALSE(f.rbHex->isChecked());

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -242,5 +243,42 @@ TEST_F(PasswordFormTest, ModalRunTypedAndConfirmedWithEnter) {
   EXPECT_EQ(form.KeyText(), "my secret key");
   EXPECT_TRUE(messages.empty());
 }
+
+struct KeyboardSwitchCase {
+  const char* name;
+  bool fromHex;
+  Qt::Key key;
+  Qt::KeyboardModifiers modifiers;
+};
+void PrintTo(const KeyboardSwitchCase& c, std::ostream* os) { *os << c.name; }
+
+class KeyboardSwitchTest : public PasswordFormTest,
+                           public ::testing::WithParamInterface<KeyboardSwitchCase> {};
+
+// Switching the mode with the keyboard leaves the focus in the key field,
+// as a click does: what is typed next is the key.
+TEST_P(KeyboardSwitchTest, NextCharactersGoIntoTheKeyField) {
+  const KeyboardSwitchCase c = GetParam();
+  (c.fromHex ? form.rbHex : form.rbASCII)->setChecked(true);
+  form.show();
+  form.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  QRadioButton* from = c.fromHex ? form.rbHex : form.rbASCII;
+  from->setFocus();
+  QTest::keyClick(from, c.key, c.modifiers);
+  QTest::qWait(200);  // a mnemonic clicks after a short delay
+  EXPECT_TRUE((c.fromHex ? form.rbASCII : form.rbHex)->isChecked());
+  ASSERT_NE(form.focusWidget(), nullptr);
+  QTest::keyClicks(form.focusWidget(), QStringLiteral("ab"));
+  EXPECT_EQ(form.eEnter->text(), QStringLiteral("ab"));
+  form.hide();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, KeyboardSwitchTest,
+    ::testing::Values(KeyboardSwitchCase{"ArrowDownToHex", false, Qt::Key_Down, Qt::NoModifier},
+                      KeyboardSwitchCase{"ArrowUpToAscii", true, Qt::Key_Up, Qt::NoModifier},
+                      KeyboardSwitchCase{"MnemonicToHex", false, Qt::Key_H, Qt::AltModifier}),
+    [](const auto& c) { return std::string(c.param.name); });
 
 }  // namespace

@@ -91,11 +91,10 @@ TEST_F(StartupTest, SettingsFileIsLoadedAndDisclaimerSkipped) {
   EXPECT_EQ(w.Password_Form->pendingKeyMode, 2);
 }
 
-TEST_F(StartupTest, WindowLayoutHasTheFixedSizes) {
+TEST_F(StartupTest, WindowLayoutHasTheDesignedSizes) {
   WriteConfig(kAcceptedConfig);
   auto& w = Start();
   EXPECT_EQ(w.centralWidget()->size(), QSize(729, 430));
-  EXPECT_EQ(w.minimumSize(), w.maximumSize());
   EXPECT_EQ(w.pTop->height(), 36);
   EXPECT_EQ(w.ListBox->size(), QSize(356, 336));
   EXPECT_EQ(w.iPanel->size(), QSize(349, 365));
@@ -119,6 +118,26 @@ TEST_F(StartupTest, WindowLayoutHasTheFixedSizes) {
       EXPECT_LT(row[i - 1]->geometry().right(), row[i]->geometry().left()) << i;
     }
   }
+}
+
+// The window can be made larger: the log and the preview grow with it, and
+// a picture in the preview is placed again in the larger panel.
+TEST_F(StartupTest, ResizingGrowsTheLogAndThePreview) {
+  WriteConfig("2 1 -1 1 0 0 1 0 1 zip 1");
+  auto& w = Start();
+  w.ShowPreview(WriteBmp(dir_.path(), QStringLiteral("square.bmp"), 10, 10));
+  ASSERT_TRUE(w.Image->isVisible());
+  EXPECT_EQ(w.Image->size(), QSize(344, 344));
+  w.resize(w.size() + QSize(300, 200));
+  QTest::qWait(20);
+  EXPECT_EQ(w.centralWidget()->size(), QSize(1029, 630));
+  EXPECT_EQ(w.ListBox->size(), QSize(356 + 150, 336 + 200));
+  EXPECT_EQ(w.iPanel->size(), QSize(349 + 150, 365 + 200));
+  EXPECT_EQ(w.Image->size(), QSize(494, 494));
+  EXPECT_EQ(w.pBottom->geometry().bottom(), 629);
+  w.resize(100, 100);  // never below the designed size
+  QTest::qWait(20);
+  EXPECT_EQ(w.centralWidget()->size(), QSize(729, 430));
 }
 
 TEST_F(StartupTest, MenuItemsAndShortcuts) {
@@ -168,9 +187,29 @@ TEST_F(StartupTest, DisclaimerRefusedDisablesEnCodeForTheRun) {
   w.mOpenClick();
   EXPECT_EQ(dialogs_.fileDialogs(), 0);
   EXPECT_EQ(w.jobsStarted(), 0);
+  // The log says why, and where the disclaimer is shown again.
+  ASSERT_EQ(w.ListBox->count(), 3);
+  EXPECT_EQ(w.ListBox->item(0)->text(),
+            QStringLiteral("EnCode/DeCode is disabled: the disclaimer was not accepted."));
+  EXPECT_TRUE(w.mDisclaimer->isEnabled());
   w.close();
   // Ninth value: disclaimerAccepted stays 0, so it is asked again next time.
   EXPECT_EQ(ReadConfig(), "2 1 -1 0 0 0 1 0 0 zip,gz,arj,rar,lzh,cab,z,bz2,msi 0");
+}
+
+// Help > Disclaimer ...: refusing again changes nothing, accepting there
+// enables EnCode/DeCode for this run and for the next.
+TEST_F(StartupTest, DisclaimerAcceptedFromTheHelpMenuEnablesEnCode) {
+  dialogs_.QueueExec(RefuseDisclaimer());
+  auto& w = Start();
+  dialogs_.QueueExec(RefuseDisclaimer());
+  w.mDisclaimer->trigger();
+  EXPECT_FALSE(w.bbOpen->isEnabled());
+  dialogs_.QueueExec(AcceptDisclaimer());
+  w.mDisclaimer->trigger();
+  EXPECT_TRUE(w.bbOpen->isEnabled());
+  EXPECT_TRUE(w.mOpen->isEnabled());
+  EXPECT_TRUE(w.settings().disclaimerAccepted);
 }
 
 TEST_F(StartupTest, DisclaimerAcceptedByClosingWithYesSelected) {

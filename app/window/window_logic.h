@@ -1,0 +1,175 @@
+// What every window program of pixelTuck decides the same way, without a
+// toolkit: the options dialog's enabling and show/copy-back rules, the key
+// dialog's layout per mode, the key-strength scales, the start-up sequence
+// with its disclaimer gate, the job request of the EnCode/DeCode command,
+// and the main window's geometry. A front end maps its controls onto these
+// plain records and calls the functions; it decides nothing of this itself.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/settings_file.h"
+#include "carrier/job.h"
+#include "carrier/job_ui.h"
+#include "carrier/settings.h"
+
+namespace pt::window {
+
+// ---------------------------------------------------------------------------
+// Options dialog
+
+// The options dialog's controls. A radio group is the index of its checked
+// button, or kNone when none is checked (a group may come back so after
+// Cancel).
+inline constexpr int kNone = -1;
+struct OptionsControls {
+  int cipher = 2;       // rbNone, rbBlowfish, rbTwofish, rbRijndael
+  int compression = 1;  // rbNever, rbSensibly, rbSmart, rbEver
+  int level = 0;        // rbDefault, rbDefined
+  int slider = 1;       // tbCompression, 0..9
+  int keyMode = 0;      // rbASCII, rbHex
+  int target = 0;       // rbReplaceLast, rbReplaceAll, rbAppend
+  bool exitAfterConversion = false;
+  bool showBitmap = false;
+  bool hidePassword = false;
+  bool copyLog = false;
+  std::string extensions = kDefaultCompressedExtensions;  // eExtensions, Latin-1
+
+  bool operator==(const OptionsControls&) const = default;
+};
+enum class LevelRadio { Default = 0, Defined = 1 };
+
+// Which of the dependent controls are enabled.
+struct OptionsEnabling {
+  bool levelRadios = true;  // rbDefault, rbDefined
+  bool slider = false;      // tbCompression with lNone and lMax
+  bool extensions = false;  // eExtensions
+  bool operator==(const OptionsEnabling&) const = default;
+};
+OptionsEnabling EnablingOf(const OptionsControls& c);
+
+// Puts the settings into the controls; a value outside the listed ones
+// leaves its group as it was.
+void ShowSettings(const Settings& s, OptionsControls& c);
+// Copies the controls back into the settings (after OK).
+void CopyBack(const OptionsControls& c, Settings& s);
+
+// ---------------------------------------------------------------------------
+// Key entry dialog
+
+// How the dialog looks for a mode: masked ASCII input hides the characters
+// and shows the re-entry field with its label and scale.
+struct KeyEntryLayout {
+  bool masked = false;
+  bool reenterShown = false;
+};
+KeyEntryLayout KeyEntryLayoutFor(bool maskInput, bool asciiMode);
+
+// The key-strength scales under the key fields: the k-th character stands
+// over the k-th character typed, so each word starts where a key of that
+// many characters reaches the level.
+inline constexpr const char* kAsciiScale = "ASCII: Low      Medium          High";
+inline constexpr const char* kHexScale =
+    "Hex  :          Low             Medium                       High";
+inline constexpr const char* kReenterScale = "Level: Low      Medium      High";
+
+// ---------------------------------------------------------------------------
+// Captions and mnemonics
+
+// A caption with an Alt+letter mnemonic on the first occurrence of letter
+// (either case); "&" in the caption itself is doubled. The caption is shown
+// unchanged; CaptionText gives it back without the marker.
+std::string WithMnemonic(std::string_view caption, char letter);
+std::string CaptionText(std::string_view marked);
+
+// ---------------------------------------------------------------------------
+// Start-up and the disclaimer
+
+// The front end's part of the start-up sequence.
+class StartupHost {
+ public:
+  virtual ~StartupHost() = default;
+  // Shows the disclaimer modally; true when it was accepted.
+  virtual bool AskDisclaimer() = 0;
+  // "Key given by command line is not valid !!!\n", at once, per argument.
+  virtual void InvalidCommandLineKey() = 0;
+};
+
+// What the front end shows after the start-up sequence.
+struct StartupResult {
+  bool commandEnabled = true;  // EnCode/DeCode (button, menu item, Ctrl+E)
+  int keyModePreset = 1;       // handed to the key dialog's first showing
+  bool showBitmap = false;     // cbShow
+  int cipherIndex = 2;         // position in the cipher list
+};
+
+// The first activation's sequence after the toolkit's own steps (number
+// format, caption, cipher list): defaults, the settings file, the
+// disclaimer gate, the key dialog's preset, "Show Bitmap", the start-up
+// cipher, the run state, then the command line over them.
+StartupResult RunStartup(Settings& settings, RunState& state,
+                         const SettingsLocation& config,
+                         const std::vector<std::string>& args, StartupHost& host);
+
+// The log lines that say why EnCode/DeCode is off after a refused
+// disclaimer, and how to turn it on.
+std::vector<std::string> DisclaimerRefusedLog();
+// Help menu: the disclaimer shown again; true when EnCode/DeCode may run now.
+bool AcceptDisclaimerAgain(Settings& settings, StartupHost& host);
+
+// ---------------------------------------------------------------------------
+// The EnCode/DeCode command
+
+// The job request for the cipher list position; a command-line job takes
+// the file the command line named.
+JobRequest MakeJobRequest(int cipherIndex, bool byCommandLine);
+
+// What the progress bar says it measures.
+std::string PhaseCaption(JobPhase phase);
+
+// The warning box after a job whose restored file failed its final check.
+inline constexpr const char* kChecksumWarning =
+    "The restored file does not match the packed file's checksum.\n"
+    "It may be damaged: keep the carrier.";
+bool WarnAfterJob(const JobOutcome& outcome);
+
+// The program's exit status when a command-line job closes the window
+// ("Exit after Conversion"): 0 only for a job that reached its end and
+// whose checks all passed.
+int ExitStatusAfter(const JobOutcome& outcome);
+
+// ---------------------------------------------------------------------------
+// Main window geometry
+
+struct Box {
+  int x = 0, y = 0, w = 0, h = 0;
+  bool operator==(const Box&) const = default;
+};
+struct MainLayout {
+  Box log;      // ListBox
+  Box preview;  // iPanel
+  Box bottom;   // pBottom, the progress bar's panel
+};
+// The client area at its designed size, 729 x 430, and never smaller.
+inline constexpr int kClientWidth = 729;
+inline constexpr int kClientHeight = 430;
+// Places the log and the preview panel in a client area of w x h: at the
+// designed size exactly as designed; wider or taller, both grow (the width
+// shared between them), the top bar and the margins stay.
+MainLayout MainLayoutFor(int w, int h);
+
+// First visible log line that shows the end of a log of `count` lines in a
+// list `outerHeight` pixels high, lines of kLogLineHeight pixels.
+inline constexpr int kLogLineHeight = 15;
+int FirstVisibleLogLine(int count, int outerHeight);
+
+// Where a w x h picture goes inside a panel: scaled to fit the panel less
+// its margins with its aspect kept, centred. Empty when w or h is not
+// positive.
+Box PreviewPlace(int panelWidth, int panelHeight, int w, int h);
+
+}  // namespace pt::window

@@ -1,0 +1,328 @@
+// The window programs' shared rules: options dialog, key dialog layout,
+// mnemonics, start-up with the disclaimer gate, geometry, exit status.
+#include "app/window/window_logic.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "tests/support/portable.h"
+#include "util/os_text.h"
+
+namespace pt::window {
+namespace {
+
+template <typename T>
+std::string NameOf(const ::testing::TestParamInfo<T>& info) {
+  return info.param.name;
+}
+
+// ---------------------------------------------------------------------------
+// Options dialog
+
+struct EnablingCase {
+  const char* name;
+  int compression;
+  int level;
+  OptionsEnabling want;
+};
+void PrintTo(const EnablingCase& c, std::ostream* os) { *os << c.name; }
+class EnablingTest : public ::testing::TestWithParam<EnablingCase> {};
+
+TEST_P(EnablingTest, FollowsCompressionAndLevel) {
+  OptionsControls c;
+  c.compression = GetParam().compression;
+  c.level = GetParam().level;
+  EXPECT_EQ(EnablingOf(c), GetParam().want);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, EnablingTest,
+    ::testing::Values(EnablingCase{"NeverDisablesTheLevel", 0, 1, {false, false, false}},
+                      EnablingCase{"SensiblyWithDefault", 1, 0, {true, false, false}},
+                      EnablingCase{"SensiblyWithUserDefined", 1, 1, {true, true, false}},
+                      EnablingCase{"SmartEnablesTheList", 2, 0, {true, false, true}},
+                      EnablingCase{"AlwaysWithUserDefined", 3, 1, {true, true, false}},
+                      EnablingCase{"NoModeChecked", kNone, 1, {true, true, false}}),
+    NameOf<EnablingCase>);
+
+Settings Stored() {
+  Settings s;
+  s.startupCipher = 1;
+  s.compressionMode = 2;
+  s.compressionLevel = 4;
+  s.keyMode = 2;
+  s.targetNameRule = 3;
+  s.compressedExtensions = "zip,7z";
+  s.showBitmap = s.copyLog = true;
+  return s;
+}
+
+struct RoundTripCase {
+  const char* name;
+  void (*change)(Settings&);           // the settings shown
+  void (*edit)(OptionsControls&);      // what the user does
+  void (*expect)(Settings&);           // from the shown settings to the result
+};
+void PrintTo(const RoundTripCase& c, std::ostream* os) { *os << c.name; }
+class OptionsRoundTripTest : public ::testing::TestWithParam<RoundTripCase> {};
+
+TEST_P(OptionsRoundTripTest, ShowEditCopyBack) {
+  Settings shown = Stored();
+  GetParam().change(shown);
+  OptionsControls c;
+  ShowSettings(shown, c);
+  GetParam().edit(c);
+  Settings got = shown;
+  CopyBack(c, got);
+  Settings want = shown;
+  GetParam().expect(want);
+  EXPECT_EQ(got, want) << SettingsToText(got);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, OptionsRoundTripTest,
+    ::testing::Values(
+        RoundTripCase{"UnchangedStaysUnchanged", [](Settings&) {}, [](OptionsControls&) {},
+                      [](Settings&) {}},
+        RoundTripCase{"RuleZeroBecomesOne", [](Settings& s) { s.targetNameRule = 0; },
+                      [](OptionsControls&) {}, [](Settings& s) { s.targetNameRule = 1; }},
+        RoundTripCase{"KeyModeNeitherTakesTheCheckedMode", [](Settings& s) { s.keyMode = 3; },
+                      [](OptionsControls& c) { c.keyMode = 1; },
+                      [](Settings& s) { s.keyMode = 2; }},
+        RoundTripCase{"KeyModeNeitherWithNothingChecked", [](Settings& s) { s.keyMode = 3; },
+                      [](OptionsControls& c) { c.keyMode = kNone; }, [](Settings&) {}},
+        RoundTripCase{"DefaultKeepsTheSliderAsMagnitude",
+                      [](Settings& s) { s.compressionLevel = -3; }, [](OptionsControls&) {},
+                      [](Settings&) {}},
+        RoundTripCase{"UserDefinedZeroThenDefaultStoresZero", [](Settings&) {},
+                      [](OptionsControls& c) {
+                        c.level = static_cast<int>(LevelRadio::Defined);
+                        c.slider = 0;
+                        c.level = static_cast<int>(LevelRadio::Default);
+                      },
+                      [](Settings& s) { s.compressionLevel = 0; }},
+        RoundTripCase{"OutOfRangeLeavesTheGroup",
+                      [](Settings& s) {
+                        s.startupCipher = 7;
+                        s.compressionMode = -2;
+                      },
+                      [](OptionsControls&) {},
+                      // the groups keep the record's defaults: TwoFish, if sensibly
+                      [](Settings& s) {
+                        s.startupCipher = 2;
+                        s.compressionMode = 1;
+                      }},
+        RoundTripCase{"ExtensionsAsTyped", [](Settings&) {},
+                      [](OptionsControls& c) { c.extensions = " a, b "; },
+                      [](Settings& s) { s.compressedExtensions = " a, b "; }}),
+    NameOf<RoundTripCase>);
+
+// ---------------------------------------------------------------------------
+// Key dialog and captions
+
+TEST(KeyEntryLayout, OnlyAsciiIsEverMasked) {
+  EXPECT_TRUE(KeyEntryLayoutFor(true, true).masked);
+  EXPECT_TRUE(KeyEntryLayoutFor(true, true).reenterShown);
+  EXPECT_FALSE(KeyEntryLayoutFor(true, false).reenterShown);  // hex, whatever maskInput says
+  EXPECT_FALSE(KeyEntryLayoutFor(false, true).reenterShown);
+}
+
+struct MnemonicCase {
+  const char* name;
+  const char* caption;
+  char letter;
+  const char* marked;
+};
+void PrintTo(const MnemonicCase& c, std::ostream* os) { *os << c.name; }
+class MnemonicTest : public ::testing::TestWithParam<MnemonicCase> {};
+
+TEST_P(MnemonicTest, MarksOneLetterAndReadsBackUnchanged) {
+  const MnemonicCase c = GetParam();
+  EXPECT_EQ(WithMnemonic(c.caption, c.letter), c.marked);
+  EXPECT_EQ(CaptionText(c.marked), c.caption);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Captions, MnemonicTest,
+    ::testing::Values(
+        MnemonicCase{"FirstLetter", "OK", 'O', "&OK"},
+        MnemonicCase{"WordStartBeforeEarlierLetter", "Enter Key manually (ASCII Mode)", 'A',
+                     "Enter Key manually (&ASCII Mode)"},
+        MnemonicCase{"InsideAWordWhenNoWordStarts", "Show Bitmap", 'i', "Show B&itmap"},
+        MnemonicCase{"CaseOfCaptionKept", "I don't accept these terms", 'D',
+                     "I &don't accept these terms"},
+        MnemonicCase{"TrailingBlankKept", "I accept these terms ", 'A', "I &accept these terms "},
+        MnemonicCase{"AmpersandInCaption", "Copy & Paste", 'P', "Copy && &Paste"},
+        MnemonicCase{"LetterMissing", "Hex", 'q', "Hex"}),
+    NameOf<MnemonicCase>);
+
+// ---------------------------------------------------------------------------
+// Start-up and the disclaimer
+
+class Host : public StartupHost {
+ public:
+  explicit Host(bool accept) : accept_(accept) {}
+  bool AskDisclaimer() override {
+    ++asked;
+    return accept_;
+  }
+  void InvalidCommandLineKey() override { ++invalidKeys; }
+  int asked = 0;
+  int invalidKeys = 0;
+
+ private:
+  bool accept_;
+};
+
+struct StartupCase {
+  const char* name;
+  const char* config;  // nullptr: no file
+  std::vector<std::string> args;
+  bool accept;
+  // expected
+  bool asked;
+  bool commandEnabled;
+  int cipherIndex;
+  bool showBitmap;
+  int keyModePreset;
+  int invalidKeys;
+};
+void PrintTo(const StartupCase& c, std::ostream* os) { *os << c.name; }
+class StartupTest : public ::testing::TestWithParam<StartupCase> {
+ protected:
+  void SetUp() override { dir_ = test::MakeTempFolder("pt_window_"); }
+  void TearDown() override {
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+  std::filesystem::path dir_;
+};
+
+TEST_P(StartupTest, DefaultsFileDisclaimerThenCommandLine) {
+  const StartupCase c = GetParam();
+  const std::string config = Utf8Path(dir_ / "pixeltuck.cfg");
+  if (c.config) std::ofstream(dir_ / "pixeltuck.cfg", std::ios::binary) << c.config;
+  Settings s;
+  s.compressedExtensions.clear();  // as the window has it before start-up
+  RunState state;
+  state.commandLineKey = "stale";
+  Host host(c.accept);
+  const StartupResult r = RunStartup(s, state, SettingsLocation(config), c.args, host);
+  EXPECT_EQ(host.asked, c.asked ? 1 : 0);
+  EXPECT_EQ(r.commandEnabled, c.commandEnabled);
+  EXPECT_EQ(s.disclaimerAccepted, c.commandEnabled);
+  EXPECT_EQ(r.cipherIndex, c.cipherIndex);
+  EXPECT_EQ(r.showBitmap, c.showBitmap);
+  EXPECT_EQ(r.keyModePreset, c.keyModePreset);
+  EXPECT_EQ(host.invalidKeys, c.invalidKeys);
+  EXPECT_EQ(s.compressedExtensions, c.config ? "zip" : kDefaultCompressedExtensions);
+  EXPECT_EQ(state.commandLineKey, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sequences, StartupTest,
+    ::testing::Values(
+        StartupCase{"FirstRunAccepted", nullptr, {}, true, true, true, 2, false, 1, 0},
+        StartupCase{"FirstRunRefused", nullptr, {}, false, true, false, 2, false, 1, 0},
+        StartupCase{"AcceptedBeforeIsNotAskedAgain", "3 1 -1 1 0 0 2 0 1 zip 1", {}, false,
+                    false, true, 3, true, 2, 0},
+        StartupCase{"SwitchesOverTheFile", "3 1 -1 0 0 0 1 0 1 zip 1", {"-b", "-S"}, false,
+                    false, true, 1, true, 1, 0},
+        StartupCase{"InvalidKeyReportedOncePerArgument", "0 1 -1 0 0 0 1 0 1 zip 1",
+                    {"-K:0011", "-k:zz", "-T"}, false, false, true, 2, false, 1, 2}),
+    NameOf<StartupCase>);
+
+TEST(Disclaimer, AcceptingFromTheHelpMenuEnablesTheCommand) {
+  Settings s;
+  Host refuse(false), accept(true);
+  EXPECT_FALSE(AcceptDisclaimerAgain(s, refuse));
+  EXPECT_FALSE(s.disclaimerAccepted);
+  EXPECT_TRUE(AcceptDisclaimerAgain(s, accept));
+  EXPECT_TRUE(s.disclaimerAccepted);
+  // Refusing once accepted takes nothing back.
+  EXPECT_TRUE(AcceptDisclaimerAgain(s, refuse));
+  EXPECT_TRUE(s.disclaimerAccepted);
+}
+
+// ---------------------------------------------------------------------------
+// The command and its end
+
+struct ExitCase {
+  const char* name;
+  JobEnd end;
+  bool checksumError;
+  int status;
+};
+void PrintTo(const ExitCase& c, std::ostream* os) { *os << c.name; }
+class ExitStatusTest : public ::testing::TestWithParam<ExitCase> {};
+
+TEST_P(ExitStatusTest, ZeroOnlyForACleanEnd) {
+  JobOutcome o;
+  o.end = GetParam().end;
+  o.checksumError = GetParam().checksumError;
+  EXPECT_EQ(ExitStatusAfter(o), GetParam().status);
+  EXPECT_EQ(WarnAfterJob(o), GetParam().checksumError);
+}
+
+INSTANTIATE_TEST_SUITE_P(Outcomes, ExitStatusTest,
+                         ::testing::Values(ExitCase{"Completed", JobEnd::Completed, false, 0},
+                                           ExitCase{"CompletedWithBadChecksum",
+                                                    JobEnd::Completed, true, 1},
+                                           ExitCase{"Failed", JobEnd::Failed, false, 1},
+                                           ExitCase{"Cancelled", JobEnd::Cancelled, false, 1}),
+                         NameOf<ExitCase>);
+
+TEST(JobRequest, CipherFromTheListPosition) {
+  const JobRequest r = MakeJobRequest(3, true);
+  EXPECT_EQ(r.cipherIndex, 3);
+  EXPECT_EQ(r.cipherText, "Rijndael (AES)");
+  EXPECT_TRUE(r.startedByCommandLine);
+  EXPECT_EQ(MakeJobRequest(-1, false).cipherText, "None");  // an empty list selects nothing
+}
+
+// ---------------------------------------------------------------------------
+// Geometry
+
+TEST(MainLayout, DesignedSizeThenBothPanelsGrow) {
+  const MainLayout designed = MainLayoutFor(729, 430);
+  EXPECT_EQ(designed.log, (Box{10, 50, 356, 336}));
+  EXPECT_EQ(designed.preview, (Box{378, 36, 349, 365}));
+  EXPECT_EQ(designed.bottom, (Box{0, 401, 729, 29}));
+  EXPECT_EQ(MainLayoutFor(600, 300).log, designed.log);  // never below the designed size
+
+  const MainLayout big = MainLayoutFor(1029, 630);
+  EXPECT_EQ(big.log.h, 536);
+  EXPECT_EQ(big.preview.h, 565);
+  EXPECT_GT(big.log.w, designed.log.w);
+  EXPECT_GT(big.preview.w, designed.preview.w);
+  EXPECT_EQ(big.preview.x + big.preview.w, 1029 - 2);  // right margin kept
+  EXPECT_EQ(big.preview.x - (big.log.x + big.log.w), 12);  // gap kept
+  EXPECT_EQ(big.bottom, (Box{0, 601, 1029, 29}));
+}
+
+TEST(LogRules, FirstVisibleLine) {
+  EXPECT_EQ(FirstVisibleLogLine(0, 336), 0);
+  EXPECT_EQ(FirstVisibleLogLine(22, 336), 0);
+  EXPECT_EQ(FirstVisibleLogLine(23, 336), 1);
+  EXPECT_EQ(FirstVisibleLogLine(30, 336), 8);
+  EXPECT_EQ(FirstVisibleLogLine(30, 344), 8);  // remainder dropped
+  EXPECT_EQ(FirstVisibleLogLine(30, 345), 7);
+}
+
+TEST(PreviewRules, Place) {
+  EXPECT_EQ(PreviewPlace(349, 365, 1, 1), (Box{2, 10, 344, 344}));
+  EXPECT_EQ(PreviewPlace(349, 365, 1000, 200), (Box{2, 148, 344, 68}));
+  EXPECT_EQ(PreviewPlace(349, 365, 608, 2), (Box{2, 181, 344, 1}));
+  EXPECT_EQ(PreviewPlace(349, 365, 100, 1000), (Box{156, 2, 36, 360}));
+  EXPECT_EQ(PreviewPlace(649, 365, 1, 1), (Box{144, 2, 360, 360}));  // a wider panel
+  EXPECT_EQ(PreviewPlace(349, 365, 0, 5), Box{});
+  EXPECT_EQ(PreviewPlace(349, 365, 5, -1), Box{});
+}
+
+}  // namespace
+}  // namespace pt::window
