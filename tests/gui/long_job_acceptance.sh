@@ -9,7 +9,9 @@
 #  2. unpacks the carrier the same way and compares the restored file;
 #  3. packs again and closes the window through the window manager halfway:
 #     the job stops, the window closes, no file it had begun is left;
-#  4. packs again and ends the program with SIGTERM halfway: likewise.
+#  4. packs again and ends the program with SIGTERM halfway: likewise;
+#  5. packs again and presses Escape halfway: the job stops, nothing it had
+#     begun is left, and the window stays open (closed by the script then).
 # Installs openbox, wmctrl, xdotool, xclip and imagemagick when missing (as
 # root). Work files go to a fresh folder in /tmp and are removed at the end.
 # Usage: long_job_acceptance.sh PIXELTUCK OUTDIR [SIZE_MB]   (default 1000)
@@ -97,8 +99,9 @@ echo "unpack: $(($(date +%s) - start)) s"
 cmp big.dat big.orig || fail "unpack: restored file differs"
 rm big.dat
 
-# Halfway through a job: closed by the window manager, then by SIGTERM.
-interrupt() {  # NAME, then how: close | term
+# Halfway through a job: closed by the window manager, by SIGTERM, or
+# stopped with Escape (the window then stays open).
+interrupt() {  # NAME, then how: close | term | escape
   local how=$2
   rm -f big.bmp
   printf '%s' "$config" > pixeltuck.cfg
@@ -109,10 +112,24 @@ interrupt() {  # NAME, then how: close | term
   import -window root "$out/$1-before.png" 2>/dev/null || true
   if [[ $how == close ]]; then
     wmctrl -c pixelTuck
+  elif [[ $how == escape ]]; then
+    xdotool search --name '^pixelTuck' windowactivate --sync key Escape
   else
     kill -TERM "$pid"
   fi
   local waited=0
+  if [[ $how == escape ]]; then
+    while [[ -e big.bmp ]]; do
+      kill -0 "$pid" 2>/dev/null || fail "$1: the program ended; the window should stay open"
+      sleep 0.5
+      waited=$((waited + 1))
+      ((waited < 60)) || fail "$1: the job still runs 30 s after Escape"
+    done
+    sleep 2
+    kill -0 "$pid" 2>/dev/null || fail "$1: the window closed after Escape"
+    import -window root "$out/$1-after.png" 2>/dev/null || true
+    wmctrl -c pixelTuck
+  fi
   while kill -0 "$pid" 2>/dev/null; do
     responding "$1"
     sleep 0.5
@@ -127,4 +144,5 @@ interrupt() {  # NAME, then how: close | term
 }
 interrupt close-during-job close
 interrupt sigterm-during-job term
+interrupt escape-during-job escape
 echo "long job acceptance passed; screenshots in $out"
