@@ -99,6 +99,9 @@ echo "unpack: $(($(date +%s) - start)) s"
 cmp big.dat big.orig || fail "unpack: restored file differs"
 rm big.dat
 
+# Files in the work folder that a job began.
+leftovers() { ls -A | grep -v -x -e pixeltuck -e pixeltuck.cfg -e big.orig || true; }
+
 # Halfway through a job: closed by the window manager, by SIGTERM, or
 # stopped with Escape (the window then stays open).
 interrupt() {  # NAME, then how: close | term | escape
@@ -109,17 +112,17 @@ interrupt() {  # NAME, then how: close | term | escape
   local pid=$!
   sleep 4
   kill -0 "$pid" 2>/dev/null || fail "$1: the job ended before it could be interrupted"
+  [[ -n "$(leftovers)" ]] || fail "$1: the job has begun no file yet"
   import -window root "$out/$1-before.png" 2>/dev/null || true
+  local waited=0
   if [[ $how == close ]]; then
     wmctrl -c pixelTuck
   elif [[ $how == escape ]]; then
-    xdotool search --name '^pixelTuck' windowactivate --sync key Escape
-  else
-    kill -TERM "$pid"
-  fi
-  local waited=0
-  if [[ $how == escape ]]; then
-    while [[ -e big.bmp ]]; do
+    local win
+    win=$(xdotool search --onlyvisible --name '^pixelTuck' | head -1)
+    xdotool windowactivate --sync "$win" key Escape
+    # Stopped: what it had begun is gone while the program still runs.
+    while [[ -n "$(leftovers)" ]]; do
       kill -0 "$pid" 2>/dev/null || fail "$1: the program ended; the window should stay open"
       sleep 0.5
       waited=$((waited + 1))
@@ -127,8 +130,11 @@ interrupt() {  # NAME, then how: close | term | escape
     done
     sleep 2
     kill -0 "$pid" 2>/dev/null || fail "$1: the window closed after Escape"
+    [[ -z "$(leftovers)" ]] || fail "$1: the job went on after Escape"
     import -window root "$out/$1-after.png" 2>/dev/null || true
     wmctrl -c pixelTuck
+  else
+    kill -TERM "$pid"
   fi
   while kill -0 "$pid" 2>/dev/null; do
     responding "$1"
@@ -138,7 +144,7 @@ interrupt() {  # NAME, then how: close | term | escape
   done
   wait "$pid" 2>/dev/null || true
   local left
-  left=$(ls -A | grep -v -x -e pixeltuck -e pixeltuck.cfg -e big.orig || true)
+  left=$(leftovers)
   [[ -z "$left" ]] || fail "$1: left behind: $left"
   echo "$1: stopped after $((waited / 2)) s, nothing left behind"
 }
