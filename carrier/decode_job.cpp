@@ -395,8 +395,9 @@ class Unpacking {
   bool PlaceOutput() {
     if (job_.request.restoreTo) return true;
     const bool damaged = job_.outcome.checksumError;
+    OutputFile::Placed placed = OutputFile::Placed::NameTaken;
     if (!(damaged && existed_)) {
-      const OutputFile::Placed placed = output_.Place(targetPath_, replace_);
+      placed = output_.Place(targetPath_, replace_);
       if (placed == OutputFile::Placed::Done) return true;
       if (placed == OutputFile::Placed::Failed) return job_.Fail(kWriteError);
     }
@@ -412,9 +413,11 @@ class Unpacking {
     }
     job_.Log("-> The restored file is in \"" + output_.Path() + "\"");
     ui_.ScrollLogToEnd();
-    return job_.Fail("Error while writing target file :\n<" + outputName_ +
-                     "> could not be given its name (another program created it meanwhile?) ..."
-                     "\nThe restored file is kept as <" + output_.Path() + ">.");
+    const char* const why = placed == OutputFile::Placed::NameTaken
+                                ? "another program created a file of that name meanwhile"
+                                : "the file system refused the name";
+    return job_.Fail("Error while writing target file :\n<" + outputName_ + ">: " + why +
+                     " ...\nThe restored file is kept as <" + output_.Path() + ">.");
   }
 
   // ------------------------------------------------------------------ state
