@@ -363,8 +363,24 @@ bool NameTaken(const std::string& path) {
 
 bool NameFitsFolder(const std::string& dir, const std::string& name) {
 #ifdef _WIN32
-  (void)dir;
-  return WideText(name).size() <= 255;
+  if (WideText(name).size() > 255) return false;
+  bool ascii = true;
+  for (char c : name) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  if (ascii) return true;
+  // The folder's file system may count otherwise (a Linux one under Wine
+  // counts UTF-8 bytes): creating the name tells. The probe is gone when
+  // its handle closes, however the process ends.
+  const std::string path = dir.empty() ? name : Utf8Path(FsPath(dir) / FsPath(name));
+  const HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    CloseHandle(h);
+    return true;
+  }
+  // Wine says "not found" for a name its host refuses.
+  const DWORD e = GetLastError();
+  return e != ERROR_FILENAME_EXCED_RANGE && e != ERROR_INVALID_NAME && e != ERROR_BAD_PATHNAME &&
+         e != ERROR_FILE_NOT_FOUND;
 #else
   long limit = ::pathconf(dir.empty() ? "." : dir.c_str(), _PC_NAME_MAX);
   if (limit <= 0) limit = 255;
