@@ -187,6 +187,10 @@ TEST_F(CliArgsTest, RunStateFromArguments) {
   EXPECT_EQ(got.state.commandLineKey, "ABCDEF0123456789");
   EXPECT_TRUE(got.state.debugDump);
   EXPECT_FALSE(got.state.deleteTempFile);
+  const CliArgs longForms = ParseArgs({"--show", "--debug", "a.txt"});
+  EXPECT_EQ(longForms.action, CliAction::Run);
+  EXPECT_TRUE(longForms.state.debugDump);
+  EXPECT_FALSE(ParseArgs({"a.txt"}).state.debugDump);
 }
 
 std::string ReadText(const std::string& path) {
