@@ -380,7 +380,7 @@ bool LoadSettings(Settings& s, const SettingsLocation& location) {
   return loaded;
 }
 
-bool SaveSettings(const Settings& s, const std::string& path) {
+bool SaveSettings(const Settings& s, const std::string& path, FileSystem& fs) {
   if (path.empty()) return false;
   const auto target = FollowLinks(FsPath(path));
   if (!target) return false;
@@ -393,7 +393,7 @@ bool SaveSettings(const Settings& s, const std::string& path) {
   const std::string text = SettingsToText(s);
   // Replacing keeps the old file's permission bits and syncs the new one
   // before the rename, so an interrupted save leaves the old settings.
-  return out.Create(PathText(*target)) && out.Write(text.data(), text.size()) &&
+  return out.Create(PathText(*target), fs) && out.Write(text.data(), text.size()) &&
          out.Commit(/*replace=*/replacing, /*durable=*/true);
 }
 

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "carrier/file_io.h"
 #include "carrier/settings.h"
 
 namespace pt {
@@ -83,8 +84,8 @@ inline constexpr std::size_t kMaxSettingsFileBytes = 64 * 1024;
 // keeps pointing where it did: the file it names is replaced. Anything but a
 // regular file (a folder, a pipe, a device) is refused without being opened,
 // and so is a file that may not be written; a replaced file keeps its
-// permission bits.
-bool SaveSettings(const Settings& s, const std::string& path);
+// permission bits. fs: tests hand in one that fails.
+bool SaveSettings(const Settings& s, const std::string& path, FileSystem& fs = FileSystem::Real());
 
 // Every read path in order (true when at least one was loaded), and the
 // write path (its missing folders created first where the location says so).

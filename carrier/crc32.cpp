@@ -1,9 +1,6 @@
 #include "carrier/crc32.h"
 
-#include <vector>
 #include <zlib.h>
-
-#include "carrier/file_io.h"
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define PT_CRC_CLMUL 1
@@ -117,23 +114,6 @@ std::uint32_t Crc32(std::uint32_t crc, const void* data, std::size_t n) {
   }
 #endif
   return ZlibCrc(crc, p, n);
-}
-
-bool FileCrc32(const std::string& path, std::uint32_t& value) {
-  value = 0;
-  InputFile in;
-  if (!in.Open(path)) return in.LastOpenError() == OpenError::Missing;
-  std::vector<unsigned char> buf(1 << 20);
-  std::uint32_t crc = 0;
-  for (;;) {
-    const std::size_t got = in.Read(buf.data(), buf.size());
-    if (got == 0) break;
-    crc = Crc32(crc, buf.data(), got);
-  }
-  const bool ok = !in.Failed();
-  in.Close();
-  value = crc;
-  return ok;
 }
 
 }  // namespace pt

@@ -209,9 +209,9 @@ class Unpacking {
     if (IsDirectory(targetPath_)) return job_.Fail(createError);
     existed_ = NameTaken(targetPath_);
     if (!job_.MayReplace(targetPath_, replace_)) return false;
-    if (!output_.Create(targetPath_)) return job_.Fail(createError);
+    if (!output_.Create(targetPath_, job_.Files())) return job_.Fail(createError);
     tempName_ = targetPath_ + ".pixeltuck";
-    if (compressed_ && !temp_.CreateTemp(tempName_)) return job_.Fail(createError);
+    if (compressed_ && !temp_.CreateTemp(tempName_, job_.Files())) return job_.Fail(createError);
     return true;
   }
 

@@ -57,7 +57,7 @@ class Packing {
     if (!OpenPayload()) return false;
     LogChecksums();
     LogOpenTarget();
-    if (targetIsFolder_ || !target_.Create(targetPath_)) return Fail(kCreateError);
+    if (targetIsFolder_ || !target_.Create(targetPath_, job_.Files())) return Fail(kCreateError);
     return PrepareHeader() && WriteLeadingBytes() && WritePayload();
   }
 
@@ -66,7 +66,7 @@ class Packing {
   // that follow the checksum in the log wait until it is known.
   bool PackInOnePass() {
     cursor_.Set(false);
-    if (targetIsFolder_ || !target_.Create(targetPath_)) {
+    if (targetIsFolder_ || !target_.Create(targetPath_, job_.Files())) {
       // The log still tells the checksum before the target that failed.
       if (!ChecksumPass()) return Fail(kCrcError);
       LogChecksums();
@@ -141,7 +141,7 @@ class Packing {
                                              (job_.parts.ext.empty() ? "" : "." + job_.parts.ext) +
                                              ".pixeltuck");
     const std::string failed = "Compression Test failed !\nfile <";
-    if (job_.sourceSize <= 0 || !temp_.CreateTemp(wanted)) {
+    if (job_.sourceSize <= 0 || !temp_.CreateTemp(wanted, job_.Files())) {
       return Fail(failed + wanted + "> could not be written ...");
     }
     ProgressBar& bar = ui_.Progress();
@@ -296,7 +296,7 @@ class Packing {
     const bool ok = deferLog_ ? target_.WriteZeros(kLeadingBytes)
                               : WriteCarrierHeaders(target_, header_, payloadLength_);
     if (!ok) return Fail(kWriteError);
-    if (job_.state.debugDump && !debug_.Create(targetPath_ + ".debug")) {
+    if (job_.state.debugDump && !debug_.Create(targetPath_ + ".debug", job_.Files())) {
       job_.state.debugDump = false;
     }
     return true;

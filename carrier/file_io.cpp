@@ -5,7 +5,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <deque>
 #include <mutex>
 #include <filesystem>
 #include <random>
@@ -37,20 +36,6 @@ constexpr std::size_t kDirectWrite = std::size_t{64} << 10;  // larger writes sk
 // unsigned int; Linux stops below 2 GiB anyway).
 constexpr std::size_t kMaxSystemCall = std::size_t{1} << 30;
 
-std::int64_t g_writeBudget = -1;
-std::int64_t g_readBudget = -1;
-bool g_failCommits = false;
-std::deque<std::string> g_nextHiddenNames;
-
-bool Take(std::int64_t& budget, std::size_t n) {
-  if (budget < 0) return true;
-  if (static_cast<std::uint64_t>(budget) < n) {
-    budget = 0;
-    return false;
-  }
-  budget -= static_cast<std::int64_t>(n);
-  return true;
-}
 
 // ------------------------------------------------------ system call layer
 
@@ -217,43 +202,22 @@ int RenameFile(const std::string& from, const std::string& to, bool replace) {
 #endif
 }
 
-std::string HiddenName() {
-  if (!g_nextHiddenNames.empty()) {
-    std::string name = g_nextHiddenNames.front();
-    g_nextHiddenNames.pop_front();
-    return name;
-  }
+}  // namespace
+
+FileSystem& FileSystem::Real() {
+  static FileSystem real;
+  return real;
+}
+
+std::string FileSystem::HiddenName() {
+  static std::mutex lock;
   static std::mt19937_64 rng{std::random_device{}()};
+  const std::lock_guard<std::mutex> held(lock);
   char name[40];
   std::snprintf(name, sizeof name, ".pixeltuck-%012llx.partial",
                 static_cast<unsigned long long>(rng() & 0xFFFFFFFFFFFFull));
   return name;
 }
-
-}  // namespace
-
-namespace io_faults {
-void FailWritesAfter(std::int64_t bytes) { g_writeBudget = bytes; }
-void FailReadsAfter(std::int64_t bytes) { g_readBudget = bytes; }
-void FailCommits(bool fail) { g_failCommits = fail; }
-void SetNextHiddenNames(std::vector<std::string> names) {
-  g_nextHiddenNames.assign(names.begin(), names.end());
-}
-void Reset() {
-  g_writeBudget = g_readBudget = -1;
-  g_failCommits = false;
-  g_nextHiddenNames.clear();
-}
-bool CommitFails() { return g_failCommits; }
-bool TakeWrite(std::size_t n) { return Take(g_writeBudget, n); }
-std::size_t ReadAllowance(std::size_t n) {
-  if (g_readBudget < 0 || static_cast<std::uint64_t>(g_readBudget) >= n) return n;
-  return static_cast<std::size_t>(g_readBudget);
-}
-void ConsumeRead(std::size_t n) {
-  if (g_readBudget >= 0) g_readBudget -= static_cast<std::int64_t>(n);
-}
-}  // namespace io_faults
 
 // ------------------------------------------------------------ signal clean-up
 
@@ -403,8 +367,9 @@ const char* OpenErrorText(OpenError e) {
 
 InputFile::~InputFile() { Close(); }
 
-bool InputFile::Open(const std::string& path) {
+bool InputFile::Open(const std::string& path, FileSystem& fs) {
   Close();
+  fs_ = &fs;
   failed_ = false;
   openError_ = OpenError::None;
   const int fd = path.empty() ? -1 : SysOpenRead(path);
@@ -439,8 +404,8 @@ bool InputFile::Adopt(int fd) {
 
 std::size_t InputFile::Read(void* buf, std::size_t n) {
   if (fd_ < 0 || failed_) return 0;
-  // Under a test read budget, reading stops with an error where it runs out.
-  const std::size_t allowed = io_faults::ReadAllowance(n);
+  // Reading stops with an error where the file system says it fails.
+  const std::size_t allowed = fs_->ReadAllowance(n);
   auto* p = static_cast<std::uint8_t*>(buf);
   std::size_t got = 0;
   while (got < allowed) {
@@ -454,7 +419,7 @@ std::size_t InputFile::Read(void* buf, std::size_t n) {
     if (r == 0) break;
     got += static_cast<std::size_t>(r);
   }
-  io_faults::ConsumeRead(got);
+  fs_->Consumed(got);
   if (allowed < n && got == allowed) failed_ = true;
   return got;
 }
@@ -496,23 +461,25 @@ bool OutputFile::CreateHidden(const std::string& nearPath) {
   // long as the file system allows, and no file of the user's is touched.
   const std::filesystem::path dir = FsPath(nearPath).parent_path();
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string name = HiddenName();
+    const std::string name = fs_->HiddenName();
     if (CreateExclusive(Utf8Path(dir.empty() ? FsPath(name) : dir / FsPath(name)))) return true;
     if (errno != EEXIST) return false;
   }
   return false;
 }
 
-bool OutputFile::Create(const std::string& finalPath) {
+bool OutputFile::Create(const std::string& finalPath, FileSystem& fs) {
   Discard();
+  fs_ = &fs;
   path_.clear();
   finalPath_ = finalPath;
   if (finalPath.empty() || IsDirectory(finalPath)) return false;
   return CreateHidden(finalPath);
 }
 
-bool OutputFile::CreateTemp(const std::string& preferredPath) {
+bool OutputFile::CreateTemp(const std::string& preferredPath, FileSystem& fs) {
   Discard();
+  fs_ = &fs;
   path_.clear();
   finalPath_ = preferredPath;
   if (preferredPath.empty()) return false;
@@ -522,7 +489,7 @@ bool OutputFile::CreateTemp(const std::string& preferredPath) {
 bool OutputFile::Write(const void* buf, std::size_t n) {
   if (fd_ < 0 || failed_) return false;
   if (n == 0) return true;
-  if (!io_faults::TakeWrite(n)) {
+  if (!fs_->MayWrite(n)) {
     failed_ = true;
     return false;
   }
@@ -552,7 +519,7 @@ bool OutputFile::WriteZeros(std::size_t n) {
 
 bool OutputFile::OverwriteStart(const void* buf, std::size_t n) {
   if (!Flush()) return false;
-  if (!io_faults::TakeWrite(n) || !SysRewind(fd_) ||
+  if (!fs_->MayWrite(n) || !SysRewind(fd_) ||
       !WriteAll(fd_, static_cast<const std::uint8_t*>(buf), n)) {
     failed_ = true;
   }
@@ -569,7 +536,7 @@ bool OutputFile::Flush() {
 OutputFile::Placed OutputFile::Place(const std::string& name, bool replace, bool durable) {
   if (!owned_) return Placed::Failed;
   if (fd_ >= 0) {
-    bool ok = Flush() && !io_faults::CommitFails();
+    bool ok = Flush() && fs_->MayClose();
     if (ok && replace && NameTaken(name)) {
       // The file being replaced is the user's: it keeps its bits.
       TakeModeOf(fd_, name);
@@ -637,6 +604,7 @@ bool OutputFile::OpenForReading(InputFile& in) {
   in.Close();
   if (!Flush()) return false;
   const int fd = SysDup(fd_);
+  in.fs_ = fs_;
   return fd >= 0 && in.Adopt(fd);
 }
 

@@ -52,6 +52,29 @@ int Register(const std::string& path);
 void Unregister(int slot);
 }  // namespace cleanup
 
+// The file system as the files below see it: every read, write and close
+// asks it first. The real one never refuses; a test hands in one that fails
+// a read or write after so many bytes, or the close of a finished file, to
+// see that a job cleans up. Calls may come from any thread of a job, one at
+// a time per file.
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  static FileSystem& Real();
+
+  // Of a read of n bytes, how many may be delivered; fewer fails the read
+  // after them. Consumed: what was read.
+  virtual std::size_t ReadAllowance(std::size_t n) { return n; }
+  virtual void Consumed(std::size_t) {}
+  // False fails this write of n bytes and the file's later ones.
+  virtual bool MayWrite(std::size_t) { return true; }
+  // False fails placing a finished file, as a full disk would at close.
+  virtual bool MayClose() { return true; }
+  // A fresh hidden name for a file being written:
+  // ".pixeltuck-<12 hex digits>.partial".
+  virtual std::string HiddenName();
+};
+
 enum class OpenError { None, Missing, NotRegular, Denied, Other };
 // What the user is told about a file that could not be opened:
 // "not a regular file", "no such file", ...
@@ -66,7 +89,7 @@ class InputFile {
 
   // Opens a regular file for reading. Never blocks on a pipe or device:
   // the opened descriptor itself must be a regular file.
-  bool Open(const std::string& path);
+  bool Open(const std::string& path, FileSystem& fs = FileSystem::Real());
   OpenError LastOpenError() const { return openError_; }
   // Reads up to n bytes, as many as the file has; returns the count. A
   // short count means end of file or an error (see Failed).
@@ -83,6 +106,7 @@ class InputFile {
   friend class OutputFile;
   bool Adopt(int fd);
 
+  FileSystem* fs_ = &FileSystem::Real();
   int fd_ = -1;
   std::int64_t size_ = -1;
   bool failed_ = false;
@@ -98,11 +122,11 @@ class OutputFile {
 
   // Creates a new file under a unique hidden name (".pixeltuck-<hex>.partial")
   // in finalPath's folder, for writing; Commit gives it finalPath.
-  bool Create(const std::string& finalPath);
+  bool Create(const std::string& finalPath, FileSystem& fs = FileSystem::Real());
   // Creates the file under preferredPath itself when that name is free and
   // allowed, else under a unique hidden name in the same folder. For temp
   // files that keep their name (see Path).
-  bool CreateTemp(const std::string& preferredPath);
+  bool CreateTemp(const std::string& preferredPath, FileSystem& fs = FileSystem::Real());
 
   bool Write(const void* buf, std::size_t n);
   bool WriteZeros(std::size_t n);
@@ -151,6 +175,7 @@ class OutputFile {
   bool CreateHidden(const std::string& nearPath);
   void Release();
 
+  FileSystem* fs_ = &FileSystem::Real();
   int fd_ = -1;
   std::string finalPath_;
   std::string path_;
@@ -162,21 +187,5 @@ class OutputFile {
   std::size_t buffered_ = 0;
 };
 
-// Test seam: every OutputFile write and every InputFile read counts bytes
-// against these budgets; once a budget is used up further calls fail.
-// Negative means unlimited (the default).
-namespace io_faults {
-void FailWritesAfter(std::int64_t bytes);
-void FailReadsAfter(std::int64_t bytes);
-void FailCommits(bool fail);  // Place fails as a full disk would at close
-// The next hidden names tried, in order, before random ones (file names
-// only, e.g. ".pixeltuck-000000000001.partial").
-void SetNextHiddenNames(std::vector<std::string> names);
-void Reset();
-bool TakeWrite(std::size_t n);  // false when this write must fail
-std::size_t ReadAllowance(std::size_t n);  // bytes a read of n may deliver
-void ConsumeRead(std::size_t n);
-bool CommitFails();
-}  // namespace io_faults
 
 }  // namespace pt

@@ -48,6 +48,10 @@ std::string OpenFailure(const InputFile& in, const std::string& path) {
 
 }  // namespace
 
+FileSystem& JobContext::Files() const {
+  return request.files != nullptr ? *request.files : FileSystem::Real();
+}
+
 bool JobContext::Interrupted() {
   Log("");
   Log("Job interrupted: the files it had begun were removed.");
@@ -246,7 +250,7 @@ JobOutcome mOpenClick(JobUi& ui, Settings& settings, RunState& state,
     // The source is opened once, without blocking, and every pass reads
     // that same open file: a name swapped meanwhile changes nothing.
     InputFile source;
-    if (!source.Open(job.sourcePath)) {
+    if (!source.Open(job.sourcePath, job.Files())) {
       job.Fail(OpenFailure(source, job.sourcePath));
       return job.outcome;
     }

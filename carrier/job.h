@@ -14,6 +14,8 @@
 
 namespace pt {
 
+class FileSystem;
+
 struct JobRequest {
   JobRequest() = default;
   JobRequest(int index, std::string text, bool byCommandLine)
@@ -36,6 +38,9 @@ struct JobRequest {
   // Outputs of the caller's earlier jobs: never replaced, not even when the
   // user would agree.
   std::vector<std::string> keepOutputs;
+  // Every file the job reads or writes goes through this one; nullptr for
+  // the real file system (tests hand in one that fails).
+  FileSystem* files = nullptr;
 };
 
 enum class JobEnd {

@@ -12,6 +12,7 @@
 
 namespace pt {
 
+class FileSystem;
 class InputFile;
 
 struct JobContext {
@@ -45,6 +46,8 @@ struct JobContext {
   // Asks whether an existing file may be replaced; false ends the run
   // (nothing written). True without a question when nothing has the name.
   bool MayReplace(const std::string& path, bool& replace);
+  // The file system of the request (the real one by default).
+  FileSystem& Files() const;
   // Where the outputs go: the request's folder, else the chosen file's.
   const std::string& OutputDir() const {
     return request.outputDir.empty() ? parts.dir : request.outputDir;

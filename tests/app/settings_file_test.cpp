@@ -15,6 +15,7 @@
 
 #include "carrier/file_io.h"
 #include "tests/app/temp_dir.h"
+#include "tests/support/failing_files.h"
 
 namespace pt {
 namespace {
@@ -437,33 +438,27 @@ TEST_F(SettingsFileTest, SaveThroughALinkReplacesItsTargetAndKeepsModeBits) {
 
 struct SaveFaultCase {
   const char* name;
-  std::function<void()> fault;
+  std::function<void(test::FailingFiles&)> fault;
 };
 
 class SettingsSaveFaultTest : public TempDirTest,
-                              public ::testing::WithParamInterface<SaveFaultCase> {
- protected:
-  void TearDown() override {
-    io_faults::Reset();
-    TempDirTest::TearDown();
-  }
-};
+                              public ::testing::WithParamInterface<SaveFaultCase> {};
 
 TEST_P(SettingsSaveFaultTest, KeepsTheOldFileWhole) {
   const std::string old = "3 0 -1 0 0 0 2 0 1 zip 2";
   const std::string path = Write("pixeltuck.cfg", old);
-  GetParam().fault();
-  EXPECT_FALSE(SaveSettings(StartupDefaults(), path));
-  io_faults::Reset();
+  test::FailingFiles files;
+  GetParam().fault(files);
+  EXPECT_FALSE(SaveSettings(StartupDefaults(), path, files));
   EXPECT_EQ(Read(path), old);
   EXPECT_EQ(OtherNames(dir_, {"pixeltuck.cfg"}), std::vector<std::string>{});
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, SettingsSaveFaultTest,
-    ::testing::Values(SaveFaultCase{"WriteFailsAtOnce", [] { io_faults::FailWritesAfter(0); }},
-                      SaveFaultCase{"WriteFailsMidway", [] { io_faults::FailWritesAfter(5); }},
-                      SaveFaultCase{"DiskFullAtClose", [] { io_faults::FailCommits(true); }}),
+    ::testing::Values(SaveFaultCase{"WriteFailsAtOnce", [](test::FailingFiles& f) { f.FailWritesAfter(0); }},
+                      SaveFaultCase{"WriteFailsMidway", [](test::FailingFiles& f) { f.FailWritesAfter(5); }},
+                      SaveFaultCase{"DiskFullAtClose", [](test::FailingFiles& f) { f.FailCommits(true); }}),
     [](const auto& c) { return std::string(c.param.name); });
 
 TEST_F(SettingsFileTest, ReadOnlyFileIsNotReplaced) {

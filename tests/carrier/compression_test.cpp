@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include "carrier/file_io.h"
+#include "tests/support/failing_files.h"
 #include "tests/support/test_files.h"
 #include "util/parallel.h"
 
@@ -59,17 +60,14 @@ Bytes ReachingBackData(std::size_t n) {
 class CompressStreamTest : public ::testing::TestWithParam<unsigned> {
  protected:
   void SetUp() override { SetWorkerThreads(GetParam()); }
-  void TearDown() override {
-    SetWorkerThreads(0);
-    io_faults::Reset();
-  }
+  void TearDown() override { SetWorkerThreads(0); }
 
   GzipEnd Compress(const Bytes& data, int level, GzipResult& result) {
     test::WriteBytes(dir.Path("src"), data);
     InputFile in;
-    EXPECT_TRUE(in.Open(dir.Path("src")));
+    EXPECT_TRUE(in.Open(dir.Path("src"), files));
     OutputFile out;
-    EXPECT_TRUE(out.Create(dir.Path("src.gz")));
+    EXPECT_TRUE(out.Create(dir.Path("src.gz"), files));
     const GzipEnd end = CompressStream(in, out, level, [](std::int64_t) { return true; }, result);
     if (end == GzipEnd::Done) {
       EXPECT_TRUE(out.Commit(/*replace=*/true));
@@ -78,6 +76,7 @@ class CompressStreamTest : public ::testing::TestWithParam<unsigned> {
   }
 
   test::TempDir dir;
+  test::FailingFiles files;
 };
 
 TEST_P(CompressStreamTest, ZlibAndTheStreamReaderGetTheBytesBackAtEveryLevel) {
@@ -116,10 +115,10 @@ TEST_P(CompressStreamTest, SizeStaysWithinOnePercentOfZlibAlone) {
 TEST_P(CompressStreamTest, ReadAndWriteFailuresAreReported) {
   const Bytes data = test::MixedData(3 * 1024 * 1024);
   GzipResult result;
-  io_faults::FailWritesAfter(100000);
+  files.FailWritesAfter(100000);
   EXPECT_EQ(Compress(data, 6, result), GzipEnd::WriteFailed);
-  io_faults::Reset();
-  io_faults::FailReadsAfter(2 * 1024 * 1024 + 5);
+  files.Reset();
+  files.FailReadsAfter(2 * 1024 * 1024 + 5);
   EXPECT_EQ(Compress(data, 6, result), GzipEnd::ReadFailed);
 }
 

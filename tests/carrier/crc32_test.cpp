@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include "carrier/file_io.h"
 #include "tests/support/test_files.h"
 
 namespace pt {
@@ -33,34 +32,6 @@ TEST(Crc32, PiecesGiveTheSameValueAsTheWhole) {
   }
   EXPECT_EQ(crc, Crc32(0, data.data(), data.size()));
   EXPECT_EQ(crc, ReferenceCrc(data));
-}
-
-TEST(FileCrc32, WholeFilesOfBoundarySizes) {
-  test::TempDir dir;
-  for (std::size_t size : {0u, 1u, 4095u, 4096u, 4097u, 65536u, 65537u, 200000u}) {
-    SCOPED_TRACE(size);
-    const test::Bytes data = test::MixedData(size, static_cast<std::uint32_t>(size));
-    test::WriteBytes(dir.Path("f"), data);
-    std::uint32_t crc = 1;
-    ASSERT_TRUE(FileCrc32(dir.Path("f"), crc));
-    EXPECT_EQ(crc, ReferenceCrc(data));
-  }
-}
-
-TEST(FileCrc32, MissingFileIsNoErrorAndGivesZero) {
-  test::TempDir dir;
-  std::uint32_t crc = 5;
-  EXPECT_TRUE(FileCrc32(dir.Path("missing"), crc));
-  EXPECT_EQ(crc, 0u);
-}
-
-TEST(FileCrc32, ReadErrorIsReported) {
-  test::TempDir dir;
-  test::WriteBytes(dir.Path("f"), test::MixedData(100000));
-  io_faults::FailReadsAfter(70000);
-  std::uint32_t crc = 0;
-  EXPECT_FALSE(FileCrc32(dir.Path("f"), crc));
-  io_faults::Reset();
 }
 
 }  // namespace

@@ -460,7 +460,7 @@ TEST_F(DecodeJobTest, BytesThatFailTheCheckNeverReplaceAnExistingFile) {
     Bytes c = ReadBytes(carrier);
     c[1878 + 4321] ^= 0x5A;
     WriteBytes(carrier, c);
-    io_faults::SetNextHiddenNames({".pixeltuck-0000000000aa.partial"});
+    files.SetNextHiddenNames({".pixeltuck-0000000000aa.partial"});
     const JobOutcome out = Run(carrier);
     EXPECT_TRUE(out.checksumError);
     EXPECT_EQ(ReadBytes(dir.Path(name)), data);
@@ -570,9 +570,9 @@ TEST_F(DecodeJobTest, ExistingFileIsReplacedOnSuccessAndKeptOnWriteFailure) {
   const Bytes data = MixedData(100000);
   const std::string carrier = Pack("r.txt", data);
   WriteBytes(dir.Path("r.txt"), {1, 2, 3});
-  io_faults::FailWritesAfter(40000);
+  files.FailWritesAfter(40000);
   const JobOutcome out = Run(carrier);
-  io_faults::Reset();
+  files.Reset();
   EXPECT_EQ(out.end, JobEnd::Failed);
   EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Error while writing target file"});
   EXPECT_TRUE(NoReadyLine());
@@ -602,9 +602,9 @@ TEST_F(DecodeFailures, FailureWhileClosingTheOutputIsAWriteFailure) {
     const std::string carrier = Pack("c.txt", data);
     std::filesystem::remove(dir.Path("c.txt"));
     ui.messages.clear();
-    io_faults::FailCommits(true);
+    files.FailCommits(true);
     const JobOutcome out = Run(carrier);
-    io_faults::Reset();
+    files.Reset();
     EXPECT_EQ(out.end, JobEnd::Failed);
     ASSERT_EQ(ui.messages.size(), 1u);
     // Without compression the restored file itself fails to close; with

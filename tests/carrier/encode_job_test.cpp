@@ -253,9 +253,9 @@ TEST_F(EncodeJobTest, WriteFailureDeletesThePartialCarrierAndReportsNoSuccess) {
   WriteBytes(dir.Path("data.bmp"), {9, 9, 9});  // an older carrier of that name
   for (std::int64_t failAt : {0, 100, 1878, 5000, 2 << 20}) {
     SCOPED_TRACE(failAt);
-    io_faults::FailWritesAfter(failAt);
+    files.FailWritesAfter(failAt);
     const JobOutcome out = Run(dir.Path("data.bin"));
-    io_faults::Reset();
+    files.Reset();
     EXPECT_EQ(out.end, JobEnd::Failed);
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_EQ(ui.messages.back().text, "Error while writing target file");
@@ -281,9 +281,9 @@ TEST_F(EncodeJobTest, ReadFailureWhilePackingIsReported) {
     SCOPED_TRACE(c.mode);
     settings.compressionMode = c.mode;
     ui.messages.clear();
-    io_faults::FailReadsAfter(c.failAt);
+    files.FailReadsAfter(c.failAt);
     const JobOutcome out = Run(dir.Path("data.bin"));
-    io_faults::Reset();
+    files.Reset();
     EXPECT_EQ(out.end, JobEnd::Failed);
     EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{c.message});
     EXPECT_EQ(dir.Files(), std::vector<std::string>{"data.bin"});
@@ -312,9 +312,9 @@ TEST_P(PackingFailureLog, TellsWhatHappened) {
   const Bytes data = MixedData(100000);
   WriteBytes(dir.Path("data.bin"), data);
   if (c.folderUnderTheCarriersName) std::filesystem::create_directory(dir.Path("data.bmp"));
-  io_faults::FailReadsAfter(c.failReadsAfter);
+  files.FailReadsAfter(c.failReadsAfter);
   const JobOutcome out = Run(dir.Path("data.bin"));
-  io_faults::Reset();
+  files.Reset();
   EXPECT_EQ(out.end, JobEnd::Failed);
   EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{c.message});
   ASSERT_GE(ui.log.size(), c.logEnd.size()) << Log();
@@ -405,9 +405,9 @@ TEST_F(EncodeJobTest, CommandLineKeyWithoutCipherIsReportedUnused) {
 TEST_F(EncodeJobTest, CompressionFailureLeavesNoTempFile) {
   settings.compressionMode = 3;
   WriteBytes(dir.Path("data.bin"), MixedData(100000));
-  io_faults::FailReadsAfter(100000 + 1000);  // fails inside the gzip stage
+  files.FailReadsAfter(100000 + 1000);  // fails inside the gzip stage
   const JobOutcome out = Run(dir.Path("data.bin"));
-  io_faults::Reset();
+  files.Reset();
   EXPECT_EQ(out.end, JobEnd::Failed);
   EXPECT_EQ(dir.Files(), std::vector<std::string>{"data.bin"});
 }
@@ -488,9 +488,9 @@ TEST_F(EncodeLimits, SourcesOf2GiBOrMoreAreRefusedBeforeAnythingIsWritten) {
 TEST_F(EncodeLimits, CommitFailureLeavesNoCarrier) {
   settings.compressionMode = 0;
   WriteBytes(dir.Path("a.txt"), MixedData(5000));
-  io_faults::FailCommits(true);
+  files.FailCommits(true);
   const JobOutcome out = Run(dir.Path("a.txt"));
-  io_faults::Reset();
+  files.Reset();
   EXPECT_EQ(out.end, JobEnd::Failed);
   EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Error while writing target file"});
   EXPECT_EQ(dir.Files(), std::vector<std::string>{"a.txt"});

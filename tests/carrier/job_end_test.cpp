@@ -118,7 +118,7 @@ TEST_F(JobTest, UnpackingReadsNoFurtherThanThePayloadsLastRow) {
   const auto size = static_cast<std::int64_t>(c.size());
   c.resize(c.size() + 1824 * 500, 0xEE);  // rows after the payload
   WriteBytes(carrier, c);
-  io_faults::FailReadsAfter(size);
+  files.FailReadsAfter(size);
   EXPECT_EQ(Run(carrier).end, JobEnd::Completed) << Messages();
   EXPECT_EQ(ReadBytes(dir.Path("r.dat")), data);
 }

@@ -10,6 +10,7 @@
 #include "carrier/file_io.h"
 #include "carrier/job.h"
 #include "crypto/cipher.h"
+#include "tests/support/failing_files.h"
 #include "tests/support/test_files.h"
 #include "tests/support/scripted_ui.h"
 #include "util/text.h"
@@ -21,12 +22,12 @@ class JobTest : public ::testing::Test {
   // Round trips pack and unpack the same names again and again: here the
   // user agrees to replace; the tests of the question itself answer No.
   JobTest() { ui.replaceAnswer = MsgAnswer::Yes; }
-  void TearDown() override { io_faults::Reset(); }
 
   // Runs the command as the command line starts it, on path.
   JobOutcome Run(const std::string& path, int cipherIndex = 0) {
     state.commandLineFile = path;
     JobRequest request{cipherIndex, kCipherListItems[static_cast<std::size_t>(cipherIndex)], true};
+    request.files = &files;
     return mOpenClick(ui, settings, state, request);
   }
 
@@ -68,6 +69,7 @@ class JobTest : public ::testing::Test {
   RunState state;
   ScriptedUi ui;
   TempDir dir;
+  FailingFiles files;  // every file of every run goes through it
 };
 
 }  // namespace pt::test

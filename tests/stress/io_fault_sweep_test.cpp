@@ -82,12 +82,12 @@ class FaultSweep : public StressTest, public ::testing::WithParamInterface<JobCa
   JobOutcome RunWithFault(Fault fault, std::int64_t n, const std::string& path) {
     state.commandLineKey = GetParam().cipherIndex != 0 ? kHexKey : "";
     if (fault == Fault::Write) {
-      io_faults::FailWritesAfter(n);
+      files.FailWritesAfter(n);
     } else {
-      io_faults::FailReadsAfter(n);
+      files.FailReadsAfter(n);
     }
     const JobOutcome out = Run(path, GetParam().cipherIndex);
-    io_faults::Reset();
+    files.Reset();
     return out;
   }
 
@@ -266,7 +266,7 @@ INSTANTIATE_TEST_SUITE_P(Stress, UnpackingFaults,
 // zlib's own writes, flush and close): files may not grow beyond a limit.
 #ifdef _WIN32
 // Windows has no limit on the size of the files a process writes; the same
-// failures are reached there through the write budget of io_faults above.
+// failures are reached there through the write budget of the failing files above.
 using rlim_t = std::uint64_t;
 class FileSizeLimit {
  public:

@@ -102,13 +102,13 @@ TEST_P(PlantedNames, PackingAndUnpackingNeverCreateThroughTheirNextOwnName) {
   PlantAt(kNextOwnName, Box("c.bmp"));
   Snapshot before = TakeSnapshot(root());
 
-  io_faults::SetNextHiddenNames({kNextOwnName});
+  files.SetNextHiddenNames({kNextOwnName});
   ASSERT_EQ(Run(Box("data.bin")).end, JobEnd::Completed) << Messages();
   ExpectUntouched(before, {"data.bmp"});
 
   fs::remove(Box("data.bin"));
   before = TakeSnapshot(root());
-  io_faults::SetNextHiddenNames({kNextOwnName});
+  files.SetNextHiddenNames({kNextOwnName});
   ASSERT_EQ(Run(Box("c.bmp")).end, JobEnd::Completed) << Messages();
   ExpectUntouched(before, {"data.bin"});
   EXPECT_EQ(ReadBytes(Box("data.bin")), data);
@@ -125,7 +125,7 @@ TEST_P(PlantedNames, AGzipFormThatMustStayKeepsItsOwnNameAndTheLogSaysWhere) {
   PlantAt("x.txt.pixeltuck", Box("x.bmp"));
   const Snapshot before = TakeSnapshot(root());
 
-  io_faults::SetNextHiddenNames({".pixeltuck-000000000001.partial", kNextOwnName});
+  files.SetNextHiddenNames({".pixeltuck-000000000001.partial", kNextOwnName});
   const JobOutcome out = Run(Box("x.bmp"));
   EXPECT_TRUE(out.checksumError);
   EXPECT_EQ(ReadBytes(Box("x.bmp")), c) << "the carrier itself was changed";

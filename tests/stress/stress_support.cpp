@@ -165,8 +165,8 @@ JobOutcome StressTest::Run(const std::string& path, int cipherIndex) {
   ui_->replaceAnswer = MsgAnswer::Yes;
   if (prepareUi) prepareUi(*ui_);
   state.commandLineFile = path;
-  const JobRequest request{cipherIndex, kCipherListItems[static_cast<std::size_t>(cipherIndex)],
-                           true};
+  JobRequest request{cipherIndex, kCipherListItems[static_cast<std::size_t>(cipherIndex)], true};
+  request.files = &files;
   const auto start = std::chrono::steady_clock::now();
   const JobOutcome out = mOpenClick(*ui_, settings, state, request);
   lastSeconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -17,6 +17,7 @@
 #include "carrier/carrier_format.h"
 #include "carrier/file_io.h"
 #include "carrier/job.h"
+#include "tests/support/failing_files.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/test_files.h"
 
@@ -61,7 +62,6 @@ class StressTest : public ::testing::Test {
  protected:
   StressTest();
   ~StressTest() override;
-  void TearDown() override { io_faults::Reset(); }
 
   std::string Box(const std::string& name) const { return (box_ / name).string(); }
   std::string Root(const std::string& name) const { return (root_ / name).string(); }
@@ -83,6 +83,7 @@ class StressTest : public ::testing::Test {
 
   Settings settings;
   RunState state;
+  test::FailingFiles files;  // every file of every run goes through it
   // Runs before each job on the fresh window (queues key replies, hooks).
   std::function<void(ScriptedUi&)> prepareUi;
 
