@@ -137,10 +137,8 @@ class Unpacking {
   // only make garbage under the stored name).
   bool ObtainKey() {
     job_.Log("-> Password is required...");
-    if (!job_.state.commandLineKey.empty()) {
-      key_ = HexToBytes(job_.state.commandLineKey);
-      SecureWipe(job_.state.commandLineKey.data(), job_.state.commandLineKey.size());
-      job_.state.commandLineKey.clear();
+    if (!job_.request.commandLineKey.empty()) {
+      key_ = job_.TakeCommandLineKey();
       // The XOR method's carriers keep no check value that keys are made
       // to match; a zero one accepts any key.
       const bool checkable = header_.CipherId == kCipherBlowfish ||
@@ -248,8 +246,6 @@ class Unpacking {
   // change the output), deciphers them and writes the payload bytes: into
   // the output, or through the gzip form into the output.
   bool CopyRows() {
-    ui_.ScrollLogToEnd();
-    ui_.RepaintLog();
     ShownProgress shown(ui_.Progress());
 
     const auto& restoreTo = job_.request.restoreTo;
@@ -330,8 +326,6 @@ class Unpacking {
   bool CheckCompressed() {
     job_.Log("");
     job_.Log("-> Calculation CRC 32 checksum ...");
-    ui_.RepaintLog();
-    ui_.ScrollLogToEnd();
     job_.Log("");
     job_.Log("Checking compressed file consistency...");
     job_.Log("-> Stored CRC32 checksum     : 0x" + ValueToHex(header_.CompressedCrc, 4));
@@ -339,7 +333,6 @@ class Unpacking {
     if (packedCrc_ != header_.CompressedCrc) {
       job_.Log("-> Checksum ERROR !!!");
       KeepGzipForm();
-      ui_.ScrollLogToEnd();
       job_.outcome.checksumError = true;
       job_.outcome.end = JobEnd::Failed;
       return false;
@@ -347,13 +340,11 @@ class Unpacking {
     job_.Log("-> Compressed File should be OK :-)");
     job_.Log("");
     job_.Log("Decompressing file ...");
-    ui_.RepaintLog();
-    ui_.ScrollLogToEnd();
     if (!gunzipOk_) {
       KeepGzipForm();
       return job_.Fail("Error while decompressing file ...");
     }
-    if (job_.state.deleteTempFile) {
+    if (job_.request.deleteTempFile) {
       temp_.Discard();
     } else {
       KeepGzipForm();
@@ -373,8 +364,6 @@ class Unpacking {
     if (rowLength_ != kRowBytes) return;
     job_.Log("");
     job_.Log("-> Calculating CRC 32 checksum ...");
-    ui_.RepaintLog();
-    ui_.ScrollLogToEnd();
     job_.Log("");
     job_.Log("Checking file consistency...");
     job_.Log("-> Stored CRC32 checksum     : 0x" + ValueToHex(header_.SourceCrc, 4));
@@ -408,11 +397,9 @@ class Unpacking {
     }
     if (damaged) {
       job_.Log("-> Existing file kept; the restored bytes are in \"" + output_.Path() + "\"");
-      ui_.ScrollLogToEnd();
       return true;
     }
     job_.Log("-> The restored file is in \"" + output_.Path() + "\"");
-    ui_.ScrollLogToEnd();
     const char* const why = placed == OutputFile::Placed::NameTaken
                                 ? "another program created a file of that name meanwhile"
                                 : "the file system refused the name";

@@ -38,11 +38,9 @@ class Packing {
     // settled before any work is spent on it.
     if (!ChooseTarget()) return;
     Log("-> Calculating CRC 32 checksum ...");
-    ui_.RepaintLog();
-    ui_.ScrollLogToEnd();
     const bool packed = CompressionWanted() ? PackInPasses() : PackInOnePass();
     if (!packed || !PlaceTarget()) return;
-    ui_.ShowPreview(targetPath_);
+    if (ui_.ShowCarrierWanted()) ui_.ShowPreview(targetPath_);
     cursor_.Set(false);
     FinishJob(job_, startTime, targetPath_);
   }
@@ -133,7 +131,6 @@ class Packing {
   bool Compress() {
     Log("");
     Log("Try to compress sourcefile");
-    ui_.RepaintLog();
     const std::string wanted =
         job_.request.outputDir.empty()
             ? job_.sourcePath + ".pixeltuck"
@@ -152,7 +149,6 @@ class Packing {
           const std::int64_t percent = std::min<std::int64_t>(done * 100 / job_.sourceSize, 100);
           if (percent != bar.Position()) {
             bar.SetPosition(static_cast<int>(percent));
-            bar.Repaint();
           }
           ui_.Working(JobPhase::Compressing, done, job_.sourceSize);
           return !ui_.StopRequested();
@@ -179,8 +175,6 @@ class Packing {
     if (compressedSize_ > kMaxPayload) return Fail(kTooLarge);
     // The gzip file's CRC-32 was taken while it was written.
     Log("-> Calculating CRC 32 checksum ...");
-    ui_.RepaintLog();
-    ui_.ScrollLogToEnd();
     const long double savings = 100.0L - (static_cast<long double>(compressedSize_) * 100.0L /
                                           static_cast<long double>(job_.sourceSize));
     Log("-> Compr. file size : " + GroupThousands(compressedSize_) + " bytes");
@@ -228,7 +222,6 @@ class Packing {
   void LogOpenTarget() {
     Log("");
     Log("Open target file");
-    ui_.ScrollLogToEnd();
     Log("-> \"" + targetName_ + "\"");
   }
 
@@ -254,7 +247,6 @@ class Packing {
   bool PrepareHeader() {
     Log("");
     Log("Encoding process starts");
-    ui_.ScrollLogToEnd();
     payloadLength_ = useCompressed_ ? compressedSize_ : job_.sourceSize;
     Log("-> Writing BMP file with");
     Log("-> " + std::to_string(kCarrierWidth) + " x " +
@@ -278,7 +270,6 @@ class Packing {
       // Never write a carrier marked as enciphered without enciphering it.
       if (strength.empty()) return Fail("Encryption method is not available ...");
       Log(strength);
-      ui_.ScrollLogToEnd();
     }
     if (useCompressed_) {
       header_.Compressed = kCompressedMark;
@@ -296,8 +287,8 @@ class Packing {
     const bool ok = deferLog_ ? target_.WriteZeros(kLeadingBytes)
                               : WriteCarrierHeaders(target_, header_, payloadLength_);
     if (!ok) return Fail(kWriteError);
-    if (job_.state.debugDump && !debug_.Create(targetPath_ + ".debug", job_.Files())) {
-      job_.state.debugDump = false;
+    if (job_.debugDump && !debug_.Create(targetPath_ + ".debug", job_.Files())) {
+      job_.StopDebugDump();
     }
     return true;
   }
@@ -309,8 +300,6 @@ class Packing {
     cursor_.Set(true);
     ProgressBar& bar = ui_.Progress();
     ShownProgress shown(bar);
-    ui_.RepaintLog();
-    ui_.ScrollLogToEnd();
     const bool encrypt = !key_.empty();
     std::int64_t total = 0;
     std::uint32_t readCrc = 0;
@@ -339,7 +328,7 @@ class Packing {
       const std::size_t rowBytes = whole == n ? n : whole + kRowBytes;
       const std::size_t payloadBytes = whole == n ? n : whole + lastRowOut;
       return target_.Write(block, rowBytes) &&
-             (!job_.state.debugDump || debug_.Write(block, payloadBytes));
+             (!job_.debugDump || debug_.Write(block, payloadBytes));
     };
     const PumpEnd end = PumpRows(job_, *payload_, plan, stages, &readCrc);
     const bool grew = total > payloadLength_;
@@ -374,7 +363,7 @@ class Packing {
                        "> appeared while the job ran and was not replaced.");
     }
     if (placed != OutputFile::Placed::Done) return Fail(kWriteError);
-    if (job_.state.debugDump && !debug_.Commit()) job_.state.debugDump = false;
+    if (job_.debugDump && !debug_.Commit()) job_.StopDebugDump();
     temp_.Discard();
     return true;
   }

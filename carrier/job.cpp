@@ -27,11 +27,8 @@ void WipeText(std::string& text) {
 // The key bytes of a packing run: the -K: key (used once) or the dialog's.
 // False when the user did not confirm the dialog.
 bool ObtainEncodeKey(JobContext& job, std::string& key) {
-  if (!job.state.commandLineKey.empty()) {
-    key = HexToBytes(job.state.commandLineKey);
-    WipeText(job.state.commandLineKey);
-    return true;
-  }
+  key = job.TakeCommandLineKey();
+  if (!key.empty()) return true;
   KeyReply reply = job.ui.RequestKey(
       KeyRequest{job.settings.hidePassword, /*applyKeyMode=*/true, /*newCarrier=*/true});
   if (!reply.ok) return false;
@@ -52,11 +49,15 @@ FileSystem& JobContext::Files() const {
   return request.files != nullptr ? *request.files : FileSystem::Real();
 }
 
+std::string JobContext::TakeCommandLineKey() {
+  if (outcome.commandLineKeyUsed) return {};
+  outcome.commandLineKeyUsed = !request.commandLineKey.empty();
+  return HexToBytes(request.commandLineKey);
+}
+
 bool JobContext::Interrupted() {
   Log("");
   Log("Job interrupted: the files it had begun were removed.");
-  ui.ScrollLogToEnd();
-  ui.RepaintLog();
   outcome.end = JobEnd::Cancelled;
   return false;
 }
@@ -179,7 +180,6 @@ PumpEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan, const Pum
       const std::int64_t percent = done * 100 / plan.progressOf;
       if (percent >= 0 && percent <= 100 && percent != bar.Position()) {
         bar.SetPosition(static_cast<int>(percent));
-        bar.Repaint();
       }
     }
     job.ui.Working(plan.phase, done, plan.progressOf);
@@ -193,23 +193,15 @@ PumpEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan, const Pum
   return readFailed ? PumpEnd::ReadFailed : PumpEnd::Done;
 }
 
-JobOutcome mOpenClick(JobUi& ui, Settings& settings, RunState& state,
-                      const JobRequest& request) {
-  JobContext job{ui, settings, state, request};
-  job.cipherId = CipherIdForIndex(request.cipherIndex);
-  job.methodName = MethodLogName(request.cipherText);
+JobOutcome RunJob(const JobRequest& request, JobUi& ui) {
+  JobContext job{ui, request};
+  job.cipherId = static_cast<std::uint8_t>(request.cipher);
+  job.methodName = MethodLogName(request.cipher);
 
   ui.ClearLog();
-  ui.ScrollLogToEnd();
   ui.HidePreview();
 
-  if (request.startedByCommandLine) {
-    job.sourcePath = state.commandLineFile;
-  } else {
-    auto chosen = ui.ChooseFile();
-    if (!chosen) return job.outcome;
-    job.sourcePath = *chosen;
-  }
+  job.sourcePath = request.file;
   if (job.sourcePath.empty()) return job.outcome;
 
   job.parts = SplitPath(job.sourcePath);
@@ -238,7 +230,7 @@ JobOutcome mOpenClick(JobUi& ui, Settings& settings, RunState& state,
     const std::int64_t start = NowSeconds();
     job.Log(unpack ? "Try to decode file:" : "Try to encode file:");
     job.Log("-> \"" + job.parts.name + "." + job.parts.ext + "\"");
-    if (!unpack && job.cipherId == kCipherNone && !state.commandLineKey.empty()) {
+    if (!unpack && job.cipherId == kCipherNone && !request.commandLineKey.empty()) {
       job.Log("-> Key not used: no encryption method selected");
     }
     job.Log("");
@@ -269,23 +261,28 @@ JobOutcome mOpenClick(JobUi& ui, Settings& settings, RunState& state,
   return job.outcome;
 }
 
+JobOutcome RunJob(JobRequest request, RunState& state, JobUi& ui) {
+  request.commandLineKey = state.commandLineKey;
+  request.deleteTempFile = state.deleteTempFile;
+  request.debugDump = state.debugDump;
+  const JobOutcome outcome = RunJob(request, ui);
+  WipeText(request.commandLineKey);
+  if (outcome.commandLineKeyUsed) WipeText(state.commandLineKey);
+  if (outcome.debugDumpFailed) state.debugDump = false;
+  return outcome;
+}
+
 void FinishJob(JobContext& job, std::int64_t startTime, const std::string& outputPath) {
   job.Log("");
   job.Log("Ready in (hh:mm:ss) = " + ElapsedText(startTime, NowSeconds()));
-  job.ui.ScrollLogToEnd();
   job.outcome.end = JobEnd::Completed;
   job.outcome.outputPath = outputPath;
-  if (!job.outcome.packed && job.ui.ShowBitmapChecked()) {
+  if (!job.outcome.packed && job.ui.ShowCarrierWanted()) {
     job.Log("");
     job.Log("Showing Bitmapfile ...");
-    job.ui.RepaintLog();
-    job.ui.ScrollLogToEnd();
     job.ui.ShowPreview(job.sourcePath);
   }
   if (job.settings.copyLog) job.ui.CopyLogToClipboard();
-  if (job.settings.exitAfterConversion && job.request.startedByCommandLine) {
-    job.ui.CloseWindow();
-  }
 }
 
 }  // namespace pt

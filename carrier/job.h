@@ -1,5 +1,5 @@
-// The EnCode/DeCode command: picks a file, packs it into a carrier or
-// unpacks a carrier, reporting every step through the JobUi.
+// One job: packs a file into a carrier or unpacks a carrier, reporting
+// every step through the JobUi.
 #pragma once
 
 #include <cstddef>
@@ -11,19 +11,26 @@
 
 #include "carrier/job_ui.h"
 #include "carrier/settings.h"
+#include "crypto/cipher.h"
 
 namespace pt {
 
 class FileSystem;
 
+// Everything one job needs, built by the front end.
 struct JobRequest {
-  JobRequest() = default;
-  JobRequest(int index, std::string text, bool byCommandLine)
-      : cipherIndex(index), cipherText(std::move(text)), startedByCommandLine(byCommandLine) {}
-
-  int cipherIndex = 0;             // position selected in the cipher list
-  std::string cipherText;          // its text, e.g. "Rijndael (AES)"
-  bool startedByCommandLine = false;  // no sender: take commandLineFile
+  // The file to pack (any name) or unpack (".bmp"); "" ends the job at
+  // once (JobEnd::NoFile).
+  std::string file;
+  CipherId cipher = CipherId::None;  // packing; unpacking takes the carrier's
+  // The key given with the command line (-K:), upper-case hex digits; ""
+  // lets the job ask through JobUi::RequestKey. A job that used it says so
+  // in JobOutcome::commandLineKeyUsed: the key serves one job only.
+  std::string commandLineKey;
+  bool startedByCommandLine = false;
+  Settings settings;
+  bool deleteTempFile = true;  // unpacking removes its gzip temp file (-D keeps it)
+  bool debugDump = false;      // packing also writes the payload to "<carrier>.debug" (-D)
   // Folder for carriers, restored files and temp files; "" for the
   // chosen file's own folder.
   std::string outputDir;
@@ -56,10 +63,17 @@ struct JobOutcome {
   bool checksumError = false;   // a check logged "-> Checksum ERROR !!!"
   std::string outputPath;       // the carrier or restored file when completed
   std::string keptOutput;       // the one of keepOutputs this job would have replaced
+  bool commandLineKeyUsed = false;  // the request's commandLineKey was taken
+  bool debugDumpFailed = false;     // the debug dump could not be written: switch it off
 };
 
-// The whole command (shared beginning, packing or unpacking half, shared end).
-JobOutcome mOpenClick(JobUi& ui, Settings& settings, RunState& state,
-                      const JobRequest& request);
+// Packs or unpacks request.file (by its extension), reporting every step
+// through ui.
+JobOutcome RunJob(const JobRequest& request, JobUi& ui);
+
+// The same with the command line's key and -D flags that a front end keeps
+// between jobs: they are filled into request, the key is dropped (wiped)
+// once a job used it, and the dump is switched off once it failed.
+JobOutcome RunJob(JobRequest request, RunState& state, JobUi& ui);
 
 }  // namespace pt

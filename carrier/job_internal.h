@@ -16,13 +16,13 @@ class FileSystem;
 class InputFile;
 
 struct JobContext {
-  JobContext(JobUi& u, Settings& s, RunState& st, const JobRequest& r)
-      : ui(u), settings(s), state(st), request(r) {}
+  JobContext(JobUi& u, const JobRequest& r)
+      : ui(u), settings(r.settings), request(r), debugDump(r.debugDump) {}
 
   JobUi& ui;
-  Settings& settings;
-  RunState& state;
+  const Settings& settings;
   const JobRequest& request;
+  bool debugDump;  // switched off when the dump cannot be written
   std::uint8_t cipherId = kCipherNone;
   std::string methodName;
   std::string sourcePath;
@@ -40,6 +40,14 @@ struct JobContext {
     outcome.end = JobEnd::Failed;
     return false;
   }
+  // The dump failed: no more of it in this job, and the front end is told.
+  void StopDebugDump() {
+    debugDump = false;
+    outcome.debugDumpFailed = true;
+  }
+  // The command line's key as bytes, once: empty when there is none or it
+  // was taken. The caller wipes them.
+  std::string TakeCommandLineKey();
   // The run was stopped by a close request: what it had begun is removed.
   // False, like Fail.
   bool Interrupted();

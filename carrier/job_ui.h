@@ -1,11 +1,16 @@
-// The one narrow interface through which a conversion job reaches the window:
-// log lines, progress, busy cursor, message boxes, key request, preview,
-// clipboard, closing the window and choosing a file. The Qt main window, the
-// console program and the tests each implement it.
+// The one narrow interface through which a conversion job reaches its front
+// end: log lines, progress with its phase, questions and their answers, the
+// key request, showing the carrier, copying the log, the busy state and a
+// cancel check. The Qt main window, the console program and the tests each
+// implement it; how a front end paints, scrolls or lists is its own affair.
+//
+// Threads: every call comes from the thread that called RunJob, never from
+// the job's worker threads, and only while RunJob runs. A front end may
+// therefore touch its widgets from any of these calls, and should keep
+// itself painted from AddLogLine, the progress bar and Working.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 namespace pt {
@@ -22,7 +27,6 @@ class ProgressBar {
   virtual void SetVisible(bool visible) = 0;
   virtual void SetPosition(int percent) = 0;
   virtual int Position() const = 0;
-  virtual void Repaint() = 0;
 };
 
 // The stretches of bulk work a job reports through JobUi::Working.
@@ -54,9 +58,9 @@ class JobUi {
   virtual ~JobUi() = default;
 
   virtual void ClearLog() = 0;
+  // A front end shows the new line at once (the job does not return to
+  // the front end's event loop until it ends).
   virtual void AddLogLine(const std::string& line) = 0;
-  virtual void RepaintLog() = 0;
-  virtual void ScrollLogToEnd() = 0;
 
   virtual ProgressBar& Progress() = 0;
   // Called after every block of bulk work (about 1 MiB, so many times a
@@ -80,14 +84,12 @@ class JobUi {
   // Modal key entry dialog.
   virtual KeyReply RequestKey(const KeyRequest& request) = 0;
 
+  // The carrier's picture: hidden as a job starts, shown at the job's end
+  // when the front end wants it then (the front end applies its size rule).
   virtual void HidePreview() = 0;
-  virtual bool ShowBitmapChecked() const = 0;
-  // Shows the bitmap when "Show Bitmap" is checked (size rule included).
+  virtual bool ShowCarrierWanted() const { return false; }
   virtual void ShowPreview(const std::string& path) = 0;
   virtual void CopyLogToClipboard() = 0;
-  virtual void CloseWindow() = 0;
-  // File-open dialog; nothing when the user cancels.
-  virtual std::optional<std::string> ChooseFile() = 0;
 };
 
 }  // namespace pt

@@ -26,7 +26,7 @@ struct Settings {
   bool operator==(const Settings&) const = default;
 };
 
-// Run-time state of the main window set by the command line; never stored.
+// What the command line set for a front end's jobs; never stored.
 struct RunState {
   std::string commandLineFile;
   std::string commandLineKey;  // upper-case hex, used by one job then emptied

@@ -9,16 +9,31 @@
 
 namespace pt {
 
-std::uint8_t CipherIdForIndex(int listIndex) {
+CipherId CipherAtListPosition(int listIndex) {
   switch (listIndex) {
-    case 1: return kCipherBlowfish;
-    case 2: return kCipherTwofish;
-    case 3: return kCipherRijndael;
-    default: return kCipherNone;
+    case 1: return CipherId::Blowfish;
+    case 2: return CipherId::Twofish;
+    case 3: return CipherId::Rijndael;
+    default: return CipherId::None;
   }
 }
 
-std::string MethodLogName(std::string_view listText) {
+namespace {
+
+int ListPosition(CipherId cipher) {
+  switch (cipher) {
+    case CipherId::Blowfish: return 1;
+    case CipherId::Twofish: return 2;
+    case CipherId::Rijndael: return 3;
+    case CipherId::None: break;
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::string MethodLogName(CipherId cipher) {
+  const std::string_view listText = kCipherListItems[static_cast<std::size_t>(ListPosition(cipher))];
   const auto blank = listText.find(' ');
   // A blank at the third character or later cuts the text ("Rijndael (AES)").
   if (blank != std::string_view::npos && blank >= 2) {

@@ -22,17 +22,26 @@ inline constexpr std::uint8_t kCipherBlowfish = 'B';
 inline constexpr std::uint8_t kCipherTwofish = 'T';
 inline constexpr std::uint8_t kCipherRijndael = 'R';
 
+// The cipher of a job; the values are the ids stored in a carrier.
+enum class CipherId : std::uint8_t {
+  None = kCipherNone,
+  Blowfish = kCipherBlowfish,
+  Twofish = kCipherTwofish,
+  Rijndael = kCipherRijndael,
+};
+
 // Texts of the main window's cipher list, positions 0..3.
 inline constexpr std::array<const char*, 4> kCipherListItems = {
     "None", "BlowFish", "TwoFish", "Rijndael (AES)"};
 
 inline constexpr std::size_t kKeyMixSize = 56;
 
-// 'B', 'T', 'R' for list positions 1..3, 0 for any other position.
-std::uint8_t CipherIdForIndex(int listIndex);
-// The list text cut before its first blank when that blank is at the third
-// character or later: "Rijndael (AES)" -> "Rijndael".
-std::string MethodLogName(std::string_view listText);
+// The cipher at positions 0..3 of the cipher list (and of the settings'
+// start-up cipher); None for any other position.
+CipherId CipherAtListPosition(int listIndex);
+// Its name in log lines: the list text cut before its first blank when that
+// blank is at the third character or later ("Rijndael (AES)" -> "Rijndael").
+std::string MethodLogName(CipherId cipher);
 
 // CRC-16/XMODEM (poly 0x1021, init 0, no reflection, no final XOR) over K.
 std::uint16_t KeyCrc16(std::string_view key);

@@ -41,21 +41,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   pt::test::ScriptedUi ui;
-  pt::Settings settings;
-  pt::RunState state;
-  state.commandLineFile = carrier;
-  state.deleteTempFile = (mode & 1) != 0;
+  pt::JobRequest request;
+  request.file = carrier;
+  request.startedByCommandLine = true;
+  request.deleteTempFile = (mode & 1) != 0;
   const std::string hexKey = "00112233445566778899AABBCCDDEEFF";
   if (mode & 2) {
-    state.commandLineKey = hexKey;
+    request.commandLineKey = hexKey;
   } else {
     ui.keys.push_back(pt::test::HexKey(hexKey));
     ui.keys.push_back(pt::test::AsciiKey("fuzzing key 123"));
   }
   if (mode & 4) ui.answers.push_back(pt::MsgAnswer::Ok);
   if (mode & 8) ui.answers.push_back(pt::MsgAnswer::Yes);
-  pt::JobRequest request{0, "None", true};
-  (void)pt::mOpenClick(ui, settings, state, request);
+  (void)pt::RunJob(request, ui);
 
   // Everything the job wrote stays in its folder.
   for (const auto& e : std::filesystem::directory_iterator(root)) {

@@ -42,13 +42,13 @@ Bytes MakeCarrier(const fs::path& work, const std::string& base, int cipher, int
   for (std::size_t i = 0; i < size; ++i) data[i] = static_cast<std::uint8_t>("seed text "[i % 10] + (i / 97) % 3);
   Write(src, data);
   pt::test::ScriptedUi ui;
-  pt::Settings settings;
-  settings.compressionMode = compression;
-  pt::RunState state;
-  state.commandLineFile = src.string();
-  if (cipher != 0) state.commandLineKey = "00112233445566778899AABBCCDDEEFF";
-  pt::JobRequest request{cipher, pt::kCipherListItems[static_cast<std::size_t>(cipher)], true};
-  const pt::JobOutcome out = pt::mOpenClick(ui, settings, state, request);
+  pt::JobRequest request;
+  request.settings.compressionMode = compression;
+  request.file = src.string();
+  request.cipher = pt::CipherAtListPosition(cipher);
+  request.startedByCommandLine = true;
+  if (cipher != 0) request.commandLineKey = "00112233445566778899AABBCCDDEEFF";
+  const pt::JobOutcome out = pt::RunJob(request, ui);
   if (out.end != pt::JobEnd::Completed) {
     for (const auto& m : ui.messages) std::cerr << base << ": " << m.text << "\n";
     return {};

@@ -791,8 +791,12 @@ int RunCli(std::vector<std::string> args, CliEnvironment& env) {
   std::ostream& log = toStdout ? env.err : env.out;
   CliUi ui(log, env.err, env.terminal, settings.keyMode,
            CliOptions{parsed.quiet || test, parsed.force});
-  JobRequest request(parsed.cipherIndex,
-                     kCipherListItems[static_cast<std::size_t>(parsed.cipherIndex)], true);
+  JobRequest request;
+  request.cipher = CipherAtListPosition(parsed.cipherIndex);
+  request.startedByCommandLine = true;
+  request.settings = settings;
+  request.deleteTempFile = parsed.state.deleteTempFile;
+  request.debugDump = parsed.state.debugDump;
   request.outputDir = parsed.outputDir;
   if (test) {
     request.restoreTo = [](const std::uint8_t*, std::size_t) { return true; };
@@ -812,7 +816,6 @@ int RunCli(std::vector<std::string> args, CliEnvironment& env) {
     const std::string& arg = parsed.files[i];
     const std::string prefix = "pixeltuck-cli: " + (several || test ? Escaped(arg) + ": " : "");
     if (i > 0 && !parsed.quiet && !test) log << '\n' << std::flush;
-    RunState state = parsed.state;
     JobRequest fileRequest = request;
     OutputFile standardInput;
     if (arg == "-") {
@@ -830,8 +833,8 @@ int RunCli(std::vector<std::string> args, CliEnvironment& env) {
       worst = std::max(worst, kExitBadArguments);
       continue;
     }
-    state.commandLineFile = arg == "-" ? standardInput.Path() : LookupCommandLineFile(arg);
-    if (state.commandLineFile.empty()) {
+    fileRequest.file = arg == "-" ? standardInput.Path() : LookupCommandLineFile(arg);
+    if (fileRequest.file.empty()) {
       env.err << "pixeltuck-cli: No such file, or it is empty: " << Escaped(arg) << "\n"
               << std::flush;
       worst = std::max(worst, kExitBadArguments);
@@ -844,10 +847,9 @@ int RunCli(std::vector<std::string> args, CliEnvironment& env) {
       worst = std::max(worst, kExitBadArguments);
       continue;
     }
-    state.commandLineKey = key;
-    KeyTextScope wipeJobKey(state.commandLineKey);
-    Settings jobSettings = settings;
-    const JobOutcome outcome = mOpenClick(ui, jobSettings, state, fileRequest);
+    fileRequest.commandLineKey = key;
+    KeyTextScope wipeJobKey(fileRequest.commandLineKey);
+    const JobOutcome outcome = RunJob(fileRequest, ui);
     const int status = JobStatus(outcome);
     if (test) {
       env.out << Escaped(arg) << (status == kExitDone ? ": OK" : ": FAILED") << "\n" << std::flush;

@@ -218,8 +218,6 @@ void CliUi::AddLogLine(const std::string& line) {
   out_ << EscapeControls(line, false) << '\n' << std::flush;
 }
 
-void CliUi::RepaintLog() { out_ << std::flush; }
-
 void CliUi::Working(JobPhase phase, std::int64_t done, std::int64_t total) {
   progress_.Working(phase, done, total);
 }

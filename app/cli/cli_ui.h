@@ -40,7 +40,6 @@ class CliProgress : public ProgressBar {
   void SetVisible(bool visible) override;
   void SetPosition(int percent) override;
   int Position() const override { return position_; }
-  void Repaint() override {}
   void Working(JobPhase phase, std::int64_t done, std::int64_t total);
   // Removes the line so that other output starts on a clean line.
   void ClearLine();
@@ -79,8 +78,6 @@ class CliUi : public JobUi {
 
   void ClearLog() override {}
   void AddLogLine(const std::string& line) override;
-  void RepaintLog() override;
-  void ScrollLogToEnd() override {}
 
   ProgressBar& Progress() override { return progress_; }
   void Working(JobPhase phase, std::int64_t done, std::int64_t total) override;
@@ -94,11 +91,8 @@ class CliUi : public JobUi {
   KeyReply RequestKey(const KeyRequest& request) override;
 
   void HidePreview() override {}
-  bool ShowBitmapChecked() const override { return false; }
   void ShowPreview(const std::string&) override {}
   void CopyLogToClipboard() override {}
-  void CloseWindow() override {}
-  std::optional<std::string> ChooseFile() override { return std::nullopt; }
 
  private:
   MsgAnswer Ask(MsgButtons buttons);

@@ -136,12 +136,13 @@ class TpixelTuck_Form::Bar : public pt::ProgressBar {
  public:
   Bar(TpixelTuck_Form* form, QProgressBar* bar) : form_(form), bar_(bar) {}
   void SetVisible(bool visible) override { bar_->setVisible(visible); }
-  void SetPosition(int percent) override { bar_->setValue(percent); }
-  int Position() const override { return bar_->value(); }
-  void Repaint() override {
+  void SetPosition(int percent) override {
+    bar_->setValue(percent);
+    // A job does not return to the event loop: paint the bar now.
     bar_->repaint();
     form_->KeepAlive(false);
   }
+  int Position() const override { return bar_->value(); }
 
  private:
   TpixelTuck_Form* form_;
@@ -285,7 +286,7 @@ void TpixelTuck_Form::CreateWidgets() {
   ListBox->setUniformItemSizes(true);
   ListBox->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
   // A horizontal scroll bar would cover the last of the 22 lines that
-  // ScrollLogToEnd counts on; long lines are elided instead, and each line
+  // ShowLogEnd counts on; long lines are elided instead, and each line
   // shows its whole text on hover (the copies keep them whole).
   ListBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   ListBox->setTextElideMode(Qt::ElideMiddle);
@@ -457,9 +458,26 @@ void TpixelTuck_Form::StartUp() {
 // ---------------------------------------------------------------------------
 // Commands
 
+pt::JobOutcome TpixelTuck_Form::RunOneJob(bool byCommandLine) {
+  pt::JobRequest request = pt::window::MakeJobRequest(cbEncMethod->currentIndex(), byCommandLine);
+  ClearLog();
+  HidePreview();
+  if (byCommandLine) {
+    request.file = state_.commandLineFile;
+  } else {
+    std::optional<std::string> chosen = ChooseFile();
+    if (!chosen) return {};
+    request.file = std::move(*chosen);
+  }
+  request.settings = settings_;
+  pt::JobOutcome outcome = pt::RunJob(std::move(request), state_, *this);
+  // "Exit after Conversion" closes the window once the job has returned.
+  if (outcome.end == pt::JobEnd::Completed && byCommandLine && settings_.exitAfterConversion)
+    closeAfterJob_ = true;
+  return outcome;
+}
+
 void TpixelTuck_Form::RunJob(bool byCommandLine) {
-  const pt::JobRequest request =
-      pt::window::MakeJobRequest(cbEncMethod->currentIndex(), byCommandLine);
   if (byCommandLine) RememberFolderOf(state_.commandLineFile);
   jobRunning_ = true;
   stopRequested_ = false;
@@ -489,7 +507,7 @@ void TpixelTuck_Form::RunJob(bool byCommandLine) {
     }
   };
   try {
-    lastOutcome_ = pt::mOpenClick(*this, settings_, state_, request);
+    lastOutcome_ = RunOneJob(byCommandLine);
   } catch (...) {
     finish();
     throw;
@@ -734,29 +752,27 @@ void TpixelTuck_Form::closeEvent(QCloseEvent* event) {
 // ---------------------------------------------------------------------------
 // JobUi
 
-void TpixelTuck_Form::ClearLog() { ListBox->clear(); }
+void TpixelTuck_Form::ClearLog() {
+  ListBox->clear();
+  ShowLogEnd();
+}
 
 void TpixelTuck_Form::AddLogLine(const std::string& line) {
   auto* item = new QListWidgetItem(FromLocal(line));
   item->setToolTip(item->text());  // the whole line, also when elided
   ListBox->addItem(item);
+  ShowLogEnd();
 }
 
-void TpixelTuck_Form::RepaintLog() {
-  // The list lays new rows out lazily (after the job, left to itself):
-  // lay them out now, so the repaint shows them.
-  ListBox->doItemsLayout();
-  ListBox->viewport()->repaint();
-  KeepAlive(false);
-}
-
-void TpixelTuck_Form::ScrollLogToEnd() {
+void TpixelTuck_Form::ShowLogEnd() {
   const int first = pt::window::FirstVisibleLogLine(ListBox->count(), ListBox->height());
-  // The scroll range follows the item count only after a layout pass.
+  // The list lays new rows out lazily (after the job, left to itself), and
+  // the scroll range follows the item count only after a layout pass: lay
+  // them out now, so that the scroll and the repaint show them.
   ListBox->doItemsLayout();
   ListBox->verticalScrollBar()->setValue(first);
-  // During a job the event loop does not run: show the scrolled log now.
-  if (jobRunning_) ListBox->viewport()->repaint();
+  ListBox->viewport()->repaint();
+  if (jobRunning_) KeepAlive(false);
 }
 
 int TpixelTuck_Form::FirstVisibleLine() const {
@@ -815,7 +831,7 @@ pt::KeyReply TpixelTuck_Form::RequestKey(const pt::KeyRequest& request) {
 
 void TpixelTuck_Form::HidePreview() { Image->hide(); }
 
-bool TpixelTuck_Form::ShowBitmapChecked() const { return cbShow->isChecked(); }
+bool TpixelTuck_Form::ShowCarrierWanted() const { return cbShow->isChecked(); }
 
 void TpixelTuck_Form::ShowPreview(const std::string& path) {
   if (!cbShow->isChecked()) return;
@@ -860,14 +876,6 @@ void TpixelTuck_Form::CopyLogToClipboard() {
     text += ListBox->item(i)->text() + QStringLiteral("\r\n");
   if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->setText(text);
   QApplication::beep();
-}
-
-void TpixelTuck_Form::CloseWindow() {
-  if (jobRunning_) {
-    closeAfterJob_ = true;  // once the job has returned
-    return;
-  }
-  close();
 }
 
 std::optional<std::string> TpixelTuck_Form::ChooseFile() {

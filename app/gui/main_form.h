@@ -89,8 +89,6 @@ class TpixelTuck_Form : public QMainWindow, public pt::JobUi {
   // pt::JobUi
   void ClearLog() override;
   void AddLogLine(const std::string& line) override;
-  void RepaintLog() override;
-  void ScrollLogToEnd() override;
   pt::ProgressBar& Progress() override;
   void Working(pt::JobPhase phase, std::int64_t done, std::int64_t total) override;
   bool StopRequested() override;
@@ -99,11 +97,9 @@ class TpixelTuck_Form : public QMainWindow, public pt::JobUi {
                             pt::MsgButtons buttons) override;
   pt::KeyReply RequestKey(const pt::KeyRequest& request) override;
   void HidePreview() override;
-  bool ShowBitmapChecked() const override;
+  bool ShowCarrierWanted() const override;
   void ShowPreview(const std::string& path) override;
   void CopyLogToClipboard() override;
-  void CloseWindow() override;
-  std::optional<std::string> ChooseFile() override;
 
   pt::Settings& settings() { return settings_; }
   pt::RunState& runState() { return state_; }
@@ -166,6 +162,14 @@ class TpixelTuck_Form : public QMainWindow, public pt::JobUi {
   void ConnectSignals();
   void StartUp();
   void RunJob(bool byCommandLine);
+  // The job of the EnCode/DeCode command on the command line's file or the
+  // one the user chooses.
+  pt::JobOutcome RunOneJob(bool byCommandLine);
+  // File-open dialog (or the dropped file); nothing when the user cancels.
+  std::optional<std::string> ChooseFile();
+  // Scrolls the log to its end and paints it now (a job does not return to
+  // the event loop until it ends).
+  void ShowLogEnd();
   void FillCipherList();
   // Controls that do nothing during a job are disabled, EnCode/DeCode reads
   // "Stop".

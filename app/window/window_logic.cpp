@@ -151,8 +151,8 @@ bool AcceptDisclaimerAgain(Settings& settings, StartupHost& host) {
 
 JobRequest MakeJobRequest(int cipherIndex, bool byCommandLine) {
   JobRequest request;
-  request.cipherIndex = std::clamp(cipherIndex, 0, static_cast<int>(kCipherListItems.size()) - 1);
-  request.cipherText = kCipherListItems[static_cast<std::size_t>(request.cipherIndex)];
+  request.cipher = CipherAtListPosition(
+      std::clamp(cipherIndex, 0, static_cast<int>(kCipherListItems.size()) - 1));
   request.startedByCommandLine = byCommandLine;
   return request;
 }

@@ -38,7 +38,6 @@ class QuietProgress : public pt::ProgressBar {
   void SetVisible(bool) override {}
   void SetPosition(int p) override { pos_ = p; }
   int Position() const override { return pos_; }
-  void Repaint() override {}
 
  private:
   int pos_ = 0;
@@ -48,8 +47,6 @@ class QuietUi : public pt::JobUi {
  public:
   void ClearLog() override {}
   void AddLogLine(const std::string&) override {}
-  void RepaintLog() override {}
-  void ScrollLogToEnd() override {}
   pt::ProgressBar& Progress() override { return progress_; }
   void SetBusyCursor(bool) override {}
   pt::MsgAnswer ShowMessage(pt::MsgKind, const std::string& text, pt::MsgButtons) override {
@@ -59,11 +56,8 @@ class QuietUi : public pt::JobUi {
   }
   pt::KeyReply RequestKey(const pt::KeyRequest&) override { return {}; }
   void HidePreview() override {}
-  bool ShowBitmapChecked() const override { return false; }
   void ShowPreview(const std::string&) override {}
   void CopyLogToClipboard() override {}
-  void CloseWindow() override {}
-  std::optional<std::string> ChooseFile() override { return std::nullopt; }
   bool failed = false;
 
  private:
@@ -146,25 +140,23 @@ struct JobTimes {
 JobTimes RunJobs(const fs::path& dir, const std::string& name, int cipher,
                  const std::string& hexKey, int compressionMode) {
   QuietUi ui;
-  pt::Settings settings;
-  settings.compressionMode = compressionMode;
-  pt::RunState state;
+  pt::JobRequest request;
+  request.settings.compressionMode = compressionMode;
+  request.cipher = pt::CipherAtListPosition(cipher);
+  request.startedByCommandLine = true;
   JobTimes t;
-  state.commandLineFile = (dir / name).string();
-  state.commandLineKey = hexKey;
-  const pt::JobRequest request{cipher, pt::kCipherListItems[static_cast<std::size_t>(cipher)],
-                               true};
+  request.file = (dir / name).string();
+  request.commandLineKey = hexKey;
   auto t0 = Clock::now();
-  const pt::JobOutcome packed = pt::mOpenClick(ui, settings, state, request);
+  const pt::JobOutcome packed = pt::RunJob(request, ui);
   t.pack = Since(t0);
   std::error_code ec;
   t.carrierBytes = fs::file_size(packed.outputPath, ec);
   const fs::path moved = dir / (name + ".orig");
   fs::rename(dir / name, moved);
-  state.commandLineFile = packed.outputPath;
-  state.commandLineKey = hexKey;
+  request.file = packed.outputPath;
   t0 = Clock::now();
-  const pt::JobOutcome unpacked = pt::mOpenClick(ui, settings, state, request);
+  const pt::JobOutcome unpacked = pt::RunJob(request, ui);
   t.unpack = Since(t0);
   if (ui.failed || packed.end != pt::JobEnd::Completed || unpacked.end != pt::JobEnd::Completed ||
       unpacked.checksumError) {

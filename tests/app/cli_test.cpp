@@ -246,8 +246,6 @@ TEST(CliUi, LogLinesGoToStandardOutput) {
   ui.AddLogLine("-> \"a.txt\"");
   EXPECT_EQ(out.str(), "Try to encode file:\n\n-> \"a.txt\"\n");
   EXPECT_EQ(err.str(), "");
-  EXPECT_FALSE(ui.ShowBitmapChecked());
-  EXPECT_FALSE(ui.ChooseFile().has_value());
 }
 
 struct AnswerCase {

@@ -124,7 +124,7 @@ TEST_F(DecodeJobTest, CompressedDecodeLogAndTempFile) {
 
 TEST_F(DecodeJobTest, ShowBitmapAddsItsLinesAtTheEnd) {
   const std::string carrier = Pack("s.txt", MixedData(10));
-  ui.showBitmap = true;
+  ui.showCarrier = true;
   ui.previews.clear();
   Unpack(carrier, "s.txt");
   ASSERT_GE(ui.log.size(), 2u);

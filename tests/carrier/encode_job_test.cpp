@@ -50,7 +50,6 @@ TEST_F(EncodeJobTest, LogOfAPlainPackingRun) {
   EXPECT_TRUE(ui.messages.empty()) << Messages();
   EXPECT_FALSE(ui.busy);
   EXPECT_FALSE(ui.progress.visible);
-  EXPECT_EQ(ui.closes, 0);
 }
 
 TEST_F(EncodeJobTest, LogOfACompressedTwofishRun) {
@@ -201,31 +200,23 @@ TEST_F(EncodeJobTest, CommandLineKeyServesOneJobOnly) {
   EXPECT_TRUE(ui.keyRequests[0].maskInput);
 }
 
-TEST_F(EncodeJobTest, FileDialogChoosesTheSource) {
-  settings.compressionMode = 0;
-  WriteBytes(dir.Path("pick.txt"), MixedData(50));
-  JobRequest request{0, "None", false};
-  EXPECT_EQ(mOpenClick(ui, settings, state, request).end, JobEnd::NoFile);  // cancelled
-  EXPECT_EQ(ui.fileDialogs, 1);
-  ui.files.push_back(dir.Path("pick.txt"));
-  EXPECT_EQ(mOpenClick(ui, settings, state, request).end, JobEnd::Completed);
-  EXPECT_TRUE(Exists(dir.Path("pick.bmp")));
-}
-
-TEST_F(EncodeJobTest, SharedEndCopiesTheLogAndClosesOnlyForTheCommandLine) {
+TEST_F(EncodeJobTest, SharedEndCopiesTheLogAndShowsTheCarrierOnlyWhenAsked) {
   settings.compressionMode = 0;
   settings.copyLog = true;
-  settings.exitAfterConversion = true;
   Pack("a.txt", MixedData(10));
   EXPECT_EQ(ui.clipboardCopies, 1);
-  EXPECT_EQ(ui.closes, 1);
-  ASSERT_EQ(ui.previews.size(), 1u);  // the window decides whether it shows
-  EXPECT_EQ(ui.previews[0], dir.Path("a.bmp"));
-  ui.files.push_back(dir.Path("a.txt"));
-  JobRequest request{0, "None", false};
-  mOpenClick(ui, settings, state, request);
+  EXPECT_TRUE(ui.previews.empty());
+  ui.showCarrier = true;
+  Pack("a.txt", MixedData(10));
   EXPECT_EQ(ui.clipboardCopies, 2);
-  EXPECT_EQ(ui.closes, 1);
+  EXPECT_EQ(ui.previews, std::vector<std::string>{dir.Path("a.bmp")});
+}
+
+TEST_F(EncodeJobTest, NoFileEndsTheJobAtOnce) {
+  JobRequest request;
+  request.settings = settings;
+  EXPECT_EQ(RunJob(request, ui).end, JobEnd::NoFile);
+  EXPECT_TRUE(ui.log.empty());
 }
 
 TEST_F(EncodeJobTest, DebugCopyHoldsThePayloadBytes) {
@@ -234,6 +225,16 @@ TEST_F(EncodeJobTest, DebugCopyHoldsThePayloadBytes) {
   const Bytes data = MixedData(5000);
   const std::string carrier = Pack("d.txt", data);
   EXPECT_EQ(ReadBytes(carrier + ".debug"), data);
+  EXPECT_TRUE(state.debugDump);
+}
+
+TEST_F(EncodeJobTest, DebugCopyThatCannotBeMadeIsSwitchedOff) {
+  settings.compressionMode = 0;
+  state.debugDump = true;
+  WriteBytes(dir.Path("d.bmp.debug"), Bytes{1, 2, 3});  // never replaced
+  Pack("d.txt", MixedData(500));
+  EXPECT_EQ(ReadBytes(dir.Path("d.bmp.debug")), (Bytes{1, 2, 3}));
+  EXPECT_FALSE(state.debugDump);
 }
 
 TEST_F(EncodeJobTest, ProgressReachesTheEndAndIsHidden) {
@@ -242,7 +243,7 @@ TEST_F(EncodeJobTest, ProgressReachesTheEndAndIsHidden) {
   ASSERT_FALSE(ui.progress.positions.empty());
   EXPECT_EQ(*std::max_element(ui.progress.positions.begin(), ui.progress.positions.end()), 100);
   EXPECT_FALSE(ui.progress.visible);
-  EXPECT_GT(ui.progress.repaints, 50);
+  EXPECT_GT(ui.progress.positions.size(), 50u);
 }
 
 // ------------------------------------------------------------- failures

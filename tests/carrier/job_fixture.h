@@ -25,10 +25,13 @@ class JobTest : public ::testing::Test {
 
   // Runs the command as the command line starts it, on path.
   JobOutcome Run(const std::string& path, int cipherIndex = 0) {
-    state.commandLineFile = path;
-    JobRequest request{cipherIndex, kCipherListItems[static_cast<std::size_t>(cipherIndex)], true};
+    JobRequest request;
+    request.file = path;
+    request.cipher = CipherAtListPosition(cipherIndex);
+    request.startedByCommandLine = true;
+    request.settings = settings;
     request.files = &files;
-    return mOpenClick(ui, settings, state, request);
+    return RunJob(request, state, ui);
   }
 
   // Writes data as `name` and packs it; returns the carrier path.

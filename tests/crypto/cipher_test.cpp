@@ -17,17 +17,16 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 TEST(CipherSelection, ListPositionsAndLogNames) {
-  EXPECT_EQ(CipherIdForIndex(0), 0);
-  EXPECT_EQ(CipherIdForIndex(1), 'B');
-  EXPECT_EQ(CipherIdForIndex(2), 'T');
-  EXPECT_EQ(CipherIdForIndex(3), 'R');
-  EXPECT_EQ(CipherIdForIndex(4), 0);
-  EXPECT_EQ(CipherIdForIndex(-1), 0);
-  EXPECT_EQ(MethodLogName("Rijndael (AES)"), "Rijndael");
-  EXPECT_EQ(MethodLogName("BlowFish"), "BlowFish");
-  EXPECT_EQ(MethodLogName("TwoFish"), "TwoFish");
-  EXPECT_EQ(MethodLogName("A B"), "A B");    // blank at the second character
-  EXPECT_EQ(MethodLogName("AB C"), "AB");     // blank at the third character
+  EXPECT_EQ(CipherAtListPosition(0), CipherId::None);
+  EXPECT_EQ(CipherAtListPosition(1), CipherId::Blowfish);
+  EXPECT_EQ(CipherAtListPosition(2), CipherId::Twofish);
+  EXPECT_EQ(CipherAtListPosition(3), CipherId::Rijndael);
+  EXPECT_EQ(CipherAtListPosition(4), CipherId::None);
+  EXPECT_EQ(CipherAtListPosition(-1), CipherId::None);
+  EXPECT_EQ(static_cast<int>(CipherId::Twofish), 'T');  // the id stored in carriers
+  EXPECT_EQ(MethodLogName(CipherId::Rijndael), "Rijndael");
+  EXPECT_EQ(MethodLogName(CipherId::Blowfish), "BlowFish");
+  EXPECT_EQ(MethodLogName(CipherId::Twofish), "TwoFish");
 }
 
 TEST(KeyCrc16, PublishedCheckValueAndEdges) {

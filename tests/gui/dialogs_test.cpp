@@ -217,7 +217,6 @@ TEST_F(WindowServicesTest, ProgressBarAdapter) {
   ProgressBar& bar = w_->Progress();
   bar.SetVisible(true);
   bar.SetPosition(42);
-  bar.Repaint();
   EXPECT_TRUE(w_->ProgressBar->isVisible());
   EXPECT_EQ(w_->ProgressBar->value(), 42);
   EXPECT_EQ(bar.Position(), 42);

@@ -164,11 +164,14 @@ JobOutcome StressTest::Run(const std::string& path, int cipherIndex) {
   // The stress runs replace older outputs of the same names on purpose.
   ui_->replaceAnswer = MsgAnswer::Yes;
   if (prepareUi) prepareUi(*ui_);
-  state.commandLineFile = path;
-  JobRequest request{cipherIndex, kCipherListItems[static_cast<std::size_t>(cipherIndex)], true};
+  JobRequest request;
+  request.file = path;
+  request.cipher = CipherAtListPosition(cipherIndex);
+  request.startedByCommandLine = true;
+  request.settings = settings;
   request.files = &files;
   const auto start = std::chrono::steady_clock::now();
-  const JobOutcome out = mOpenClick(*ui_, settings, state, request);
+  const JobOutcome out = RunJob(request, state, *ui_);
   lastSeconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return out;
 }

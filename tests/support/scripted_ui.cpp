@@ -33,14 +33,6 @@ KeyReply ScriptedUi::RequestKey(const KeyRequest& request) {
   return k;
 }
 
-std::optional<std::string> ScriptedUi::ChooseFile() {
-  ++fileDialogs;
-  if (files.empty()) return std::nullopt;
-  auto f = files.front();
-  files.pop_front();
-  return f;
-}
-
 std::vector<std::string> ScriptedUi::MessageTexts() const {
   std::vector<std::string> out;
   for (const auto& m : messages) out.push_back(m.text);

@@ -1,10 +1,9 @@
 // A JobUi for tests: records everything the job shows and answers message
-// boxes, key requests and the file dialog from scripted queues.
+// boxes and key requests from scripted queues.
 #pragma once
 
 #include <deque>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,11 +26,9 @@ class RecordingProgress : public ProgressBar {
   }
   void SetPosition(int p) override { position = p; positions.push_back(p); }
   int Position() const override { return position; }
-  void Repaint() override { ++repaints; }
 
   bool visible = false;
   int position = 0;
-  int repaints = 0;
   int visibilityChanges = 0;
   std::vector<int> positions;
   // Runs whenever the bar is shown: just before a gzip stage or a copy
@@ -44,8 +41,6 @@ class ScriptedUi : public JobUi {
   // Log
   void ClearLog() override { log.clear(); ++clears; }
   void AddLogLine(const std::string& line) override { log.push_back(line); }
-  void RepaintLog() override { ++logRepaints; }
-  void ScrollLogToEnd() override { ++scrolls; }
 
   ProgressBar& Progress() override { return progress; }
   void Working(JobPhase phase, std::int64_t, std::int64_t) override {
@@ -62,24 +57,21 @@ class ScriptedUi : public JobUi {
   KeyReply RequestKey(const KeyRequest& request) override;
 
   void HidePreview() override { previewHidden = true; }
-  bool ShowBitmapChecked() const override { return showBitmap; }
+  bool ShowCarrierWanted() const override { return showCarrier; }
   void ShowPreview(const std::string& path) override { previews.push_back(path); }
   void CopyLogToClipboard() override { ++clipboardCopies; }
-  void CloseWindow() override { ++closes; }
-  std::optional<std::string> ChooseFile() override;
 
   // Answers, consumed in order. An empty answer queue gives the button that
   // stops the job (Abort, Cancel) or OK for a single-button box.
   std::deque<MsgAnswer> answers;
   std::deque<KeyReply> keys;       // empty: the dialog is cancelled
-  std::deque<std::optional<std::string>> files;  // empty: cancelled
   // Answer to "replace the existing file?" when the queue is empty.
   MsgAnswer replaceAnswer = MsgAnswer::No;
   // A close request comes once this many blocks were reported (-1: never).
   int stopAfterBlocks = -1;
   // Runs at every reported block (tests throw or change files there).
   std::function<void(JobPhase)> onWorking;
-  bool showBitmap = false;
+  bool showCarrier = false;  // "Show Bitmap" checked
 
   // Records
   std::vector<std::string> log;
@@ -91,8 +83,7 @@ class ScriptedUi : public JobUi {
   RecordingProgress progress;
   bool busy = false;
   bool previewHidden = false;
-  int clears = 0, logRepaints = 0, scrolls = 0, clipboardCopies = 0,
-      closes = 0, fileDialogs = 0;
+  int clears = 0, clipboardCopies = 0;
 
   // Helpers for assertions
   std::vector<std::string> MessageTexts() const;

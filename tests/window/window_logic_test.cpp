@@ -279,10 +279,9 @@ INSTANTIATE_TEST_SUITE_P(Outcomes, ExitStatusTest,
 
 TEST(JobRequest, CipherFromTheListPosition) {
   const JobRequest r = MakeJobRequest(3, true);
-  EXPECT_EQ(r.cipherIndex, 3);
-  EXPECT_EQ(r.cipherText, "Rijndael (AES)");
+  EXPECT_EQ(r.cipher, CipherId::Rijndael);
   EXPECT_TRUE(r.startedByCommandLine);
-  EXPECT_EQ(MakeJobRequest(-1, false).cipherText, "None");  // an empty list selects nothing
+  EXPECT_EQ(MakeJobRequest(-1, false).cipher, CipherId::None);  // an empty list selects nothing
 }
 
 // ---------------------------------------------------------------------------
