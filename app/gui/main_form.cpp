@@ -459,21 +459,21 @@ void TpixelTuck_Form::StartUp() {
 // Commands
 
 pt::JobOutcome TpixelTuck_Form::RunOneJob(bool byCommandLine) {
-  pt::JobRequest request = pt::window::MakeJobRequest(cbEncMethod->currentIndex(), byCommandLine);
   ClearLog();
   HidePreview();
+  std::string file;
   if (byCommandLine) {
-    request.file = state_.commandLineFile;
+    file = state_.commandLineFile;
   } else {
     std::optional<std::string> chosen = ChooseFile();
     if (!chosen) return {};
-    request.file = std::move(*chosen);
+    file = std::move(*chosen);
   }
-  request.settings = settings_;
-  pt::JobOutcome outcome = pt::RunJob(std::move(request), state_, *this);
-  // "Exit after Conversion" closes the window once the job has returned.
-  if (outcome.end == pt::JobEnd::Completed && byCommandLine && settings_.exitAfterConversion)
-    closeAfterJob_ = true;
+  pt::JobOutcome outcome = pt::RunJob(
+      pt::window::MakeJobRequest(cbEncMethod->currentIndex(), byCommandLine, std::move(file),
+                                 settings_),
+      state_, *this);
+  if (pt::window::CloseAfterJob(byCommandLine, settings_, outcome)) closeAfterJob_ = true;
   return outcome;
 }
 

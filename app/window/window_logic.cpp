@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 #include "crypto/cipher.h"
 #include "crypto/key_rules.h"
@@ -149,12 +150,19 @@ bool AcceptDisclaimerAgain(Settings& settings, StartupHost& host) {
 // ---------------------------------------------------------------------------
 // The EnCode/DeCode command
 
-JobRequest MakeJobRequest(int cipherIndex, bool byCommandLine) {
+JobRequest MakeJobRequest(int cipherIndex, bool byCommandLine, std::string file,
+                          const Settings& settings) {
   JobRequest request;
   request.cipher = CipherAtListPosition(
       std::clamp(cipherIndex, 0, static_cast<int>(kCipherListItems.size()) - 1));
   request.startedByCommandLine = byCommandLine;
+  request.file = std::move(file);
+  request.settings = settings;
   return request;
+}
+
+bool CloseAfterJob(bool byCommandLine, const Settings& settings, const JobOutcome& outcome) {
+  return byCommandLine && settings.exitAfterConversion && outcome.end == JobEnd::Completed;
 }
 
 std::string PhaseCaption(JobPhase phase) {

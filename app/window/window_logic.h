@@ -124,9 +124,15 @@ bool AcceptDisclaimerAgain(Settings& settings, StartupHost& host);
 // ---------------------------------------------------------------------------
 // The EnCode/DeCode command
 
-// The job request for the cipher list position; a command-line job takes
-// the file the command line named.
-JobRequest MakeJobRequest(int cipherIndex, bool byCommandLine);
+// The request of the EnCode/DeCode command: the cipher at the list
+// position, the file (chosen in the file dialog, or the one the command line
+// named) and the settings.
+JobRequest MakeJobRequest(int cipherIndex, bool byCommandLine, std::string file,
+                          const Settings& settings);
+
+// "Exit after Conversion": the window closes once a command-line job has
+// reached its end (a failed or stopped one leaves it open).
+bool CloseAfterJob(bool byCommandLine, const Settings& settings, const JobOutcome& outcome);
 
 // What the progress bar says it measures.
 std::string PhaseCaption(JobPhase phase);

@@ -277,12 +277,44 @@ INSTANTIATE_TEST_SUITE_P(Outcomes, ExitStatusTest,
                                            ExitCase{"Cancelled", JobEnd::Cancelled, false, 1}),
                          NameOf<ExitCase>);
 
-TEST(JobRequest, CipherFromTheListPosition) {
-  const JobRequest r = MakeJobRequest(3, true);
+TEST(JobRequest, CipherFileAndSettings) {
+  Settings settings;
+  settings.compressionMode = 3;
+  const JobRequest r = MakeJobRequest(3, true, "report.doc", settings);
   EXPECT_EQ(r.cipher, CipherId::Rijndael);
   EXPECT_TRUE(r.startedByCommandLine);
-  EXPECT_EQ(MakeJobRequest(-1, false).cipher, CipherId::None);  // an empty list selects nothing
+  EXPECT_EQ(r.file, "report.doc");
+  EXPECT_EQ(r.settings, settings);
+  EXPECT_EQ(MakeJobRequest(-1, false, "", settings).cipher, CipherId::None);  // empty list
 }
+
+struct CloseCase {
+  const char* name;
+  bool byCommandLine;
+  bool exitAfterConversion;
+  JobEnd end;
+  bool closes;
+};
+void PrintTo(const CloseCase& c, std::ostream* os) { *os << c.name; }
+class CloseAfterJobTest : public ::testing::TestWithParam<CloseCase> {};
+
+TEST_P(CloseAfterJobTest, OnlyACommandLineJobThatReachedItsEnd) {
+  const CloseCase c = GetParam();
+  Settings s;
+  s.exitAfterConversion = c.exitAfterConversion;
+  JobOutcome o;
+  o.end = c.end;
+  EXPECT_EQ(CloseAfterJob(c.byCommandLine, s, o), c.closes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, CloseAfterJobTest,
+    ::testing::Values(CloseCase{"CommandLineCompleted", true, true, JobEnd::Completed, true},
+                      CloseCase{"UserStarted", false, true, JobEnd::Completed, false},
+                      CloseCase{"ExitNotSet", true, false, JobEnd::Completed, false},
+                      CloseCase{"Failed", true, true, JobEnd::Failed, false},
+                      CloseCase{"Stopped", true, true, JobEnd::Cancelled, false}),
+    NameOf<CloseCase>);
 
 // ---------------------------------------------------------------------------
 // Geometry
