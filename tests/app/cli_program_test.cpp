@@ -26,6 +26,7 @@
 #include "app/cli/cli_ui.h"
 #include "app/version.h"
 #include "tests/app/temp_dir.h"
+#include "tests/support/named_case.h"
 
 namespace pt {
 namespace {
@@ -223,8 +224,7 @@ TEST_F(CliProgramTest, MissingKeyWithoutTerminalExitsOne) {
   EXPECT_FALSE(fs::exists(Work("data.bmp")));
 }
 
-struct CipherCase {
-  const char* name;
+struct CipherCase : test::NamedCase {
   const char* flag;
 };
 
@@ -261,7 +261,7 @@ INSTANTIATE_TEST_SUITE_P(Ciphers, CliCipherTest,
                          ::testing::Values(CipherCase{"TwoFish", "-T"},
                                            CipherCase{"Rijndael", "-R"},
                                            CipherCase{"BlowFish", "--cipher=blowfish"}),
-                         [](const auto& c) { return std::string(c.param.name); });
+                         test::CaseName());
 
 TEST_F(CliProgramTest, NoneCarrierHoldsPlainText) {
   // The counterpart of the keyed test: without a cipher the marker is there.
@@ -515,8 +515,7 @@ class CliInterruptTest : public CliProgramTest {
   }
 };
 
-struct InterruptCase {
-  const char* name;
+struct InterruptCase : test::NamedCase {
   int signal;
   bool unpack;
   const char* settings;  // compression mode 0 (never) or 3 (always)
@@ -566,7 +565,7 @@ INSTANTIATE_TEST_SUITE_P(
         InterruptCase{"PackTerminatedWhileCompressing", SIGTERM, false, "2 3 -1 0 0 0 1 0 1 zip 1"},
         InterruptCase{"UnpackHungUp", SIGHUP, true, "2 0 -1 0 0 0 1 0 1 zip 1"},
         InterruptCase{"UnpackQuitWhileInflating", SIGQUIT, true, "2 3 -1 0 0 0 1 0 1 zip 1"}),
-    [](const auto& c) { return std::string(c.param.name); });
+    test::CaseName());
 
 // `pixeltuck-cli ... | head -1`, or quitting a pager: the reader of the log
 // goes away while the job runs. The program is not killed where it stands;
@@ -622,7 +621,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         InterruptCase{"PackWithGzipStage", SIGPIPE, false, "2 3 -1 0 0 0 1 0 1 zip 1"},
         InterruptCase{"UnpackGzipPayload", SIGPIPE, true, "2 3 -1 0 0 0 1 0 1 zip 1"}),
-    [](const auto& c) { return std::string(c.param.name); });
+    test::CaseName());
 
 TEST_F(CliInterruptTest, FileSizeLimitIsAWriteErrorNotAKill) {
   Write("pixeltuck.cfg", "2 0 -1 0 0 0 1 0 1 zip 1");

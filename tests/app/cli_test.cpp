@@ -18,6 +18,7 @@
 #include "app/settings_file.h"
 #include "app/version.h"
 #include "tests/app/temp_dir.h"
+#include "tests/support/named_case.h"
 
 namespace pt {
 namespace {
@@ -71,8 +72,7 @@ TEST_F(CliArgsTest, HelpWinsAnywhere) {
   }
 }
 
-struct BadArgsCase {
-  const char* name;
+struct BadArgsCase : test::NamedCase {
   std::vector<std::string> args;
   std::string error;  // start of the message
 };
@@ -128,7 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadArgsCase{"NameWithFolder", {"--name", "../x.txt", "-"}, "--name takes a file name"},
         BadArgsCase{"KeyFileWithCipherNone", {"--cipher=none", "--key-file", "k", "@file.txt"},
                     "A key was given but the cipher is None"}),
-    [](const auto& c) { return std::string(c.param.name); });
+    test::CaseName());
 
 TEST_F(CliArgsTest, ConsoleSwitchesAndEveryFileInOrder) {
   const CliArgs got = ParseArgs({"-qf", "b.txt", "--key-file", "k.txt", "-o", "out", "--compress",
@@ -248,8 +248,7 @@ TEST(CliUi, LogLinesGoToStandardOutput) {
   EXPECT_EQ(err.str(), "");
 }
 
-struct AnswerCase {
-  const char* name;
+struct AnswerCase : test::NamedCase {
   bool interactive;
   MsgButtons buttons;
   std::deque<std::optional<std::string>> lines;
@@ -294,7 +293,7 @@ INSTANTIATE_TEST_SUITE_P(
         AnswerCase{"ReplaceNo", true, MsgButtons::YesNo, {"N"}, MsgAnswer::No},
         AnswerCase{"ReplaceEndOfInput", true, MsgButtons::YesNo, {}, MsgAnswer::No},
         AnswerCase{"ReplaceNoTerminal", false, MsgButtons::YesNo, {}, MsgAnswer::No}),
-    [](const auto& c) { return std::string(c.param.name); });
+    test::CaseName());
 
 TEST(CliUi, ReplaceWithoutTerminalNamesForce) {
   std::ostringstream out, err;
@@ -333,8 +332,7 @@ TEST(CliUi, QuietKeepsMessagesOnly) {
   EXPECT_EQ(err.str(), "Error while writing target file\n");
 }
 
-struct EscapeCase {
-  const char* name;
+struct EscapeCase : test::NamedCase {
   std::string text;
   std::string logLine;  // as a log line
   std::string message;  // as a message text
@@ -365,7 +363,7 @@ INSTANTIATE_TEST_SUITE_P(
         EscapeCase{"NotUtf8", "\x9b" "2J\xe9t\xe9\xed\xa0\x80\xc3",
                    "\\x9b2J\\xe9t\\xe9\\xed\\xa0\\x80\\xc3",
                    "\\x9b2J\\xe9t\\xe9\\xed\\xa0\\x80\\xc3"}),
-    [](const auto& c) { return std::string(c.param.name); });
+    test::CaseName());
 
 TEST(CliUi, LogLinesAndMessagesAreEscaped) {
   std::ostringstream out, err;
@@ -387,8 +385,7 @@ TEST(CliUi, KeyWithoutTerminalIsRefusedWithAHint) {
   EXPECT_TRUE(term.prompts.empty());
 }
 
-struct KeyCase {
-  const char* name;
+struct KeyCase : test::NamedCase {
   std::int32_t keyMode;
   bool maskInput;
   std::deque<std::optional<std::string>> lines;
@@ -476,7 +473,7 @@ INSTANTIATE_TEST_SUITE_P(
                 {false, false, ""}, {}},
         KeyCase{"EndOfInputAfterRejection", 2, false, {"12"}, {false, false, ""},
                 {"Password is smaller than 16 or larger than 64 characters (2" + kRetry}}),
-    [](const auto& c) { return std::string(c.param.name); });
+    test::CaseName());
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
 #endif
@@ -622,8 +619,7 @@ TEST_F(KeyFileTest, FirstLineByTheKeyRules) {
   EXPECT_EQ(ReadKeyFile(PathOf("missing"), term).error.rfind("Cannot open the key file", 0), 0U);
 }
 
-struct KeyFileCase {
-  const char* name;
+struct KeyFileCase : test::NamedCase {
   std::string content;
   bool passphrase;
   std::optional<std::string> key;
@@ -661,7 +657,7 @@ INSTANTIATE_TEST_SUITE_P(
         KeyFileCase{"PassphraseBeyondAscii", "caf\xC3\xA9 au lait\n", true, "636166E9206175206C616974", ""},
         KeyFileCase{"PassphraseTooShort", "seven77\n", true, std::nullopt, "(7)"},
         KeyFileCase{"PassphraseTooLong", std::string(33, 'p'), true, std::nullopt, "(33)"}),
-    [](const auto& c) { return std::string(c.param.name); });
+    test::CaseName());
 
 TEST_F(KeyFileTest, StandardInputOnATerminalIsReadWithoutEcho) {
   FakeTerminal term(true, {"0011223344556677"});
@@ -748,8 +744,7 @@ TEST_F(RunCliTest, PackAndUnpackWithoutCipher) {
   EXPECT_EQ(Read(file), content);
 }
 
-struct RefusedCase {
-  const char* name;
+struct RefusedCase : test::NamedCase {
   std::vector<std::string> args;  // "@name": a file in the test folder
   std::string error;              // part of standard error
   bool startupCipherNone = false;
@@ -792,7 +787,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"TestNeedsACarrier", {"-t", "@doc.txt"}, "is no .bmp carrier"},
         RefusedCase{"ShortPassphrase", {"-T", "--passphrase-file", "@short.txt", "@doc.txt"},
                     "No valid key in the key file"}),
-    [](const auto& c) { return std::string(c.param.name); });
+    test::CaseName());
 
 TEST_F(RunCliTest, NoOutputIsWrittenTwiceInOneCall) {
   const std::string doc = Write("report.doc", "the doc");

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/app/temp_dir.h"
+#include "tests/support/named_case.h"
 
 namespace pt {
 namespace {
@@ -51,6 +52,11 @@ struct SwitchCase {
   bool checkShow;
 };
 
+void PrintTo(const SwitchCase& c, std::ostream* os) {
+  for (const std::string& a : c.args) *os << a << ' ';
+  *os << "-> cipher " << c.cipherIndex << (c.checkShow ? ", show" : "");
+}
+
 class SwitchTest : public ::testing::TestWithParam<SwitchCase> {};
 
 TEST_P(SwitchTest, SelectsCipherAndShow) {
@@ -92,8 +98,7 @@ TEST(CommandLine, DebugSwitchSetsDumpAndKeepsTempFile) {
 // ---------------------------------------------------------------------------
 // Keys
 
-struct KeyCase {
-  const char* name;
+struct KeyCase : test::NamedCase {
   std::string arg;
   std::string key;  // empty: rejected
 };
@@ -128,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
         KeyCase{"NonHex", "-K:0123456789abcdeg", ""},
         KeyCase{"Nothing", "-K:", ""},
         KeyCase{"BlankInside", "-K:01234567 89abcdef0", ""}),
-    [](const auto& c) { return std::string(c.param.name); });
+    test::CaseName());
 
 TEST(CommandLine, ValidThenInvalidKeyKeepsFirstAndReportsOnce) {
   const Parsed r = Parse({"-K:00112233445566aa", "-K:123"});

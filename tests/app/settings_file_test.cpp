@@ -16,6 +16,7 @@
 #include "carrier/file_io.h"
 #include "tests/app/temp_dir.h"
 #include "tests/support/failing_files.h"
+#include "tests/support/named_case.h"
 
 namespace pt {
 namespace {
@@ -47,6 +48,8 @@ struct CfgNameCase {
   std::string exe;
   std::string cfg;
 };
+
+void PrintTo(const CfgNameCase& c, std::ostream* os) { *os << '"' << c.exe << "\" -> \"" << c.cfg << '"'; }
 
 class ConfigurationFileForTest : public ::testing::TestWithParam<CfgNameCase> {};
 
@@ -100,8 +103,7 @@ TEST(SettingsToText, EveryFieldInOrder) {
   EXPECT_EQ(SettingsToText(s), "3 0 -9 1 0 1 2 1 0 7z 3");
 }
 
-struct LoadCase {
-  const char* name;
+struct LoadCase : test::NamedCase {
   std::string text;
   std::function<void(Settings&)> expect;  // changes from the defaults
 };
@@ -242,7 +244,7 @@ INSTANTIATE_TEST_SUITE_P(
                    s.compressedExtensions = "zip";
                    s.targetNameRule = 2;
                  }}),
-    [](const auto& c) { return std::string(c.param.name); });
+    test::CaseName());
 
 // ---------------------------------------------------------------------------
 // Files
@@ -436,8 +438,7 @@ TEST_F(SettingsFileTest, SaveThroughALinkReplacesItsTargetAndKeepsModeBits) {
   EXPECT_EQ(OtherNames(dir_ / "dotfiles", {"pixeltuck.cfg"}), std::vector<std::string>{});
 }
 
-struct SaveFaultCase {
-  const char* name;
+struct SaveFaultCase : test::NamedCase {
   std::function<void(test::FailingFiles&)> fault;
 };
 
@@ -459,7 +460,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(SaveFaultCase{"WriteFailsAtOnce", [](test::FailingFiles& f) { f.FailWritesAfter(0); }},
                       SaveFaultCase{"WriteFailsMidway", [](test::FailingFiles& f) { f.FailWritesAfter(5); }},
                       SaveFaultCase{"DiskFullAtClose", [](test::FailingFiles& f) { f.FailCommits(true); }}),
-    [](const auto& c) { return std::string(c.param.name); });
+    test::CaseName());
 
 TEST_F(SettingsFileTest, ReadOnlyFileIsNotReplaced) {
 #ifndef _WIN32  // on Windows the read-only attribute binds every user

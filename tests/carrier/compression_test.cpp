@@ -7,6 +7,7 @@
 #include "tests/support/failing_files.h"
 #include "tests/support/test_files.h"
 #include "util/parallel.h"
+#include "tests/support/named_case.h"
 
 namespace pt {
 namespace {
@@ -218,8 +219,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The unpacking side must read every carrier's gzip form exactly as zlib's
 // gzread does: same bytes, same verdict, however the input is cut up.
-struct GunzipCase {
-  const char* name;
+struct GunzipCase : test::NamedCase {
   Bytes (*make)(const Bytes& member, const Bytes& other);
 };
 
@@ -288,7 +288,7 @@ INSTANTIATE_TEST_SUITE_P(
                      b[1] = 0x8B;
                      return b;
                    }}),
-    [](const auto& p) { return std::string(p.param.name); });
+    test::CaseName());
 
 TEST(GunzipStream, StopsAtTheStatedSize) {
   // 64 MiB of zeros in a small gzip file: the output stops at the bound.

@@ -1,4 +1,5 @@
 #include "crypto/key_rules.h"
+#include "tests/support/named_case.h"
 
 #include <gtest/gtest.h>
 
@@ -37,8 +38,7 @@ std::string Unusable(const std::string& c) {
 // ---------------------------------------------------------------------------
 // Dialog rules
 
-struct DialogCase {
-  const char* name;
+struct DialogCase : test::NamedCase {
   bool hexMode;
   bool reenterShown;
   std::string enter;
@@ -87,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Two masked entries that would both become "????????" differ.
         DialogCase{"MaskedDifferentNonLatin", false, true, Repeat("\xD0\x96", 8),
                    Repeat("\xD0\x94", 8), kMismatch, true}),
-    [](const auto& c) { return std::string(c.param.name); });
+    test::CaseName());
 
 INSTANTIATE_TEST_SUITE_P(
     Hex, CheckDialogKeyTest,
@@ -107,13 +107,12 @@ INSTANTIATE_TEST_SUITE_P(
                    false},
         // Hex mode never compares a re-entry.
         DialogCase{"ReenterIgnored", true, true, std::string(16, 'a'), "x", "", false}),
-    [](const auto& c) { return std::string(c.param.name); });
+    test::CaseName());
 
 // ---------------------------------------------------------------------------
 // Key bytes
 
-struct TypedKeyCase {
-  const char* name;
+struct TypedKeyCase : test::NamedCase {
   bool hexMode;
   std::string utf8;
   std::string text;  // what the job is handed
@@ -141,7 +140,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "\x80\x82\x83\x85" "abcd"},
         TypedKeyCase{"HexAsTyped", true, "00112233445566778899aabbccddeeff",
                      "00112233445566778899aabbccddeeff"}),
-    [](const auto& c) { return std::string(c.param.name); });
+    test::CaseName());
 
 std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
 
@@ -161,8 +160,7 @@ TEST(KeyBytesFromDialog, HexKeyKeepsCaseOfTypedDigits) {
 // ---------------------------------------------------------------------------
 // Command-line key
 
-struct CommandKeyCase {
-  const char* name;
+struct CommandKeyCase : test::NamedCase {
   std::string text;
   bool accepted;
 };
@@ -185,7 +183,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CommandKeyCase{"NonHex", "0123456789abcdeX", false},
                       CommandKeyCase{"WithColon", ":123456789abcdef", false},
                       CommandKeyCase{"Blank", "0123456789abcde ", false}),
-    [](const auto& c) { return std::string(c.param.name); });
+    test::CaseName());
 
 TEST(ParseCommandLineKey, UpperCasesBeforeConversion) {
   const auto key = ParseCommandLineKey("cdef0123456789ab");

@@ -28,11 +28,12 @@
 #include "app/gui/program_icon.h"
 #include "app/gui/password_form.h"
 #include "tests/gui/gui_fixture.h"
+#include "tests/support/named_case.h"
 
 namespace pt::gui::test {
 namespace {
 
-struct BoxCase {
+struct BoxCase : pt::test::NamedCase {
   MsgKind kind;
   MsgButtons buttons;
   QMessageBox::Icon icon;
@@ -65,21 +66,22 @@ TEST_P(RealMessageBoxTest, IconButtonsAndAnswer) {
 INSTANTIATE_TEST_SUITE_P(
     Kinds, RealMessageBoxTest,
     ::testing::Values(
-        BoxCase{MsgKind::Error, MsgButtons::Ok, QMessageBox::Critical, QMessageBox::Ok,
+        BoxCase{"ErrorOk", MsgKind::Error, MsgButtons::Ok, QMessageBox::Critical, QMessageBox::Ok,
                 QMessageBox::Ok, MsgAnswer::Ok},
-        BoxCase{MsgKind::Warning, MsgButtons::OkAbort, QMessageBox::Warning,
+        BoxCase{"WarningAborted", MsgKind::Warning, MsgButtons::OkAbort, QMessageBox::Warning,
                 QMessageBox::Ok | QMessageBox::Abort, QMessageBox::Abort, MsgAnswer::Abort},
-        BoxCase{MsgKind::Warning, MsgButtons::OkAbort, QMessageBox::Warning,
+        BoxCase{"WarningConfirmed", MsgKind::Warning, MsgButtons::OkAbort, QMessageBox::Warning,
                 QMessageBox::Ok | QMessageBox::Abort, QMessageBox::Ok, MsgAnswer::Ok},
-        BoxCase{MsgKind::Confirmation, MsgButtons::YesNoCancel, QMessageBox::Question,
+        BoxCase{"ConfirmationNo", MsgKind::Confirmation, MsgButtons::YesNoCancel, QMessageBox::Question,
                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::No,
                 MsgAnswer::No},
-        BoxCase{MsgKind::Information, MsgButtons::Ok, QMessageBox::Information,
+        BoxCase{"InformationOk", MsgKind::Information, MsgButtons::Ok, QMessageBox::Information,
                 QMessageBox::Ok, QMessageBox::Ok, MsgAnswer::Ok},
-        BoxCase{MsgKind::Plain, MsgButtons::Ok, QMessageBox::NoIcon, QMessageBox::Ok,
+        BoxCase{"PlainOk", MsgKind::Plain, MsgButtons::Ok, QMessageBox::NoIcon, QMessageBox::Ok,
                 QMessageBox::Ok, MsgAnswer::Ok},
-        BoxCase{MsgKind::Confirmation, MsgButtons::YesNo, QMessageBox::Question,
-                QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, MsgAnswer::Yes}));
+        BoxCase{"YesNoQuestionYes", MsgKind::Confirmation, MsgButtons::YesNo, QMessageBox::Question,
+                QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, MsgAnswer::Yes}),
+    pt::test::CaseName());
 
 // Runs `check` on the message box that `show` opens, then presses Escape.
 void OnBox(const std::function<void(QMessageBox&)>& check, const std::function<void()>& show) {

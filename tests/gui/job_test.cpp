@@ -24,6 +24,7 @@
 
 #include "app/gui/password_form.h"
 #include "tests/gui/gui_fixture.h"
+#include "tests/support/named_case.h"
 
 namespace pt::gui::test {
 namespace {
@@ -190,8 +191,7 @@ TEST_F(JobTest, CloseDuringTheJobIsActedOnWhenItReturns) {
 
 // What may stop a long command-line job while it runs, and whether the
 // window stays open afterwards.
-struct StopCase {
-  const char* name;
+struct StopCase : pt::test::NamedCase {
   void (*act)(TpixelTuck_Form&);
   bool windowStays;
 };
@@ -250,7 +250,7 @@ INSTANTIATE_TEST_SUITE_P(
                    QTest::keyClick(&w, Qt::Key_F4, Qt::ControlModifier);
                  },
                  false}),
-    [](const auto& c) { return std::string(c.param.name); });
+    pt::test::CaseName());
 
 // A restored file that fails its final check is named in a warning box, and
 // a command-line job that closes the window then ends the program with a
@@ -281,8 +281,7 @@ TEST_F(JobTest, FailedFinalCheckWarnsAndSetsTheExitStatus) {
   EXPECT_EQ(w_->exitStatus(), 1);
 }
 
-struct DropCase {
-  const char* name;
+struct DropCase : pt::test::NamedCase {
   bool accepted;  // the disclaimer, and with it the command
   int files;
 };
@@ -323,7 +322,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, DropTest,
                          ::testing::Values(DropCase{"OneFile", true, 1},
                                            DropCase{"TwoFiles", true, 2},
                                            DropCase{"CommandDisabled", false, 1}),
-                         [](const auto& c) { return std::string(c.param.name); });
+                         pt::test::CaseName());
 
 }  // namespace
 }  // namespace pt::gui::test

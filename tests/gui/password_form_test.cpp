@@ -15,6 +15,7 @@
 
 #include "crypto/key_rules.h"
 #include "app/gui/password_form.h"
+#include "tests/support/named_case.h"
 
 namespace {
 
@@ -244,8 +245,7 @@ TEST_F(PasswordFormTest, ModalRunTypedAndConfirmedWithEnter) {
   EXPECT_TRUE(messages.empty());
 }
 
-struct KeyboardSwitchCase {
-  const char* name;
+struct KeyboardSwitchCase : pt::test::NamedCase {
   bool fromHex;
   Qt::Key key;
   Qt::KeyboardModifiers modifiers;
@@ -279,6 +279,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(KeyboardSwitchCase{"ArrowDownToHex", false, Qt::Key_Down, Qt::NoModifier},
                       KeyboardSwitchCase{"ArrowUpToAscii", true, Qt::Key_Up, Qt::NoModifier},
                       KeyboardSwitchCase{"MnemonicToHex", false, Qt::Key_H, Qt::AltModifier}),
-    [](const auto& c) { return std::string(c.param.name); });
+    pt::test::CaseName());
 
 }  // namespace

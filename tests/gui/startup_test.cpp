@@ -19,6 +19,7 @@
 #include "crypto/key_rules.h"
 #include "app/gui/password_form.h"
 #include "tests/gui/gui_fixture.h"
+#include "tests/support/named_case.h"
 
 namespace pt::gui::test {
 namespace {
@@ -326,8 +327,7 @@ TEST_F(StartupTest, SixteenHexDigitsAreAcceptedUpperCased) {
   EXPECT_TRUE(dialogs_.shown().empty());
 }
 
-struct BadKey {
-  const char* name;
+struct BadKey : pt::test::NamedCase {
   std::string arg;
 };
 void PrintTo(const BadKey& k, std::ostream* os) { *os << k.arg; }
@@ -352,7 +352,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BadKey{"Digits66", "-K:" + std::string(66, 'A')},
                       BadKey{"NonHex", "-K:0123456789ABCDEG"},
                       BadKey{"Empty", "-K:"}),
-    [](const ::testing::TestParamInfo<BadKey>& p) { return std::string(p.param.name); });
+    pt::test::CaseName());
 
 TEST_F(StartupTest, ValidThenInvalidKeyKeepsTheFirst) {
   WriteConfig(kAcceptedConfig);

@@ -10,12 +10,12 @@
 
 #include "util/codepage.h"
 #include "util/parallel.h"
+#include "tests/support/named_case.h"
 
 namespace pt {
 namespace {
 
-struct CodePageCase {
-  const char* name;
+struct CodePageCase : test::NamedCase {
   std::string utf8;
   std::string bytes;
 };
@@ -38,7 +38,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  "\x80\x93\x94"},
                     CodePageCase{"UnassignedByte", "\xC2\x81", "\x81"},
                     CodePageCase{"LatinCapitalYDiaeresis", "\xC5\xB8", "\x9F"}),
-    [](const testing::TestParamInfo<CodePageCase>& p) { return std::string(p.param.name); });
+    test::CaseName());
 
 TEST(CodePage, RefusesWhatItCannotHold) {
   EXPECT_FALSE(Utf8ToWindows1252("\xD0\x9A\xD0\xBB").has_value());      // Cyrillic

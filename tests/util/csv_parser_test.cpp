@@ -1,4 +1,5 @@
 #include "util/csv_parser.h"
+#include "tests/support/named_case.h"
 
 #include <gtest/gtest.h>
 
@@ -26,8 +27,7 @@ using Items = std::vector<std::string>;
 
 constexpr const char* kDefaultList = "zip,gz,arj,rar,lzh,cab,z,bz2,msi";
 
-struct SplitCase {
-  const char* name;
+struct SplitCase : test::NamedCase {
   std::string text;
   Items items;
 };
@@ -58,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"UnclosedLeadingQuoteIsStripped", "\",x", {",x"}},
         SplitCase{"DefaultList", "zip,gz,arj,rar,lzh,cab,z,bz2,msi",
                   {"zip", "gz", "arj", "rar", "lzh", "cab", "z", "bz2", "msi"}}),
-    [](const auto& c) { return std::string(c.param.name); });
+    test::CaseName());
 
 TEST(CsvParser, CrLfEndingGivesSameItemsAsWithout) {
   EXPECT_EQ(Parse("zip,gz;rar\r\n").items, Parse("zip,gz;rar").items);
@@ -99,8 +99,7 @@ TEST(CsvParser, SingleEmptyQuotedItemParsesButReportsNothingFound) {
   EXPECT_TRUE(got.messages.empty());
 }
 
-struct EmptyCase {
-  const char* name;
+struct EmptyCase : test::NamedCase {
   std::string text;
 };
 
@@ -117,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(Lines, CsvEmptyLineTest,
                          ::testing::Values(EmptyCase{"Empty", ""},
                                            EmptyCase{"OnlyCrLf", "\r\n"},
                                            EmptyCase{"OnlyLf", "\n\n"}),
-                         [](const auto& c) { return std::string(c.param.name); });
+                         test::CaseName());
 
 TEST(CsvParser, CountItemsFollowsQuotesAndSeparators) {
   CSV_Parser p(100);
@@ -218,6 +217,10 @@ struct MembershipCase {
   const char* word;
   bool member;
 };
+
+void PrintTo(const MembershipCase& c, std::ostream* os) {
+  *os << '"' << c.word << (c.member ? "\" in \"" : "\" not in \"") << c.list << '"';
+}
 
 class ExtensionInListTest : public ::testing::TestWithParam<MembershipCase> {};
 

@@ -26,6 +26,10 @@ struct HexTextCase {
   bool hex;
 };
 
+void PrintTo(const HexTextCase& c, std::ostream* os) {
+  *os << '"' << c.text << (c.hex ? "\" is hex" : "\" is not hex");
+}
+
 class IsHexTextTest : public ::testing::TestWithParam<HexTextCase> {};
 
 TEST_P(IsHexTextTest, ClassifiesText) {
@@ -45,6 +49,8 @@ struct HexBytesCase {
   const char* text;
   std::vector<std::uint8_t> bytes;
 };
+
+void PrintTo(const HexBytesCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 
 class HexToBytesTest : public ::testing::TestWithParam<HexBytesCase> {};
 
@@ -93,6 +99,10 @@ struct ValueHexCase {
   const char* text;
 };
 
+void PrintTo(const ValueHexCase& c, std::ostream* os) {
+  *os << c.value << " in " << c.bytes << " bytes -> " << c.text;
+}
+
 class ValueToHexTest : public ::testing::TestWithParam<ValueHexCase> {};
 
 TEST_P(ValueToHexTest, ShowsLowBytes) {
@@ -122,6 +132,8 @@ struct GroupCase {
   long long value;
   const char* text;
 };
+
+void PrintTo(const GroupCase& c, std::ostream* os) { *os << c.value << " -> " << c.text; }
 
 class GroupThousandsTest : public ::testing::TestWithParam<GroupCase> {};
 
@@ -213,6 +225,8 @@ struct SplitCase {
   std::string path;
   PathParts parts;
 };
+
+void PrintTo(const SplitCase& c, std::ostream* os) { *os << '"' << c.path << '"'; }
 
 class SplitPathTest : public ::testing::TestWithParam<SplitCase> {};
 
