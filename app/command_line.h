@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "carrier/settings.h"
+#include "app/run_state.h"
 
 namespace pt {
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <limits>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 #ifdef _WIN32
@@ -104,19 +105,75 @@ class ValueReader {
   bool failed_ = false;
 };
 
-void ReadInRange(ValueReader& in, std::int32_t& field, std::int32_t lo, std::int32_t hi) {
-  if (const auto v = in.Int(); v && *v >= lo && *v <= hi) field = *v;
+// ------------------------------------------------------- the file's fields
+//
+// Each field is written and read by its row of kFileFields, in the order of
+// the file. A member is a number (std::int32_t or one of the settings'
+// enums), a flag (bool, written 0 or 1) or a word (the extension list).
+
+template <auto Member>
+std::string WriteField(const Settings& s) {
+  const auto& value = s.*Member;
+  using T = std::remove_cvref_t<decltype(value)>;
+  if constexpr (std::is_same_v<T, bool>) {
+    return value ? "1" : "0";
+  } else if constexpr (std::is_same_v<T, std::string>) {
+    return value;
+  } else {
+    return std::to_string(static_cast<std::int32_t>(value));
+  }
 }
 
-void ReadInto(ValueReader& in, std::int32_t& field) {
-  if (const auto v = in.Int()) field = *v;
+template <auto Member>
+void SetNumber(Settings& s, std::int32_t value) {
+  using T = std::remove_cvref_t<decltype(s.*Member)>;
+  s.*Member = static_cast<T>(value);
 }
 
-void ReadInto(ValueReader& in, bool& field) {
-  if (const auto v = in.Bool()) field = *v;
+// A number outside lo..hi is skipped: the field keeps its value.
+template <auto Member, std::int32_t Lo, std::int32_t Hi>
+void ReadInRange(ValueReader& in, Settings& s) {
+  if (const auto v = in.Int(); v && *v >= Lo && *v <= Hi) SetNumber<Member>(s, *v);
 }
 
-const char* Flag(bool b) { return b ? "1" : "0"; }
+// A number is taken as it is, and then a field outside lo..hi becomes lo,
+// also one that kept its value because nothing could be read.
+template <auto Member, std::int32_t Lo, std::int32_t Hi>
+void ReadCorrected(ValueReader& in, Settings& s) {
+  if (const auto v = in.Int()) SetNumber<Member>(s, *v);
+  const auto now = static_cast<std::int32_t>(s.*Member);
+  if (now < Lo || now > Hi) SetNumber<Member>(s, Lo);
+}
+
+template <auto Member>
+void ReadFlag(ValueReader& in, Settings& s) {
+  if (const auto v = in.Bool()) s.*Member = *v;
+}
+
+// An empty word cannot be read: the list keeps its value.
+template <auto Member>
+void ReadWord(ValueReader& in, Settings& s) {
+  if (const auto w = in.Word()) s.*Member = *w;
+}
+
+struct FileField {
+  std::string (*write)(const Settings&);
+  void (*read)(ValueReader&, Settings&);
+};
+
+constexpr FileField kFileFields[] = {
+    {WriteField<&Settings::startupCipher>, ReadInRange<&Settings::startupCipher, 0, 3>},
+    {WriteField<&Settings::compressionMode>, ReadInRange<&Settings::compressionMode, 0, 3>},
+    {WriteField<&Settings::compressionLevel>, ReadInRange<&Settings::compressionLevel, -9, 9>},
+    {WriteField<&Settings::showBitmap>, ReadFlag<&Settings::showBitmap>},
+    {WriteField<&Settings::exitAfterConversion>, ReadFlag<&Settings::exitAfterConversion>},
+    {WriteField<&Settings::copyLog>, ReadFlag<&Settings::copyLog>},
+    {WriteField<&Settings::keyMode>, ReadCorrected<&Settings::keyMode, 1, 3>},
+    {WriteField<&Settings::hidePassword>, ReadFlag<&Settings::hidePassword>},
+    {WriteField<&Settings::disclaimerAccepted>, ReadFlag<&Settings::disclaimerAccepted>},
+    {WriteField<&Settings::compressedExtensions>, ReadWord<&Settings::compressedExtensions>},
+    {WriteField<&Settings::targetNameRule>, ReadCorrected<&Settings::targetNameRule, 1, 3>},
+};
 
 namespace fs = std::filesystem;
 
@@ -335,35 +392,16 @@ SettingsLocation SettingsLocationFor(const std::string& besideFile) {
 
 std::string SettingsToText(const Settings& s) {
   std::string out;
-  out += std::to_string(s.startupCipher) + " ";
-  out += std::to_string(s.compressionMode) + " ";
-  out += std::to_string(s.compressionLevel) + " ";
-  out += Flag(s.showBitmap) + std::string(" ");
-  out += Flag(s.exitAfterConversion) + std::string(" ");
-  out += Flag(s.copyLog) + std::string(" ");
-  out += std::to_string(s.keyMode) + " ";
-  out += Flag(s.hidePassword) + std::string(" ");
-  out += Flag(s.disclaimerAccepted) + std::string(" ");
-  out += s.compressedExtensions + " ";
-  out += std::to_string(s.targetNameRule);
+  for (const FileField& field : kFileFields) {
+    if (&field != kFileFields) out += ' ';
+    out += field.write(s);
+  }
   return out;
 }
 
 void LoadSettingsFromText(Settings& s, std::string_view text) {
   ValueReader in(text);
-  ReadInRange(in, s.startupCipher, 0, 3);
-  ReadInRange(in, s.compressionMode, 0, 3);
-  ReadInRange(in, s.compressionLevel, -9, 9);
-  ReadInto(in, s.showBitmap);
-  ReadInto(in, s.exitAfterConversion);
-  ReadInto(in, s.copyLog);
-  ReadInto(in, s.keyMode);
-  ReadInto(in, s.hidePassword);
-  ReadInto(in, s.disclaimerAccepted);
-  if (s.keyMode < 1 || s.keyMode > 3) s.keyMode = 1;
-  if (const auto w = in.Word()) s.compressedExtensions = *w;
-  ReadInto(in, s.targetNameRule);
-  if (s.targetNameRule < 1 || s.targetNameRule > 3) s.targetNameRule = 1;
+  for (const FileField& field : kFileFields) field.read(in, s);
 }
 
 bool LoadSettings(Settings& s, const std::string& path) {

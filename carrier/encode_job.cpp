@@ -110,19 +110,20 @@ class Packing {
   // ----------------------------------------------------------------- steps
 
   bool CompressionWanted() {
-    const Settings& s = job_.settings;
+    const JobSettings& s = job_.settings;
     switch (s.compressionMode) {
-      case 1:
-      case 3:
+      case CompressionMode::IfSmaller:
+      case CompressionMode::Always:
         return true;
-      case 2:
+      case CompressionMode::UnlessListed:
         return !ExtensionInList(s.compressedExtensions, job_.parts.ext,
                                 [this](const std::string& msg) {
                                   ui_.ShowMessage(MsgKind::Plain, msg, MsgButtons::Ok);
                                 });
-      default:
-        return false;
+      case CompressionMode::Never:
+        break;
     }
+    return false;
   }
 
   // The gzip form goes into a temp file beside the source, created anew:
@@ -167,7 +168,7 @@ class Packing {
     sourceCrc_ = result.plain.crc;
     compressedSize_ = result.packed.bytes;
     compressedCrc_ = result.packed.crc;
-    useCompressed_ = job_.settings.compressionMode == 1 ? compressedSize_ < job_.sourceSize : true;
+    useCompressed_ = job_.settings.compressionMode == CompressionMode::IfSmaller ? compressedSize_ < job_.sourceSize : true;
     if (!useCompressed_) {
       Log("-> Not sensibly");
       return true;

@@ -261,17 +261,6 @@ JobOutcome RunJob(const JobRequest& request, JobUi& ui) {
   return job.outcome;
 }
 
-JobOutcome RunJob(JobRequest request, RunState& state, JobUi& ui) {
-  request.commandLineKey = state.commandLineKey;
-  request.deleteTempFile = state.deleteTempFile;
-  request.debugDump = state.debugDump;
-  const JobOutcome outcome = RunJob(request, ui);
-  WipeText(request.commandLineKey);
-  if (outcome.commandLineKeyUsed) WipeText(state.commandLineKey);
-  if (outcome.debugDumpFailed) state.debugDump = false;
-  return outcome;
-}
-
 void FinishJob(JobContext& job, std::int64_t startTime, const std::string& outputPath) {
   job.Log("");
   job.Log("Ready in (hh:mm:ss) = " + ElapsedText(startTime, NowSeconds()));

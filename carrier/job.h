@@ -28,7 +28,7 @@ struct JobRequest {
   // in JobOutcome::commandLineKeyUsed: the key serves one job only.
   std::string commandLineKey;
   bool startedByCommandLine = false;
-  Settings settings;
+  JobSettings settings;
   bool deleteTempFile = true;  // unpacking removes its gzip temp file (-D keeps it)
   bool debugDump = false;      // packing also writes the payload to "<carrier>.debug" (-D)
   // Folder for carriers, restored files and temp files; "" for the
@@ -70,10 +70,5 @@ struct JobOutcome {
 // Packs or unpacks request.file (by its extension), reporting every step
 // through ui.
 JobOutcome RunJob(const JobRequest& request, JobUi& ui);
-
-// The same with the command line's key and -D flags that a front end keeps
-// between jobs: they are filled into request, the key is dropped (wiped)
-// once a job used it, and the dump is switched off once it failed.
-JobOutcome RunJob(JobRequest request, RunState& state, JobUi& ui);
 
 }  // namespace pt

@@ -20,7 +20,7 @@ struct JobContext {
       : ui(u), settings(r.settings), request(r), debugDump(r.debugDump) {}
 
   JobUi& ui;
-  const Settings& settings;
+  const JobSettings& settings;
   const JobRequest& request;
   bool debugDump;  // switched off when the dump cannot be written
   std::uint8_t cipherId = kCipherNone;

@@ -33,12 +33,17 @@ bool WindowsRefuses(std::string_view name) {
 
 }  // namespace
 
-std::string TargetName(const std::string& base, const std::string& ext, int rule) {
+std::string TargetName(const std::string& base, const std::string& ext, TargetNameRule rule) {
   switch (rule) {
-    case 2: return base.substr(0, base.find('.')) + ".bmp";
-    case 3: return base + "." + ext + ".bmp";
-    default: return base + ".bmp";
+    case TargetNameRule::ReplaceAll:
+      return base.substr(0, base.find('.')) + ".bmp";
+    case TargetNameRule::Append:
+      return base + "." + ext + ".bmp";
+    case TargetNameRule::Unset:
+    case TargetNameRule::ReplaceLast:
+      break;
   }
+  return base + ".bmp";
 }
 
 std::string StoredFileName(const std::string& base, const std::string& ext) {

@@ -6,12 +6,14 @@
 #include <string>
 #include <string_view>
 
+#include "carrier/settings.h"
+
 namespace pt {
 
 // The carrier's name from the source's base name and last extension:
-// rule 2 the base name up to its first "." + ".bmp"; rule 3 base + "." +
+// ReplaceAll the base name up to its first "." + ".bmp"; Append base + "." +
 // extension + ".bmp"; any other rule base + ".bmp".
-std::string TargetName(const std::string& base, const std::string& ext, int rule);
+std::string TargetName(const std::string& base, const std::string& ext, TargetNameRule rule);
 
 // The name stored in a carrier, from the source's base name and extension
 // (always with the dot), cut to 255 bytes without splitting a character.

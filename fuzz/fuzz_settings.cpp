@@ -10,11 +10,15 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   pt::Settings s;
   pt::LoadSettingsFromText(s, std::string_view(reinterpret_cast<const char*>(data), size));
-  if (s.startupCipher < 0 || s.startupCipher > 3) std::abort();
-  if (s.compressionMode < 0 || s.compressionMode > 3) std::abort();
-  if (s.compressionLevel < -9 || s.compressionLevel > 9) std::abort();
-  if (s.keyMode < 1 || s.keyMode > 3) std::abort();
-  if (s.targetNameRule < 1 || s.targetNameRule > 3) std::abort();
+  const auto within = [](auto value, std::int32_t lo, std::int32_t hi) {
+    const auto n = static_cast<std::int32_t>(value);
+    return n >= lo && n <= hi;
+  };
+  if (!within(s.startupCipher, 0, 3)) std::abort();
+  if (!within(s.compressionMode, 0, 3)) std::abort();
+  if (!within(s.compressionLevel, -9, 9)) std::abort();
+  if (!within(s.keyMode, 1, 3)) std::abort();
+  if (!within(s.targetNameRule, 1, 3)) std::abort();
   // What is saved loads back to the same values.
   pt::Settings back;
   pt::LoadSettingsFromText(back, pt::SettingsToText(s));

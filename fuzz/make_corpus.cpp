@@ -43,7 +43,7 @@ Bytes MakeCarrier(const fs::path& work, const std::string& base, int cipher, int
   Write(src, data);
   pt::test::ScriptedUi ui;
   pt::JobRequest request;
-  request.settings.compressionMode = compression;
+  request.settings.compressionMode = static_cast<pt::CompressionMode>(compression);
   request.file = src.string();
   request.cipher = pt::CipherAtListPosition(cipher);
   request.startedByCommandLine = true;

@@ -40,10 +40,6 @@ namespace pt {
 
 namespace {
 
-int ValidCipherIndex(int index) {
-  return index >= 0 && index < static_cast<int>(kCipherListItems.size()) ? index : 2;
-}
-
 std::string Escaped(const std::string& text) { return EscapeControls(text, false); }
 
 enum class TextEncoding { Utf8, Utf16Le, Utf16Be, Utf32, Unknown16 };
@@ -225,7 +221,14 @@ struct CipherName {
 constexpr CipherName kCipherNames[] = {
     {"none", 0}, {"blowfish", 1}, {"twofish", 2}, {"rijndael", 3}, {"aes", 3}};
 
-constexpr const char* kCompressNames[] = {"never", "sensibly", "unless-listed", "always"};
+struct CompressName {
+  const char* name;
+  CompressionMode mode;
+};
+constexpr CompressName kCompressNames[] = {{"never", CompressionMode::Never},
+                                           {"sensibly", CompressionMode::IfSmaller},
+                                           {"unless-listed", CompressionMode::UnlessListed},
+                                           {"always", CompressionMode::Always}};
 
 // Long switches that take a value, as "--name value" or "--name=value".
 constexpr const char* kLongWithValue[] = {"--cipher",  "--key",    "--key-file", "--passphrase-file",
@@ -407,11 +410,12 @@ class Parser {
         cipherIndex = found->index;
       }
     } else if (name == "--compress") {
-      const auto* found = std::find(std::begin(kCompressNames), std::end(kCompressNames), value);
+      const auto* found = std::find_if(std::begin(kCompressNames), std::end(kCompressNames),
+                                       [&](const CompressName& c) { return value == c.name; });
       if (found == std::end(kCompressNames)) {
         Error("--compress takes never, sensibly, unless-listed or always, not " + Escaped(value));
       } else {
-        out_.compressionMode = static_cast<int>(found - std::begin(kCompressNames));
+        out_.compressionMode = found->mode;
       }
     } else if (name == "--level") {
       const auto level = SmallNumber(value, 0, 9);
@@ -460,7 +464,7 @@ CliArgs ParseCliArgs(const std::vector<std::string>& args, const Settings& setti
     return result;
   }
   result.cipherIndex = parser.cipherIndex >= 0 ? parser.cipherIndex
-                                                : ValidCipherIndex(settings.startupCipher);
+                                                : StartupListPosition(settings.startupCipher);
   const bool packs = std::any_of(result.files.begin(), result.files.end(),
                                  [](const std::string& f) { return !IsCarrierName(f); });
   if (result.mode == CliMode::Convert && packs && parser.keyGiven && result.cipherIndex == 0) {

@@ -9,6 +9,7 @@
 
 #include "app/cli/terminal.h"
 #include "app/settings_file.h"
+#include "app/run_state.h"
 #include "carrier/settings.h"
 
 namespace pt {
@@ -34,7 +35,7 @@ struct CliArgs {
   CliMode mode = CliMode::Convert;    // -t, -l, -c
   std::optional<std::string> keyFile;         // --key-file FILE ("-": standard input)
   std::optional<std::string> passphraseFile;  // --passphrase-file FILE
-  std::optional<int> compressionMode;         // --compress, for this call only
+  std::optional<CompressionMode> compressionMode;         // --compress, for this call only
   std::optional<int> compressionLevel;        // --level
   unsigned threads = 0;                       // --threads; 0: as many as the CPUs allow
   std::string outputDir;                      // -o / --output-dir

@@ -201,7 +201,7 @@ void CliProgress::ClearLine() {
 // ---------------------------------------------------------------------------
 // Window
 
-CliUi::CliUi(std::ostream& out, std::ostream& err, Terminal& terminal, std::int32_t keyMode,
+CliUi::CliUi(std::ostream& out, std::ostream& err, Terminal& terminal, KeyMode keyMode,
              CliOptions options, CliClock clock)
     : out_(out),
       err_(err),
@@ -292,7 +292,7 @@ KeyReply CliUi::RequestKey(const KeyRequest& request) {
     err_ << kKeyNeededMessage << '\n' << std::flush;
     return {};
   }
-  const bool hex = keyMode_ == 2;
+  const bool hex = keyMode_ == KeyMode::Hex;
   // As in the dialog, a masked ASCII key is asked for a second time; so is
   // every key that makes a new carrier, where one typing error would lock
   // the file away for good.

@@ -11,6 +11,7 @@
 
 #include "app/cli/terminal.h"
 #include "carrier/job_ui.h"
+#include "carrier/settings.h"
 
 namespace pt {
 
@@ -72,8 +73,8 @@ struct CliOptions {
 
 class CliUi : public JobUi {
  public:
-  // keyMode: the settings' key mode (2 asks for hex digits, else ASCII).
-  CliUi(std::ostream& out, std::ostream& err, Terminal& terminal, std::int32_t keyMode,
+  // keyMode: the settings' key mode (Hex asks for hex digits, else ASCII).
+  CliUi(std::ostream& out, std::ostream& err, Terminal& terminal, KeyMode keyMode,
         CliOptions options = {}, CliClock clock = SteadyClock());
 
   void ClearLog() override {}
@@ -101,7 +102,7 @@ class CliUi : public JobUi {
   std::ostream& out_;
   std::ostream& err_;
   Terminal& terminal_;
-  std::int32_t keyMode_;
+  KeyMode keyMode_;
   CliOptions options_;
   CliProgress progress_;
 };

@@ -17,6 +17,7 @@
 #include "app/version.h"
 #include "carrier/job.h"
 #include "carrier/job_ui.h"
+#include "app/run_state.h"
 #include "carrier/settings.h"
 
 class QAction;

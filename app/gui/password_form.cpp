@@ -230,10 +230,10 @@ void TPassword_Form::rbASCIIClick() {
 
 void TPassword_Form::FormActivate() {
   eEnter->setFocus();
-  if (pendingKeyMode != 0) {
-    if (pendingKeyMode == 1) rbASCII->setChecked(true);
-    if (pendingKeyMode == 2) rbHex->setChecked(true);
-    pendingKeyMode = 0;
+  if (pendingKeyMode) {
+    if (*pendingKeyMode == pt::KeyMode::Ascii) rbASCII->setChecked(true);
+    if (*pendingKeyMode == pt::KeyMode::Hex) rbHex->setChecked(true);
+    pendingKeyMode.reset();
   }
 }
 

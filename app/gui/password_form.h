@@ -5,6 +5,9 @@
 #include <QDialog>
 #include <QString>
 #include <functional>
+#include <optional>
+
+#include "carrier/settings.h"
 
 class QFrame;
 class QGroupBox;
@@ -23,8 +26,8 @@ class TPassword_Form : public QDialog {
   // Set by each job before its first showing (from hidePassword).
   bool maskInput = false;
   // Set once at the main window's first activation (from keyMode); the next
-  // activation of this dialog applies it and resets it to 0.
-  int pendingKeyMode = 0;
+  // activation of this dialog applies it and forgets it.
+  std::optional<pt::KeyMode> pendingKeyMode;
 
   // Shows the error boxes of bOKClick; the window routes it through its
   // message-box service. Defaults to a critical QMessageBox.

@@ -9,6 +9,7 @@
 #endif
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "carrier/job_ui.h"
@@ -46,14 +47,14 @@ class KeyDialog {
 
   // The start-up sequence's preset (StartupResult::keyModePreset), applied
   // at the dialog's next showing.
-  void SetPendingKeyMode(int mode) { pendingKeyMode_ = mode; }
+  void SetPendingKeyMode(KeyMode mode) { pendingKeyMode_ = mode; }
   // Shows the dialog modally for the request.
   KeyReply Run(HWND owner, const KeyRequest& request);
   // Overwrites and empties the kept key text (once a job has its key).
   void Wipe();
 
  private:
-  int pendingKeyMode_ = 0;
+  std::optional<KeyMode> pendingKeyMode_;
   bool hexMode_ = false;
   std::wstring enter_;    // eEnter's text as last closed
   std::wstring reenter_;  // eReenter's text as last closed

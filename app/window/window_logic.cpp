@@ -23,9 +23,20 @@ OptionsEnabling EnablingOf(const OptionsControls& c) {
   return e;
 }
 
+namespace {
+
+// The radio button of a value among `count` buttons, or kNone.
+template <typename Enum>
+int RadioOf(Enum value, int count, int first = 0) {
+  const int index = static_cast<int>(value) - first;
+  return index >= 0 && index < count ? index : kNone;
+}
+
+}  // namespace
+
 void ShowSettings(const Settings& s, OptionsControls& c) {
-  if (s.startupCipher >= 0 && s.startupCipher <= 3) c.cipher = s.startupCipher;
-  if (s.compressionMode >= 0 && s.compressionMode <= 3) c.compression = s.compressionMode;
+  if (const int radio = RadioOf(s.startupCipher, 4); radio != kNone) c.cipher = radio;
+  if (const int radio = RadioOf(s.compressionMode, 4); radio != kNone) c.compression = radio;
   c.slider = std::abs(s.compressionLevel);
   c.level = static_cast<int>(s.compressionLevel >= 0 ? LevelRadio::Defined : LevelRadio::Default);
   c.showBitmap = s.showBitmap;
@@ -33,23 +44,26 @@ void ShowSettings(const Settings& s, OptionsControls& c) {
   c.copyLog = s.copyLog;
   c.hidePassword = s.hidePassword;
   c.extensions = s.compressedExtensions;
-  if (s.keyMode == 1) c.keyMode = 0;
-  if (s.keyMode == 2) c.keyMode = 1;
-  c.target = s.targetNameRule == 2 ? 1 : s.targetNameRule == 3 ? 2 : 0;
+  // Neither key mode leaves the group as it was.
+  if (const int radio = RadioOf(s.keyMode, 2, 1); radio != kNone) c.keyMode = radio;
+  // Unset, or anything unknown, shows as ReplaceLast.
+  c.target = std::max(RadioOf(s.targetNameRule, 3, 1), 0);
 }
 
 void CopyBack(const OptionsControls& c, Settings& s) {
-  if (c.cipher >= 0 && c.cipher <= 3) s.startupCipher = c.cipher;
-  if (c.compression >= 0 && c.compression <= 3) s.compressionMode = c.compression;
+  if (c.cipher >= 0 && c.cipher <= 3) s.startupCipher = static_cast<StartupCipher>(c.cipher);
+  if (c.compression >= 0 && c.compression <= 3) {
+    s.compressionMode = static_cast<CompressionMode>(c.compression);
+  }
   s.showBitmap = c.showBitmap;
   s.exitAfterConversion = c.exitAfterConversion;
   s.copyLog = c.copyLog;
   s.hidePassword = c.hidePassword;
-  s.keyMode = c.keyMode == 0 ? 1 : c.keyMode == 1 ? 2 : 3;
+  s.keyMode = c.keyMode == 0 ? KeyMode::Ascii : c.keyMode == 1 ? KeyMode::Hex : KeyMode::Neither;
   s.compressedExtensions = c.extensions;
   if (c.level == static_cast<int>(LevelRadio::Defined)) s.compressionLevel = c.slider;
   if (c.level == static_cast<int>(LevelRadio::Default)) s.compressionLevel = -c.slider;
-  if (c.target >= 0 && c.target <= 2) s.targetNameRule = c.target + 1;
+  if (c.target >= 0 && c.target <= 2) s.targetNameRule = static_cast<TargetNameRule>(c.target + 1);
 }
 
 // ---------------------------------------------------------------------------
@@ -101,14 +115,7 @@ std::string CaptionText(std::string_view marked) {
 StartupResult RunStartup(Settings& settings, RunState& state, const SettingsLocation& config,
                          const std::vector<std::string>& args, StartupHost& host) {
   // The defaults of a first run; the settings file goes over them.
-  settings.startupCipher = 2;
-  settings.compressionLevel = -1;
-  settings.compressionMode = 1;
-  settings.compressedExtensions = kDefaultCompressedExtensions;
-  settings.showBitmap = false;
-  settings.exitAfterConversion = false;
-  settings.copyLog = false;
-  settings.keyMode = 1;
+  settings = Settings{};
   LoadSettings(settings, config);
 
   StartupResult result;
@@ -121,9 +128,7 @@ StartupResult RunStartup(Settings& settings, RunState& state, const SettingsLoca
   }
   result.keyModePreset = settings.keyMode;
   result.showBitmap = settings.showBitmap;
-  result.cipherIndex = settings.startupCipher >= 0 && settings.startupCipher <= 3
-                           ? settings.startupCipher
-                           : 2;
+  result.cipherIndex = StartupListPosition(settings.startupCipher);
   state.deleteTempFile = true;
   state.debugDump = false;
   state.commandLineKey.clear();

@@ -102,7 +102,7 @@ class StartupHost {
 // What the front end shows after the start-up sequence.
 struct StartupResult {
   bool commandEnabled = true;  // EnCode/DeCode (button, menu item, Ctrl+E)
-  int keyModePreset = 1;       // handed to the key dialog's first showing
+  KeyMode keyModePreset = KeyMode::Ascii;  // handed to the key dialog's first showing
   bool showBitmap = false;     // cbShow
   int cipherIndex = 2;         // position in the cipher list
 };

@@ -141,7 +141,7 @@ JobTimes RunJobs(const fs::path& dir, const std::string& name, int cipher,
                  const std::string& hexKey, int compressionMode) {
   QuietUi ui;
   pt::JobRequest request;
-  request.settings.compressionMode = compressionMode;
+  request.settings.compressionMode = static_cast<pt::CompressionMode>(compressionMode);
   request.cipher = pt::CipherAtListPosition(cipher);
   request.startedByCommandLine = true;
   JobTimes t;

@@ -139,7 +139,7 @@ TEST_F(CliArgsTest, ConsoleSwitchesAndEveryFileInOrder) {
   EXPECT_TRUE(got.force);
   EXPECT_EQ(got.keyFile, "k.txt");
   EXPECT_EQ(got.outputDir, "out");
-  EXPECT_EQ(got.compressionMode, 3);
+  EXPECT_EQ(got.compressionMode, CompressionMode::Always);
   EXPECT_EQ(got.compressionLevel, 0);
   EXPECT_EQ(got.threads, 3U);
   // After "--" switches, keys and --help are file names.
@@ -171,11 +171,11 @@ TEST_F(CliArgsTest, VersionUnlessHelp) {
 TEST_F(CliArgsTest, CipherFromSettingsUnlessSwitched) {
   const std::string file = Write("f.txt", "x");
   Settings s;
-  s.startupCipher = 3;
+  s.startupCipher = StartupCipher::Rijndael;
   EXPECT_EQ(ParseArgs({file}, s).cipherIndex, 3);
   EXPECT_EQ(ParseArgs({"-B", file}, s).cipherIndex, 1);
   EXPECT_EQ(ParseArgs({"-N", file, "-T"}, s).cipherIndex, 2);
-  s.startupCipher = 0;
+  s.startupCipher = StartupCipher::None;
   EXPECT_EQ(ParseArgs({file}, s).cipherIndex, 0);
   EXPECT_EQ(ParseArgs({file}, Settings{}).cipherIndex, 2);
 }
@@ -239,7 +239,7 @@ TEST(WindowConfigurationFile, WindowProgramsFileInThisFolder) {
 TEST(CliUi, LogLinesGoToStandardOutput) {
   std::ostringstream out, err;
   FakeTerminal term(false);
-  CliUi ui(out, err, term, 1);
+  CliUi ui(out, err, term, KeyMode::Ascii);
   ui.ClearLog();
   ui.AddLogLine("Try to encode file:");
   ui.AddLogLine("");
@@ -260,7 +260,7 @@ class CliUiQuestionTest : public ::testing::TestWithParam<AnswerCase> {};
 TEST_P(CliUiQuestionTest, Answers) {
   std::ostringstream out, err;
   FakeTerminal term(GetParam().interactive, GetParam().lines);
-  CliUi ui(out, err, term, 1);
+  CliUi ui(out, err, term, KeyMode::Ascii);
   EXPECT_EQ(ui.ShowMessage(MsgKind::Warning, "Question text", GetParam().buttons),
             GetParam().answer);
   EXPECT_EQ(err.str().rfind("Question text\n", 0), 0U) << err.str();
@@ -298,7 +298,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(CliUi, ReplaceWithoutTerminalNamesForce) {
   std::ostringstream out, err;
   FakeTerminal term(false);
-  CliUi ui(out, err, term, 1);
+  CliUi ui(out, err, term, KeyMode::Ascii);
   EXPECT_EQ(ui.AskReplace("Replace it?"), MsgAnswer::No);
   EXPECT_EQ(err.str(), "Replace it?\n"s + kReplaceRefusedMessage + "\n");
 }
@@ -307,7 +307,7 @@ TEST(CliUi, ForceAnswersOnlyTheReplaceQuestion) {
   for (bool interactive : {false, true}) {
     std::ostringstream out, err;
     FakeTerminal term(interactive, {"n"});
-    CliUi ui(out, err, term, 1, CliOptions{false, true});
+    CliUi ui(out, err, term, KeyMode::Ascii, CliOptions{false, true});
     EXPECT_EQ(ui.AskReplace("Replace it?"), MsgAnswer::Yes);
     EXPECT_TRUE(term.prompts.empty());
     EXPECT_EQ(out.str(), kReplacedByForce + "\n"s);
@@ -322,7 +322,7 @@ TEST(CliUi, QuietKeepsMessagesOnly) {
   std::ostringstream out, err;
   FakeTerminal term(false);
   term.errorTerminal = true;
-  CliUi ui(out, err, term, 1, CliOptions{true, false});
+  CliUi ui(out, err, term, KeyMode::Ascii, CliOptions{true, false});
   ui.AddLogLine("Try to encode file:");
   ui.Working(JobPhase::Writing, 1, 2);
   ui.Progress().SetVisible(true);
@@ -368,7 +368,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(CliUi, LogLinesAndMessagesAreEscaped) {
   std::ostringstream out, err;
   FakeTerminal term(false);
-  CliUi ui(out, err, term, 1);
+  CliUi ui(out, err, term, KeyMode::Ascii);
   ui.AddLogLine("-> \"\x1b[2Jevil.txt\"");
   ui.ShowMessage(MsgKind::Error, "Cannot open\n\x1b]0;x\x07", MsgButtons::Ok);
   EXPECT_EQ(out.str(), "-> \"\\x1b[2Jevil.txt\"\n");
@@ -378,7 +378,7 @@ TEST(CliUi, LogLinesAndMessagesAreEscaped) {
 TEST(CliUi, KeyWithoutTerminalIsRefusedWithAHint) {
   std::ostringstream out, err;
   FakeTerminal term(false, {"0123456789abcdef"});
-  CliUi ui(out, err, term, 1);
+  CliUi ui(out, err, term, KeyMode::Ascii);
   const KeyReply reply = ui.RequestKey(KeyRequest{false, true});
   EXPECT_FALSE(reply.ok);
   EXPECT_NE(err.str().find("-K:"), std::string::npos) << err.str();
@@ -386,7 +386,7 @@ TEST(CliUi, KeyWithoutTerminalIsRefusedWithAHint) {
 }
 
 struct KeyCase : test::NamedCase {
-  std::int32_t keyMode;
+  KeyMode keyMode;
   bool maskInput;
   std::deque<std::optional<std::string>> lines;
   KeyReply reply;
@@ -411,9 +411,9 @@ TEST_P(CliUiKeyTest, AsksByTheKeyRules) {
 }
 
 TEST(CliUi, KeyForANewCarrierIsTypedTwiceInEitherMode) {
-  for (std::int32_t keyMode : {1, 2}) {
-    const std::string key = keyMode == 2 ? "00112233445566aa" : "my secret";
-    const std::string typo = keyMode == 2 ? "00112233445566ab" : "my secreT";
+  for (KeyMode keyMode : {KeyMode::Ascii, KeyMode::Hex}) {
+    const std::string key = keyMode == KeyMode::Hex ? "00112233445566aa" : "my secret";
+    const std::string typo = keyMode == KeyMode::Hex ? "00112233445566ab" : "my secreT";
     std::ostringstream out, err;
     FakeTerminal term(true, {key, typo, key, key});
     CliUi ui(out, err, term, keyMode);
@@ -430,7 +430,7 @@ TEST(CliUi, TypedKeyBecomesWindows1252Bytes) {
   // "äöüßäöüß€" in UTF-8, then the same letters with one outside Windows-1252 (ł).
   FakeTerminal term(true, {"\xc3\xa4\xc3\xb6\xc5\x82\xc3\x9f\xc3\xa4\xc3\xb6\xc3\xbc\xc3\x9f",
                            "\xc3\xa4\xc3\xb6\xc3\xbc\xc3\x9f\xc3\xa4\xc3\xb6\xc3\xbc\xc3\x9f\xe2\x82\xac"});
-  CliUi ui(out, err, term, 1);
+  CliUi ui(out, err, term, KeyMode::Ascii);
   const KeyReply reply = ui.RequestKey(KeyRequest{false, true});
   ASSERT_TRUE(reply.ok);
   EXPECT_EQ(reply.text, "\xe4\xf6\xfc\xdf\xe4\xf6\xfc\xdf\x80");
@@ -449,29 +449,30 @@ const std::string kRetry = ") !!!\nPlease try again ...";
 INSTANTIATE_TEST_SUITE_P(
     Keys, CliUiKeyTest,
     ::testing::Values(
-        KeyCase{"Ascii", 1, false, {"my secret"}, {true, false, "my secret"}, {}},
-        KeyCase{"NeitherModeMeansAscii", 3, false, {"my secret"}, {true, false, "my secret"}, {}},
-        KeyCase{"AsciiTooShortThenGood", 1, false, {"short", "long enough"},
+        KeyCase{"Ascii", KeyMode::Ascii, false, {"my secret"}, {true, false, "my secret"}, {}},
+        KeyCase{"NeitherModeMeansAscii", KeyMode::Neither, false, {"my secret"},
+                {true, false, "my secret"}, {}},
+        KeyCase{"AsciiTooShortThenGood", KeyMode::Ascii, false, {"short", "long enough"},
                 {true, false, "long enough"}, {kAsciiLength + "5" + kRetry}},
-        KeyCase{"AsciiTwiceWhenHidden", 1, true, {"password1", "password1"},
+        KeyCase{"AsciiTwiceWhenHidden", KeyMode::Ascii, true, {"password1", "password1"},
                 {true, false, "password1"}, {}},
-        KeyCase{"MismatchBeforeLength", 1, true, {"short", "other", "password1", "password1"},
+        KeyCase{"MismatchBeforeLength", KeyMode::Ascii, true, {"short", "other", "password1", "password1"},
                 {true, false, "password1"},
                 {"Passwords are not identical !!!\nPlease try again ..."}},
-        KeyCase{"Hex", 2, false, {"00112233445566aa"}, {true, true, "00112233445566aa"}, {}},
+        KeyCase{"Hex", KeyMode::Hex, false, {"00112233445566aa"}, {true, true, "00112233445566aa"}, {}},
         // Hex mode never asks twice, whatever hidePassword says.
-        KeyCase{"HexNeverTwice", 2, true, {"00112233445566aa"}, {true, true, "00112233445566aa"},
+        KeyCase{"HexNeverTwice", KeyMode::Hex, true, {"00112233445566aa"}, {true, true, "00112233445566aa"},
                 {}},
-        KeyCase{"HexRejections", 2, false,
+        KeyCase{"HexRejections", KeyMode::Hex, false,
                 {"0011", "00112233445566778", "00112233445566gg", "0011223344556677"},
                 {true, true, "0011223344556677"},
                 {"Password is smaller than 16 or larger than 64 characters (4" + kRetry,
                  "HEX Values must be a couple of two-byte-pairs !!!\nPlease try again ...",
                  "Password contains non HEX characters"}},
-        KeyCase{"EndOfInputCancels", 1, false, {}, {false, false, ""}, {}},
-        KeyCase{"EndOfInputAtReentryCancels", 1, true, {"password1", std::nullopt},
+        KeyCase{"EndOfInputCancels", KeyMode::Ascii, false, {}, {false, false, ""}, {}},
+        KeyCase{"EndOfInputAtReentryCancels", KeyMode::Ascii, true, {"password1", std::nullopt},
                 {false, false, ""}, {}},
-        KeyCase{"EndOfInputAfterRejection", 2, false, {"12"}, {false, false, ""},
+        KeyCase{"EndOfInputAfterRejection", KeyMode::Hex, false, {"12"}, {false, false, ""},
                 {"Password is smaller than 16 or larger than 64 characters (2" + kRetry}}),
     test::CaseName());
 #if defined(__GNUC__) && !defined(__clang__)
@@ -553,7 +554,7 @@ TEST(CliUi, LogLineClearsProgressFirst) {
   std::ostringstream out, err;
   FakeTerminal term(false);
   term.errorTerminal = true;
-  CliUi ui(out, err, term, 1);
+  CliUi ui(out, err, term, KeyMode::Ascii);
   ui.Progress().SetVisible(true);
   ui.Progress().SetPosition(40);
   ui.AddLogLine("line");

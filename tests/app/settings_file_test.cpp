@@ -26,21 +26,6 @@ using test::TempDirTest;
 
 const char* const kDefaultList = "zip,gz,arj,rar,lzh,cab,z,bz2,msi";
 
-// The values the window sets before the file is read.
-Settings StartupDefaults() {
-  Settings s;
-  s.startupCipher = 2;
-  s.compressionMode = 1;
-  s.compressionLevel = -1;
-  s.showBitmap = s.exitAfterConversion = s.copyLog = false;
-  s.keyMode = 1;
-  s.hidePassword = false;
-  s.disclaimerAccepted = false;
-  s.compressedExtensions = kDefaultList;
-  s.targetNameRule = 0;
-  return s;
-}
-
 // ---------------------------------------------------------------------------
 // File name
 
@@ -82,24 +67,24 @@ TEST(ExecutablePath, NamesThisTestProgram) {
 // Text form
 
 TEST(SettingsToText, DefaultsWithAcceptedDisclaimer) {
-  Settings s = StartupDefaults();
+  Settings s;
   s.disclaimerAccepted = true;
   EXPECT_EQ(SettingsToText(s), "2 1 -1 0 0 0 1 0 1 zip,gz,arj,rar,lzh,cab,z,bz2,msi 0");
 }
 
 TEST(SettingsToText, EveryFieldInOrder) {
   Settings s;
-  s.startupCipher = 3;
-  s.compressionMode = 0;
+  s.startupCipher = StartupCipher::Rijndael;
+  s.compressionMode = CompressionMode::Never;
   s.compressionLevel = -9;
   s.showBitmap = true;
   s.exitAfterConversion = false;
   s.copyLog = true;
-  s.keyMode = 2;
+  s.keyMode = KeyMode::Hex;
   s.hidePassword = true;
   s.disclaimerAccepted = false;
   s.compressedExtensions = "7z";
-  s.targetNameRule = 3;
+  s.targetNameRule = TargetNameRule::Append;
   EXPECT_EQ(SettingsToText(s), "3 0 -9 1 0 1 2 1 0 7z 3");
 }
 
@@ -111,9 +96,9 @@ struct LoadCase : test::NamedCase {
 class LoadSettingsFromTextTest : public ::testing::TestWithParam<LoadCase> {};
 
 TEST_P(LoadSettingsFromTextTest, LoadsOverDefaults) {
-  Settings got = StartupDefaults();
+  Settings got;
   LoadSettingsFromText(got, GetParam().text);
-  Settings want = StartupDefaults();
+  Settings want;
   GetParam().expect(want);
   EXPECT_EQ(got, want) << "text: " << GetParam().text << "\nloaded: " << SettingsToText(got)
                        << "\nwanted: " << SettingsToText(want);
@@ -124,125 +109,125 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         LoadCase{"AllFields", "3 2 7 1 1 1 2 1 1 arc 2",
                  [](Settings& s) {
-                   s.startupCipher = 3;
-                   s.compressionMode = 2;
+                   s.startupCipher = StartupCipher::Rijndael;
+                   s.compressionMode = CompressionMode::UnlessListed;
                    s.compressionLevel = 7;
                    s.showBitmap = s.exitAfterConversion = s.copyLog = true;
-                   s.keyMode = 2;
+                   s.keyMode = KeyMode::Hex;
                    s.hidePassword = s.disclaimerAccepted = true;
                    s.compressedExtensions = "arc";
-                   s.targetNameRule = 2;
+                   s.targetNameRule = TargetNameRule::ReplaceAll;
                  }},
         LoadCase{"OnlyFirstValue", "3",
                  [](Settings& s) {
-                   s.startupCipher = 3;
-                   s.targetNameRule = 1;
+                   s.startupCipher = StartupCipher::Rijndael;
+                   s.targetNameRule = TargetNameRule::ReplaceLast;
                  }},
         LoadCase{"FirstValueFourIgnored", "4 2",
                  [](Settings& s) {
-                   s.compressionMode = 2;
-                   s.targetNameRule = 1;
+                   s.compressionMode = CompressionMode::UnlessListed;
+                   s.targetNameRule = TargetNameRule::ReplaceLast;
                  }},
         LoadCase{"FirstValueMinusOneIgnored", "-1 3",
                  [](Settings& s) {
-                   s.compressionMode = 3;
-                   s.targetNameRule = 1;
+                   s.compressionMode = CompressionMode::Always;
+                   s.targetNameRule = TargetNameRule::ReplaceLast;
                  }},
         LoadCase{"ShowBitmapTwoStopsLoad", "0 2 5 2 1 1 3 1 1 rar 2",
                  [](Settings& s) {
-                   s.startupCipher = 0;
-                   s.compressionMode = 2;
+                   s.startupCipher = StartupCipher::None;
+                   s.compressionMode = CompressionMode::UnlessListed;
                    s.compressionLevel = 5;
-                   s.targetNameRule = 1;
+                   s.targetNameRule = TargetNameRule::ReplaceLast;
                  }},
         LoadCase{"LevelMinusNine", "2 1 -9", [](Settings& s) {
                    s.compressionLevel = -9;
-                   s.targetNameRule = 1;
+                   s.targetNameRule = TargetNameRule::ReplaceLast;
                  }},
         LoadCase{"LevelTenIgnored", "2 1 10 1", [](Settings& s) {
                    s.showBitmap = true;
-                   s.targetNameRule = 1;
+                   s.targetNameRule = TargetNameRule::ReplaceLast;
                  }},
         LoadCase{"LevelMinusTenIgnored", "2 1 -10 1", [](Settings& s) {
                    s.showBitmap = true;
-                   s.targetNameRule = 1;
+                   s.targetNameRule = TargetNameRule::ReplaceLast;
                  }},
         LoadCase{"BlankInExtensionList", "2 1 -1 0 0 0 1 0 1 zip, gz 2",
                  [](Settings& s) {
                    s.disclaimerAccepted = true;
                    s.compressedExtensions = "zip,";
-                   s.targetNameRule = 1;
+                   s.targetNameRule = TargetNameRule::ReplaceLast;
                  }},
         LoadCase{"EmptyExtensionList", "2 1 -1 0 0 0 1 0 1  2",
                  [](Settings& s) {
                    s.disclaimerAccepted = true;
                    s.compressedExtensions = "2";
-                   s.targetNameRule = 1;
+                   s.targetNameRule = TargetNameRule::ReplaceLast;
                  }},
         LoadCase{"LineEndsTabsAndRuns", "\r\n 1\r\n2\t\t-3   1\n0\n1 3 0 1\r\nz\r\n3\r\n",
                  [](Settings& s) {
-                   s.startupCipher = 1;
-                   s.compressionMode = 2;
+                   s.startupCipher = StartupCipher::Blowfish;
+                   s.compressionMode = CompressionMode::UnlessListed;
                    s.compressionLevel = -3;
                    s.showBitmap = true;
                    s.copyLog = true;
-                   s.keyMode = 3;
+                   s.keyMode = KeyMode::Neither;
                    s.disclaimerAccepted = true;
                    s.compressedExtensions = "z";
-                   s.targetNameRule = 3;
+                   s.targetNameRule = TargetNameRule::Append;
                  }},
         // keyMode and targetNameRule are stored first and then corrected.
         LoadCase{"KeyModeOutOfRange", "2 1 -1 0 0 0 7 0 0 zip 5",
                  [](Settings& s) {
                    s.compressedExtensions = "zip";
-                   s.targetNameRule = 1;
+                   s.targetNameRule = TargetNameRule::ReplaceLast;
                  }},
         LoadCase{"KeyModeZero", "2 1 -1 0 0 0 0 1 0 zip 3",
                  [](Settings& s) {
                    s.hidePassword = true;
                    s.compressedExtensions = "zip";
-                   s.targetNameRule = 3;
+                   s.targetNameRule = TargetNameRule::Append;
                  }},
-        LoadCase{"Empty", "", [](Settings& s) { s.targetNameRule = 1; }},
-        LoadCase{"OnlyBlanks", " \r\n\t ", [](Settings& s) { s.targetNameRule = 1; }},
-        LoadCase{"Garbage", "hello world 1 2 3", [](Settings& s) { s.targetNameRule = 1; }},
+        LoadCase{"Empty", "", [](Settings& s) { s.targetNameRule = TargetNameRule::ReplaceLast; }},
+        LoadCase{"OnlyBlanks", " \r\n\t ", [](Settings& s) { s.targetNameRule = TargetNameRule::ReplaceLast; }},
+        LoadCase{"Garbage", "hello world 1 2 3", [](Settings& s) { s.targetNameRule = TargetNameRule::ReplaceLast; }},
         LoadCase{"NumberFollowedByLetters", "1x 3", [](Settings& s) {
-                   s.startupCipher = 1;
-                   s.targetNameRule = 1;
+                   s.startupCipher = StartupCipher::Blowfish;
+                   s.targetNameRule = TargetNameRule::ReplaceLast;
                  }},
-        LoadCase{"SignWithoutDigits", "- 3", [](Settings& s) { s.targetNameRule = 1; }},
+        LoadCase{"SignWithoutDigits", "- 3", [](Settings& s) { s.targetNameRule = TargetNameRule::ReplaceLast; }},
         LoadCase{"PlusSign", "+3 +0", [](Settings& s) {
-                   s.startupCipher = 3;
-                   s.compressionMode = 0;
-                   s.targetNameRule = 1;
+                   s.startupCipher = StartupCipher::Rijndael;
+                   s.compressionMode = CompressionMode::Never;
+                   s.targetNameRule = TargetNameRule::ReplaceLast;
                  }},
         LoadCase{"NulByteStopsLoad", std::string("1 2\0 3 1", 8), [](Settings& s) {
-                   s.startupCipher = 1;
-                   s.compressionMode = 2;
-                   s.targetNameRule = 1;
+                   s.startupCipher = StartupCipher::Blowfish;
+                   s.compressionMode = CompressionMode::UnlessListed;
+                   s.targetNameRule = TargetNameRule::ReplaceLast;
                  }},
         LoadCase{"NulByteInsideWordKept", std::string("2 1 -1 0 0 0 1 0 0 a\0b 2", 24),
                  [](Settings& s) {
                    s.compressedExtensions = std::string("a\0b", 3);
-                   s.targetNameRule = 2;
+                   s.targetNameRule = TargetNameRule::ReplaceAll;
                  }},
         // Outside the 32-bit range: a failed read, not a wrapped value.
-        LoadCase{"Int32Overflow", "4294967297 1", [](Settings& s) { s.targetNameRule = 1; }},
+        LoadCase{"Int32Overflow", "4294967297 1", [](Settings& s) { s.targetNameRule = TargetNameRule::ReplaceLast; }},
         LoadCase{"Int32MinimumStillReads", "-2147483648 3", [](Settings& s) {
-                   s.compressionMode = 3;
-                   s.targetNameRule = 1;
+                   s.compressionMode = CompressionMode::Always;
+                   s.targetNameRule = TargetNameRule::ReplaceLast;
                  }},
-        LoadCase{"BelowInt32Minimum", "-2147483649 3", [](Settings& s) { s.targetNameRule = 1; }},
+        LoadCase{"BelowInt32Minimum", "-2147483649 3", [](Settings& s) { s.targetNameRule = TargetNameRule::ReplaceLast; }},
         LoadCase{"HugeTargetNameRule",
                  "2 1 -1 0 0 0 1 0 0 zip 99999999999999999999999999999999999999",
                  [](Settings& s) {
                    s.compressedExtensions = "zip";
-                   s.targetNameRule = 1;
+                   s.targetNameRule = TargetNameRule::ReplaceLast;
                  }},
         LoadCase{"TargetNameRuleKeepsFollowingText", "2 1 -1 0 0 0 1 0 0 zip 2junk",
                  [](Settings& s) {
                    s.compressedExtensions = "zip";
-                   s.targetNameRule = 2;
+                   s.targetNameRule = TargetNameRule::ReplaceAll;
                  }}),
     test::CaseName());
 
@@ -252,56 +237,56 @@ INSTANTIATE_TEST_SUITE_P(
 using SettingsFileTest = TempDirTest;
 
 TEST_F(SettingsFileTest, NoFileKeepsDefaults) {
-  Settings s = StartupDefaults();
+  Settings s;
   EXPECT_FALSE(LoadSettings(s, PathOf("pixeltuck.cfg")));
-  EXPECT_EQ(s, StartupDefaults());
-  EXPECT_EQ(s.startupCipher, 2);
-  EXPECT_EQ(s.compressionMode, 1);
+  EXPECT_EQ(s, Settings{});
+  EXPECT_EQ(s.startupCipher, StartupCipher::Twofish);
+  EXPECT_EQ(s.compressionMode, CompressionMode::IfSmaller);
   EXPECT_EQ(s.compressionLevel, -1);
   EXPECT_FALSE(s.showBitmap || s.exitAfterConversion || s.copyLog || s.hidePassword ||
                s.disclaimerAccepted);
-  EXPECT_EQ(s.keyMode, 1);
+  EXPECT_EQ(s.keyMode, KeyMode::Ascii);
   EXPECT_EQ(s.compressedExtensions, kDefaultList);
-  EXPECT_EQ(s.targetNameRule, 0);
+  EXPECT_EQ(s.targetNameRule, TargetNameRule::Unset);
 }
 
 TEST_F(SettingsFileTest, EmptyFileOrDirectoryIsNoFile) {
-  Settings s = StartupDefaults();
+  Settings s;
   EXPECT_FALSE(LoadSettings(s, Write("empty.cfg", "")));
   fs::create_directory(dir_ / "dir.cfg");
   EXPECT_FALSE(LoadSettings(s, PathOf("dir.cfg")));
   EXPECT_FALSE(LoadSettings(s, ""));
-  EXPECT_EQ(s, StartupDefaults());
+  EXPECT_EQ(s, Settings{});
 }
 
 TEST_F(SettingsFileTest, OnlyFirstValue) {
-  Settings s = StartupDefaults();
+  Settings s;
   EXPECT_TRUE(LoadSettings(s, Write("p.cfg", "3")));
-  Settings want = StartupDefaults();
-  want.startupCipher = 3;
-  want.targetNameRule = 1;
+  Settings want;
+  want.startupCipher = StartupCipher::Rijndael;
+  want.targetNameRule = TargetNameRule::ReplaceLast;
   EXPECT_EQ(s, want);
 }
 
 TEST_F(SettingsFileTest, SavedValuesLoadBack) {
-  Settings saved = StartupDefaults();
-  saved.compressionMode = 3;
+  Settings saved;
+  saved.compressionMode = CompressionMode::Always;
   saved.compressionLevel = -9;
   saved.showBitmap = true;
-  saved.keyMode = 2;
+  saved.keyMode = KeyMode::Hex;
   saved.compressedExtensions = "zip;7z";
-  saved.targetNameRule = 2;
+  saved.targetNameRule = TargetNameRule::ReplaceAll;
   const std::string path = PathOf("p.cfg");
   ASSERT_TRUE(SaveSettings(saved, path));
-  Settings loaded = StartupDefaults();
+  Settings loaded;
   ASSERT_TRUE(LoadSettings(loaded, path));
   EXPECT_EQ(loaded, saved);
-  EXPECT_EQ(loaded.compressionMode, 3);
+  EXPECT_EQ(loaded.compressionMode, CompressionMode::Always);
   EXPECT_EQ(loaded.compressionLevel, -9);
 }
 
 TEST_F(SettingsFileTest, FileIsExactlyOneLineWithoutLineEnd) {
-  Settings s = StartupDefaults();
+  Settings s;
   s.disclaimerAccepted = true;
   const std::string path = PathOf("p.cfg");
   ASSERT_TRUE(SaveSettings(s, path));
@@ -310,7 +295,7 @@ TEST_F(SettingsFileTest, FileIsExactlyOneLineWithoutLineEnd) {
 
 TEST_F(SettingsFileTest, SaveReplacesAnyOldContent) {
   const std::string path = Write("p.cfg", std::string(5000, 'x') + "\r\n");
-  Settings s = StartupDefaults();
+  Settings s;
   ASSERT_TRUE(SaveSettings(s, path));
   EXPECT_EQ(Read(path), SettingsToText(s));
   // Rewritten also when nothing changed.
@@ -320,63 +305,63 @@ TEST_F(SettingsFileTest, SaveReplacesAnyOldContent) {
 }
 
 TEST_F(SettingsFileTest, BlankInExtensionListRoundTrip) {
-  Settings s = StartupDefaults();
+  Settings s;
   s.compressedExtensions = "zip, gz";
-  s.targetNameRule = 2;
+  s.targetNameRule = TargetNameRule::ReplaceAll;
   const std::string path = PathOf("p.cfg");
   ASSERT_TRUE(SaveSettings(s, path));
-  Settings loaded = StartupDefaults();
+  Settings loaded;
   ASSERT_TRUE(LoadSettings(loaded, path));
   EXPECT_EQ(loaded.compressedExtensions, "zip,");
-  EXPECT_EQ(loaded.targetNameRule, 1);
+  EXPECT_EQ(loaded.targetNameRule, TargetNameRule::ReplaceLast);
 }
 
 TEST_F(SettingsFileTest, EmptyExtensionListRoundTrip) {
-  Settings s = StartupDefaults();
+  Settings s;
   s.compressedExtensions = "";
-  s.targetNameRule = 3;
+  s.targetNameRule = TargetNameRule::Append;
   const std::string path = PathOf("p.cfg");
   ASSERT_TRUE(SaveSettings(s, path));
   EXPECT_EQ(Read(path), "2 1 -1 0 0 0 1 0 0  3");
-  Settings loaded = StartupDefaults();
+  Settings loaded;
   ASSERT_TRUE(LoadSettings(loaded, path));
   EXPECT_EQ(loaded.compressedExtensions, "3");
-  EXPECT_EQ(loaded.targetNameRule, 1);
+  EXPECT_EQ(loaded.targetNameRule, TargetNameRule::ReplaceLast);
 }
 
 TEST_F(SettingsFileTest, CrLfFileReadWithoutTranslation) {
-  Settings s = StartupDefaults();
+  Settings s;
   ASSERT_TRUE(LoadSettings(s, Write("p.cfg", "1\r\n0\r\n-1\r\n0 0 0 2 0 1 gz\r\n2\r\n")));
-  EXPECT_EQ(s.startupCipher, 1);
-  EXPECT_EQ(s.compressionMode, 0);
-  EXPECT_EQ(s.keyMode, 2);
+  EXPECT_EQ(s.startupCipher, StartupCipher::Blowfish);
+  EXPECT_EQ(s.compressionMode, CompressionMode::Never);
+  EXPECT_EQ(s.keyMode, KeyMode::Hex);
   EXPECT_EQ(s.compressedExtensions, "gz");
-  EXPECT_EQ(s.targetNameRule, 2);
+  EXPECT_EQ(s.targetNameRule, TargetNameRule::ReplaceAll);
 }
 
 TEST_F(SettingsFileTest, OnlyTheFirstPartOfAHugeFileIsRead) {
   // The value after the bound is never reached.
   const std::string text = std::string(kMaxSettingsFileBytes, ' ') + "3 0";
-  Settings s = StartupDefaults();
+  Settings s;
   EXPECT_TRUE(LoadSettings(s, Write("big.cfg", text)));
-  Settings want = StartupDefaults();
-  want.targetNameRule = 1;
+  Settings want;
+  want.targetNameRule = TargetNameRule::ReplaceLast;
   EXPECT_EQ(s, want);
 }
 
 TEST_F(SettingsFileTest, BinaryGarbageLoadsWithoutHarm) {
   std::string bytes;
   for (int i = 0; i < 4096; ++i) bytes.push_back(static_cast<char>((i * 131 + 7) & 0xFF));
-  Settings s = StartupDefaults();
+  Settings s;
   EXPECT_TRUE(LoadSettings(s, Write("garbage.cfg", bytes)));
-  EXPECT_GE(s.keyMode, 1);
-  EXPECT_LE(s.keyMode, 3);
-  EXPECT_GE(s.targetNameRule, 1);
-  EXPECT_LE(s.targetNameRule, 3);
+  EXPECT_GE(static_cast<int>(s.keyMode), 1);
+  EXPECT_LE(static_cast<int>(s.keyMode), 3);
+  EXPECT_GE(static_cast<int>(s.targetNameRule), 1);
+  EXPECT_LE(static_cast<int>(s.targetNameRule), 3);
 }
 
 TEST_F(SettingsFileTest, SaveFailuresReturnFalse) {
-  const Settings s = StartupDefaults();
+  const Settings s;
   EXPECT_FALSE(SaveSettings(s, PathOf("missing-folder/p.cfg")));
   fs::create_directory(dir_ / "taken.cfg");
   EXPECT_FALSE(SaveSettings(s, PathOf("taken.cfg")));
@@ -385,7 +370,7 @@ TEST_F(SettingsFileTest, SaveFailuresReturnFalse) {
 
 TEST(SaveSettings, FullDiskReturnsFalse) {
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  EXPECT_FALSE(SaveSettings(StartupDefaults(), "/dev/full"));
+  EXPECT_FALSE(SaveSettings(Settings{}, "/dev/full"));
 }
 
 // ---------------------------------------------------------------------------
@@ -410,10 +395,10 @@ TEST_F(SettingsFileTest, PipesAndLinksToThemAreNeitherReadNorWritten) {
   fs::create_symlink(PathOf("fifo.cfg"), PathOf("link.cfg"));
   for (const char* name : {"fifo.cfg", "link.cfg"}) {
     SCOPED_TRACE(name);
-    Settings s = StartupDefaults();
+    Settings s;
     EXPECT_FALSE(LoadSettings(s, PathOf(name)));
     EXPECT_FALSE(SaveSettings(s, PathOf(name)));
-    EXPECT_EQ(s, StartupDefaults());
+    EXPECT_EQ(s, Settings{});
   }
   EXPECT_TRUE(fs::is_fifo(PathOf("fifo.cfg")));
   EXPECT_TRUE(fs::is_symlink(PathOf("link.cfg")));
@@ -428,8 +413,8 @@ TEST_F(SettingsFileTest, SaveThroughALinkReplacesItsTargetAndKeepsModeBits) {
   fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
   // A relative link, as users keep them in their folders.
   fs::create_symlink("dotfiles/pixeltuck.cfg", PathOf("pixeltuck.cfg"));
-  Settings s = StartupDefaults();
-  s.startupCipher = 3;
+  Settings s;
+  s.startupCipher = StartupCipher::Rijndael;
   ASSERT_TRUE(SaveSettings(s, PathOf("pixeltuck.cfg")));
   EXPECT_TRUE(fs::is_symlink(PathOf("pixeltuck.cfg")));
   EXPECT_EQ(Read(target), SettingsToText(s));
@@ -450,7 +435,7 @@ TEST_P(SettingsSaveFaultTest, KeepsTheOldFileWhole) {
   const std::string path = Write("pixeltuck.cfg", old);
   test::FailingFiles files;
   GetParam().fault(files);
-  EXPECT_FALSE(SaveSettings(StartupDefaults(), path, files));
+  EXPECT_FALSE(SaveSettings(Settings{}, path, files));
   EXPECT_EQ(Read(path), old);
   EXPECT_EQ(OtherNames(dir_, {"pixeltuck.cfg"}), std::vector<std::string>{});
 }
@@ -468,7 +453,7 @@ TEST_F(SettingsFileTest, ReadOnlyFileIsNotReplaced) {
 #endif
   const std::string path = Write("pixeltuck.cfg", "0 0 0");
   fs::permissions(path, fs::perms::owner_read);
-  EXPECT_FALSE(SaveSettings(StartupDefaults(), path));
+  EXPECT_FALSE(SaveSettings(Settings{}, path));
   EXPECT_EQ(Read(path), "0 0 0");
 }
 
@@ -578,11 +563,11 @@ TEST_F(SettingsFileTest, UserFileGoesOverSystemPresetAndIsCreatedPrivate) {
 
   // First run: the preset is all there is; the file beside the program is
   // not read.
-  Settings s = StartupDefaults();
+  Settings s;
   EXPECT_TRUE(LoadSettings(s, location));
-  EXPECT_EQ(s.startupCipher, 0);
-  EXPECT_EQ(s.compressionMode, 3);
-  s.startupCipher = 1;
+  EXPECT_EQ(s.startupCipher, StartupCipher::None);
+  EXPECT_EQ(s.compressionMode, CompressionMode::Always);
+  s.startupCipher = StartupCipher::Blowfish;
   ASSERT_TRUE(SaveSettings(s, location));
   EXPECT_EQ(Read(system), "0 3 5 0 0 0 2 0 1 zip 3");
 #ifndef _WIN32  // no mode bits on Windows
@@ -590,7 +575,7 @@ TEST_F(SettingsFileTest, UserFileGoesOverSystemPresetAndIsCreatedPrivate) {
 #endif
 
   // Later runs: the user's values win.
-  Settings again = StartupDefaults();
+  Settings again;
   EXPECT_TRUE(LoadSettings(again, location));
   EXPECT_EQ(again, s);
   EXPECT_EQ(SaveSettingsFailedMessage(location), SaveSettingsFailedMessage(user));

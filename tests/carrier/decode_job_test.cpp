@@ -12,7 +12,7 @@ namespace {
 
 class DecodeJobTest : public JobTest {
  protected:
-  void SetUp() override { settings.compressionMode = 0; }
+  void SetUp() override { settings.compressionMode = CompressionMode::Never; }
   std::string Lines() const { return Log(); }
   bool NoReadyLine() const {
     for (const auto& l : ui.log) {
@@ -25,12 +25,14 @@ class DecodeJobTest : public JobTest {
 // ------------------------------------------------------------ round trips
 
 TEST_F(DecodeJobTest, RoundTripsOfBoundarySizesInEveryCompressionMode) {
-  for (int mode : {0, 1, 2, 3}) {
+  using enum CompressionMode;
+  for (CompressionMode mode : {Never, IfSmaller, UnlessListed, Always}) {
     for (std::size_t size : {0u, 1u, 1823u, 1824u, 1825u, 10000u}) {
-      if (size == 0 && mode != 0 && !(mode == 2)) continue;  // empty sources cannot be gzipped
-      SCOPED_TRACE(testing::Message() << "mode " << mode << " size " << size);
+      // empty sources cannot be gzipped
+      if (size == 0 && mode != Never && mode != UnlessListed) continue;
+      SCOPED_TRACE(testing::Message() << "mode " << static_cast<int>(mode) << " size " << size);
       settings.compressionMode = mode;
-      settings.compressedExtensions = "bin";  // mode 2 stores .bin as it is
+      settings.compressedExtensions = "bin";  // UnlessListed stores .bin as it is
       const Bytes data = MixedData(size, static_cast<std::uint32_t>(size + 1));
       const std::string carrier = Pack("f.bin", data);
       ASSERT_FALSE(carrier.empty()) << Messages();
@@ -44,7 +46,7 @@ TEST_F(DecodeJobTest, RoundTripsOfBoundarySizesInEveryCompressionMode) {
 }
 
 TEST_F(DecodeJobTest, RoundTripAtEveryCompressionLevel) {
-  settings.compressionMode = 3;
+  settings.compressionMode = CompressionMode::Always;
   const Bytes data = MixedData(50000);
   for (int level : {-9, -1, 0, 1, 5, 9}) {
     SCOPED_TRACE(level);
@@ -55,7 +57,7 @@ TEST_F(DecodeJobTest, RoundTripAtEveryCompressionLevel) {
 }
 
 TEST_F(DecodeJobTest, LargeMixedFileRoundTrip) {
-  settings.compressionMode = 1;
+  settings.compressionMode = CompressionMode::IfSmaller;
   const Bytes data = MixedData(64u << 20, 99);
   const std::string carrier = Pack("big.dat", data, 2, "000102030405060708090A0B0C0D0E0F");
   EXPECT_EQ(Unpack(carrier, "big.dat", "000102030405060708090A0B0C0D0E0F"), data);
@@ -106,7 +108,7 @@ TEST_F(DecodeJobTest, DecodeLogOfATwofishCarrier) {
 }
 
 TEST_F(DecodeJobTest, CompressedDecodeLogAndTempFile) {
-  settings.compressionMode = 3;
+  settings.compressionMode = CompressionMode::Always;
   const Bytes data = MixedData(30000);
   const std::string carrier = Pack("z.txt", data);
   Unpack(carrier, "z.txt");
@@ -357,7 +359,7 @@ TEST_F(DecodeJobTest, CommandLineKeyIsCheckedAndUsedOnce) {
 }
 
 TEST_F(DecodeJobTest, KeyCrcZeroAcceptsAnyKey) {
-  settings.compressionMode = 0;
+  settings.compressionMode = CompressionMode::Never;
   const Bytes data = MixedData(5000);
   const std::string carrier = Pack("z.txt", data, 2, "0123456789ABCDEF");
   Bytes c = ReadBytes(carrier);
@@ -421,7 +423,7 @@ TEST_F(DecodeJobTest, MixedBlowfishKeyIsUsedWhenTheMixingAreaIsSet) {
 // ------------------------------------------------------------ damage
 
 TEST_F(DecodeJobTest, AlteredGzipBytesEndWithTheChecksumError) {
-  settings.compressionMode = 3;
+  settings.compressionMode = CompressionMode::Always;
   const std::string carrier = Pack("g.txt", MixedData(40000));
   std::filesystem::remove(dir.Path("g.txt"));
   Bytes c = ReadBytes(carrier);
@@ -452,7 +454,7 @@ TEST_F(DecodeJobTest, BytesThatFailTheCheckNeverReplaceAnExistingFile) {
   // A damaged payload shows only in the final checksum, and the user's file
   // must survive it. Where "<name>.damaged" would be too long, the bytes
   // keep a name of their own.
-  settings.compressionMode = 0;
+  settings.compressionMode = CompressionMode::Never;
   const Bytes data = MixedData(10000);
   for (const std::string& name : {std::string("w.txt"), std::string(251, 'w') + ".txt"}) {
     SCOPED_TRACE(name.size());
@@ -476,7 +478,7 @@ TEST_F(DecodeJobTest, BytesThatFailTheCheckNeverReplaceAnExistingFile) {
 
 TEST_F(DecodeJobTest, ReplacingAFileAsksFirstAndKeepsItsPermissions) {
   const Bytes data = MixedData(3000);
-  settings.compressionMode = 0;
+  settings.compressionMode = CompressionMode::Never;
   const std::string carrier = Pack("p.txt", data);
   WriteBytes(dir.Path("p.txt"), {1, 2, 3});
   std::filesystem::permissions(dir.Path("p.txt"), std::filesystem::perms::owner_read |
@@ -591,12 +593,12 @@ namespace {
 
 class DecodeFailures : public JobTest {
  protected:
-  void SetUp() override { settings.compressionMode = 0; }
+  void SetUp() override { settings.compressionMode = CompressionMode::Never; }
 };
 
 TEST_F(DecodeFailures, FailureWhileClosingTheOutputIsAWriteFailure) {
-  for (int mode : {0, 3}) {
-    SCOPED_TRACE(mode);
+  for (CompressionMode mode : {CompressionMode::Never, CompressionMode::Always}) {
+    SCOPED_TRACE(static_cast<int>(mode));
     settings.compressionMode = mode;
     const Bytes data = MixedData(20000);
     const std::string carrier = Pack("c.txt", data);

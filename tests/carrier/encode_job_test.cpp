@@ -35,7 +35,7 @@ Lines WithoutTime(Lines log) {
 class EncodeJobTest : public JobTest {};
 
 TEST_F(EncodeJobTest, LogOfAPlainPackingRun) {
-  settings.compressionMode = 0;
+  settings.compressionMode = CompressionMode::Never;
   const Bytes data = MixedData(10000);
   const std::string carrier = Pack("data.txt", data);
   const Lines expected = {
@@ -53,7 +53,7 @@ TEST_F(EncodeJobTest, LogOfAPlainPackingRun) {
 }
 
 TEST_F(EncodeJobTest, LogOfACompressedTwofishRun) {
-  settings.compressionMode = 1;
+  settings.compressionMode = CompressionMode::IfSmaller;
   const Bytes data = MixedData(200000);
   const std::string carrier = Pack("report.doc", data, 2, std::string(40, 'A'));
   ASSERT_FALSE(carrier.empty());
@@ -84,7 +84,7 @@ TEST_F(EncodeJobTest, LogOfACompressedTwofishRun) {
 }
 
 TEST_F(EncodeJobTest, NotSensiblyKeepsThePlainPayload) {
-  settings.compressionMode = 1;
+  settings.compressionMode = CompressionMode::IfSmaller;
   const Bytes data = NoiseData(5000);
   const std::string carrier = Pack("noise.bin", data);
   EXPECT_TRUE(ui.LogContains("-> Not sensibly"));
@@ -97,7 +97,7 @@ TEST_F(EncodeJobTest, NotSensiblyKeepsThePlainPayload) {
 
 TEST_F(EncodeJobTest, IfSensiblyKeepsAGzipFormOneByteSmaller) {
   // zlib's gzip file of this data is 2075 bytes.
-  settings.compressionMode = 1;
+  settings.compressionMode = CompressionMode::IfSmaller;
   Bytes data = NoiseData(2076);
   std::fill(data.end() - 74, data.end(), 0);
   const Bytes c = ReadBytes(Pack("barely.bin", data));
@@ -106,7 +106,7 @@ TEST_F(EncodeJobTest, IfSensiblyKeepsAGzipFormOneByteSmaller) {
 }
 
 TEST_F(EncodeJobTest, AlwaysStoresTheGzipFormEvenWhenLarger) {
-  settings.compressionMode = 3;
+  settings.compressionMode = CompressionMode::Always;
   const Bytes data = NoiseData(5000);
   const std::string carrier = Pack("noise.bin", data);
   const Bytes c = ReadBytes(carrier);
@@ -118,7 +118,7 @@ TEST_F(EncodeJobTest, AlwaysStoresTheGzipFormEvenWhenLarger) {
 }
 
 TEST_F(EncodeJobTest, ExtensionListDecidesInModeTwo) {
-  settings.compressionMode = 2;
+  settings.compressionMode = CompressionMode::UnlessListed;
   const Bytes data = MixedData(20000);
   Pack("archive.ZIP", data);
   EXPECT_FALSE(ui.LogContains("Try to compress sourcefile"));
@@ -127,7 +127,7 @@ TEST_F(EncodeJobTest, ExtensionListDecidesInModeTwo) {
 }
 
 TEST_F(EncodeJobTest, EmptyExtensionListShowsTheParserMessageAndCompresses) {
-  settings.compressionMode = 2;
+  settings.compressionMode = CompressionMode::UnlessListed;
   settings.compressedExtensions = "";
   Pack("archive.zip", MixedData(20000));
   ASSERT_FALSE(ui.messages.empty());
@@ -137,7 +137,7 @@ TEST_F(EncodeJobTest, EmptyExtensionListShowsTheParserMessageAndCompresses) {
 }
 
 TEST_F(EncodeJobTest, EmptySourceFailsWhenCompressionIsTried) {
-  settings.compressionMode = 1;
+  settings.compressionMode = CompressionMode::IfSmaller;
   WriteBytes(dir.Path("empty.txt"), {});
   const JobOutcome out = Run(dir.Path("empty.txt"));
   EXPECT_EQ(out.end, JobEnd::Failed);
@@ -149,21 +149,22 @@ TEST_F(EncodeJobTest, EmptySourceFailsWhenCompressionIsTried) {
 }
 
 TEST_F(EncodeJobTest, EmptySourceWithoutCompressionGivesTheSmallestCarrier) {
-  settings.compressionMode = 0;
+  settings.compressionMode = CompressionMode::Never;
   const std::string carrier = Pack("empty.txt", {});
   EXPECT_EQ(ReadBytes(carrier).size(), 1878u);
   EXPECT_EQ(Unpack(carrier, "empty.txt"), Bytes{});
 }
 
 TEST_F(EncodeJobTest, TargetNameRules) {
-  settings.compressionMode = 0;
-  const struct { int rule; const char* source; const char* carrier; } rows[] = {
-      {1, "report.final.doc", "report.final.bmp"},
-      {2, "report.final.doc", "report.bmp"},
-      {3, "report.final.doc", "report.final.doc.bmp"},
-      {0, "README", "README.bmp"},
-      {2, "README", "README.bmp"},
-      {3, "README", "README..bmp"},
+  settings.compressionMode = CompressionMode::Never;
+  using enum TargetNameRule;
+  const struct { TargetNameRule rule; const char* source; const char* carrier; } rows[] = {
+      {ReplaceLast, "report.final.doc", "report.final.bmp"},
+      {ReplaceAll, "report.final.doc", "report.bmp"},
+      {Append, "report.final.doc", "report.final.doc.bmp"},
+      {Unset, "README", "README.bmp"},
+      {ReplaceAll, "README", "README.bmp"},
+      {Append, "README", "README..bmp"},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.source);
@@ -189,7 +190,7 @@ TEST_F(EncodeJobTest, KeyDialogCancelledWritesNothingAndLeavesTheLogEmpty) {
 }
 
 TEST_F(EncodeJobTest, CommandLineKeyServesOneJobOnly) {
-  settings.compressionMode = 0;
+  settings.compressionMode = CompressionMode::Never;
   settings.hidePassword = true;
   Pack("a.txt", MixedData(100), 3, "00112233445566778899AABBCCDDEEFF");
   EXPECT_TRUE(state.commandLineKey.empty());
@@ -201,7 +202,7 @@ TEST_F(EncodeJobTest, CommandLineKeyServesOneJobOnly) {
 }
 
 TEST_F(EncodeJobTest, SharedEndCopiesTheLogAndShowsTheCarrierOnlyWhenAsked) {
-  settings.compressionMode = 0;
+  settings.compressionMode = CompressionMode::Never;
   settings.copyLog = true;
   Pack("a.txt", MixedData(10));
   EXPECT_EQ(ui.clipboardCopies, 1);
@@ -220,7 +221,7 @@ TEST_F(EncodeJobTest, NoFileEndsTheJobAtOnce) {
 }
 
 TEST_F(EncodeJobTest, DebugCopyHoldsThePayloadBytes) {
-  settings.compressionMode = 0;
+  settings.compressionMode = CompressionMode::Never;
   state.debugDump = true;
   const Bytes data = MixedData(5000);
   const std::string carrier = Pack("d.txt", data);
@@ -229,7 +230,7 @@ TEST_F(EncodeJobTest, DebugCopyHoldsThePayloadBytes) {
 }
 
 TEST_F(EncodeJobTest, DebugCopyThatCannotBeMadeIsSwitchedOff) {
-  settings.compressionMode = 0;
+  settings.compressionMode = CompressionMode::Never;
   state.debugDump = true;
   WriteBytes(dir.Path("d.bmp.debug"), Bytes{1, 2, 3});  // never replaced
   Pack("d.txt", MixedData(500));
@@ -238,7 +239,7 @@ TEST_F(EncodeJobTest, DebugCopyThatCannotBeMadeIsSwitchedOff) {
 }
 
 TEST_F(EncodeJobTest, ProgressReachesTheEndAndIsHidden) {
-  settings.compressionMode = 0;
+  settings.compressionMode = CompressionMode::Never;
   Pack("p.bin", MixedData(1824 * 300));
   ASSERT_FALSE(ui.progress.positions.empty());
   EXPECT_EQ(*std::max_element(ui.progress.positions.begin(), ui.progress.positions.end()), 100);
@@ -249,7 +250,7 @@ TEST_F(EncodeJobTest, ProgressReachesTheEndAndIsHidden) {
 // ------------------------------------------------------------- failures
 
 TEST_F(EncodeJobTest, WriteFailureDeletesThePartialCarrierAndReportsNoSuccess) {
-  settings.compressionMode = 0;
+  settings.compressionMode = CompressionMode::Never;
   WriteBytes(dir.Path("data.bin"), MixedData(3 << 20));
   WriteBytes(dir.Path("data.bmp"), {9, 9, 9});  // an older carrier of that name
   for (std::int64_t failAt : {0, 100, 1878, 5000, 2 << 20}) {
@@ -274,12 +275,12 @@ TEST_F(EncodeJobTest, ReadFailureWhilePackingIsReported) {
   // a checksum error, see PackingFailureLog).
   WriteBytes(dir.Path("data.bin"), MixedData(100000));
   const struct {
-    int mode;
+    CompressionMode mode;
     std::int64_t failAt;
     const char* message;
-  } cases[] = {{1, 100000 + 1000, "Error while writing target file"}};
+  } cases[] = {{CompressionMode::IfSmaller, 100000 + 1000, "Error while writing target file"}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.mode);
+    SCOPED_TRACE(static_cast<int>(c.mode));
     settings.compressionMode = c.mode;
     ui.messages.clear();
     files.FailReadsAfter(c.failAt);
@@ -296,7 +297,7 @@ TEST_F(EncodeJobTest, ReadFailureWhilePackingIsReported) {
 // cannot be read fails its checksum, with nothing logged after it.
 struct FailureLogCase {
   const char* name;
-  int compressionMode;
+  CompressionMode compressionMode;
   bool folderUnderTheCarriersName;
   std::int64_t failReadsAfter;  // -1: reads do not fail
   std::vector<std::string> logEnd;  // a line ending in '*' matches by its start
@@ -336,18 +337,18 @@ TEST_P(PackingFailureLog, TellsWhatHappened) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, PackingFailureLog,
     ::testing::Values(
-        FailureLogCase{"FolderInOnePass", 0, true, -1,
+        FailureLogCase{"FolderInOnePass", CompressionMode::Never, true, -1,
                        {"-> Calculating CRC 32 checksum ...", "", "Checksum(s)",
                         "-> Source file CRC32  : ", "", "Open target file", "-> \"data.bmp\""},
                        "Error while creating target file ..."},
-        FailureLogCase{"FolderAfterTheGzipStage", 3, true, -1,
+        FailureLogCase{"FolderAfterTheGzipStage", CompressionMode::Always, true, -1,
                        {"-> Savings          : *", "", "Checksum(s)", "-> Source file CRC32  : ",
                         "-> Compr. file CRC32  : 0x*", "", "Open target file", "-> \"data.bmp\""},
                        "Error while creating target file ..."},
-        FailureLogCase{"ReadErrorInOnePass", 0, false, 50000,
+        FailureLogCase{"ReadErrorInOnePass", CompressionMode::Never, false, 50000,
                        {"-> File size        : 100.000 bytes", "-> Calculating CRC 32 checksum ..."},
                        "CRC 32 checksum error ..."},
-        FailureLogCase{"ReadErrorInTheGzipStage", 3, false, 50000,
+        FailureLogCase{"ReadErrorInTheGzipStage", CompressionMode::Always, false, 50000,
                        {"-> Calculating CRC 32 checksum ...", "", "Try to compress sourcefile"},
                        "CRC 32 checksum error ..."}),
     [](const auto& p) { return std::string(p.param.name); });
@@ -357,7 +358,7 @@ INSTANTIATE_TEST_SUITE_P(
 struct RefusedNameCase {
   const char* name;
   std::string source;
-  int targetNameRule;
+  TargetNameRule targetNameRule;
   bool carrierExists;
   const char* messageStart;  // nullptr: no message, the log says why
 };
@@ -368,7 +369,7 @@ class RefusedBeforeAnyWork : public JobTest, public ::testing::WithParamInterfac
 
 TEST_P(RefusedBeforeAnyWork, NothingIsReadOrWritten) {
   const RefusedNameCase& c = GetParam();
-  settings.compressionMode = 3;
+  settings.compressionMode = CompressionMode::Always;
   settings.targetNameRule = c.targetNameRule;
   ui.replaceAnswer = MsgAnswer::No;
   WriteBytes(dir.Path(c.source), MixedData(300000));
@@ -391,20 +392,22 @@ TEST_P(RefusedBeforeAnyWork, NothingIsReadOrWritten) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RefusedBeforeAnyWork,
-    ::testing::Values(RefusedNameCase{"ReplaceDeclined", "data.txt", 1, true, nullptr},
-                      RefusedNameCase{"NameTooLongForTheFolder", std::string(251, 'n') + ".txt", 3,
-                                      false, "Error while creating target file ...\nThe name <"}),
+    ::testing::Values(RefusedNameCase{"ReplaceDeclined", "data.txt", TargetNameRule::ReplaceLast,
+                                      true, nullptr},
+                      RefusedNameCase{"NameTooLongForTheFolder", std::string(251, 'n') + ".txt",
+                                      TargetNameRule::Append, false,
+                                      "Error while creating target file ...\nThe name <"}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(EncodeJobTest, CommandLineKeyWithoutCipherIsReportedUnused) {
-  settings.compressionMode = 0;
+  settings.compressionMode = CompressionMode::Never;
   const std::string carrier = Pack("plain.txt", MixedData(3000), 0, std::string(32, 'A'));
   EXPECT_EQ(ui.log[2], "-> Key not used: no encryption method selected") << Log();
   EXPECT_EQ(Le32(ReadBytes(carrier), 54 + 276), 0u);  // not marked as enciphered
 }
 
 TEST_F(EncodeJobTest, CompressionFailureLeavesNoTempFile) {
-  settings.compressionMode = 3;
+  settings.compressionMode = CompressionMode::Always;
   WriteBytes(dir.Path("data.bin"), MixedData(100000));
   files.FailReadsAfter(100000 + 1000);  // fails inside the gzip stage
   const JobOutcome out = Run(dir.Path("data.bin"));
@@ -414,7 +417,7 @@ TEST_F(EncodeJobTest, CompressionFailureLeavesNoTempFile) {
 }
 
 TEST_F(EncodeJobTest, DeflateFailureNamesWhatFailed) {
-  settings.compressionMode = 3;
+  settings.compressionMode = CompressionMode::Always;
   WriteBytes(dir.Path("data.bin"), MixedData(100000));
   const struct {
     int zlibCode;
@@ -436,7 +439,7 @@ TEST_F(EncodeJobTest, DeflateFailureNamesWhatFailed) {
 }
 
 TEST_F(EncodeJobTest, MissingSourceReportsTheReadError) {
-  settings.compressionMode = 0;
+  settings.compressionMode = CompressionMode::Never;
   const JobOutcome out = Run(dir.Path("gone.txt"));
   EXPECT_EQ(out.end, JobEnd::Failed);
   EXPECT_TRUE(ui.LogContains("-> File size        : -1 bytes"));
@@ -445,7 +448,7 @@ TEST_F(EncodeJobTest, MissingSourceReportsTheReadError) {
 }
 
 TEST_F(EncodeJobTest, TargetThatIsTheSourceItselfIsRefused) {
-  settings.compressionMode = 0;
+  settings.compressionMode = CompressionMode::Never;
   const Bytes data = MixedData(4000);
   WriteBytes(dir.Path("data.txt"), data);
   SecondName(dir.Path("data.txt"), dir.Path("data.bmp"));
@@ -473,7 +476,7 @@ namespace {
 class EncodeLimits : public JobTest {};
 
 TEST_F(EncodeLimits, SourcesOf2GiBOrMoreAreRefusedBeforeAnythingIsWritten) {
-  settings.compressionMode = 0;
+  settings.compressionMode = CompressionMode::Never;
   const std::string big = dir.Path("huge.iso");
   { std::ofstream(big, std::ios::binary).put('x'); }
   std::filesystem::resize_file(big, std::uintmax_t{1} << 31);  // sparse
@@ -487,7 +490,7 @@ TEST_F(EncodeLimits, SourcesOf2GiBOrMoreAreRefusedBeforeAnythingIsWritten) {
 }
 
 TEST_F(EncodeLimits, CommitFailureLeavesNoCarrier) {
-  settings.compressionMode = 0;
+  settings.compressionMode = CompressionMode::Never;
   WriteBytes(dir.Path("a.txt"), MixedData(5000));
   files.FailCommits(true);
   const JobOutcome out = Run(dir.Path("a.txt"));
@@ -501,7 +504,7 @@ TEST_F(EncodeLimits, CommitFailureLeavesNoCarrier) {
 // key with lower-case letters, whose bytes follow the program's hex rule
 // ("1a" gives 0x3A), not textbook hex.
 TEST_F(EncodeLimits, DialogKeysOfEveryLengthRoundTrip) {
-  settings.compressionMode = 0;
+  settings.compressionMode = CompressionMode::Never;
   const Bytes data = MixedData(4000);
   for (int cipher : {1, 2, 3}) {
     for (std::size_t len : {8u, 16u, 17u, 24u, 25u, 32u}) {
@@ -517,7 +520,7 @@ TEST_F(EncodeLimits, DialogKeysOfEveryLengthRoundTrip) {
 }
 
 TEST_F(EncodeLimits, LowerCaseHexKeyUsesTheProgramsHexRule) {
-  settings.compressionMode = 0;
+  settings.compressionMode = CompressionMode::Never;
   const Bytes data = MixedData(4000);
   const std::string typed = "1a2b3c4d5e6f7a8b";
   ui.keys.push_back(HexKey(typed));
@@ -550,7 +553,7 @@ class SpecialSources : public JobTest {};
 TEST_F(SpecialSources, DevicesAndPipesAreRefusedWithoutWaiting) {
   // A pipe nobody writes to would block a reader for ever; a device has no
   // end. Both are refused on the opened file, also behind a link.
-  settings.compressionMode = 0;
+  settings.compressionMode = CompressionMode::Never;
   ASSERT_EQ(mkfifo(dir.Path("pipe").c_str(), 0600), 0);
   const struct {
     const char* name;

@@ -18,7 +18,7 @@ using Files = std::vector<std::string>;
 
 struct EndCase {
   const char* name;
-  int compressionMode;
+  CompressionMode compressionMode;
   int cipherIndex;
   bool unpack;
   JobPhase phase;  // where the job is hit
@@ -27,12 +27,12 @@ struct EndCase {
 void PrintTo(const EndCase& c, std::ostream* os) { *os << c.name; }
 
 const EndCase kEndCases[] = {
-    {"PackingInOnePass", 0, 0, false, JobPhase::Writing},
-    {"PackingGzipStage", 3, 0, false, JobPhase::Compressing},
-    {"PackingTwofishRows", 0, 2, false, JobPhase::Writing},
-    {"PackingGzipRows", 3, 1, false, JobPhase::Writing},
-    {"UnpackingRows", 0, 3, true, JobPhase::Writing},
-    {"UnpackingGzipRows", 3, 0, true, JobPhase::Writing},
+    {"PackingInOnePass", CompressionMode::Never, 0, false, JobPhase::Writing},
+    {"PackingGzipStage", CompressionMode::Always, 0, false, JobPhase::Compressing},
+    {"PackingTwofishRows", CompressionMode::Never, 2, false, JobPhase::Writing},
+    {"PackingGzipRows", CompressionMode::Always, 1, false, JobPhase::Writing},
+    {"UnpackingRows", CompressionMode::Never, 3, true, JobPhase::Writing},
+    {"UnpackingGzipRows", CompressionMode::Always, 0, true, JobPhase::Writing},
 };
 
 class JobEnds : public JobTest, public ::testing::WithParamInterface<EndCase> {
@@ -110,7 +110,7 @@ TEST_F(JobTest, KeysOutsideEightToThirtyTwoBytesNeverPackOnAnyCipher) {
 }
 
 TEST_F(JobTest, UnpackingReadsNoFurtherThanThePayloadsLastRow) {
-  settings.compressionMode = 0;
+  settings.compressionMode = CompressionMode::Never;
   const Bytes data = MixedData(10000, 72);
   const std::string carrier = Pack("r.dat", data);
   std::filesystem::remove(dir.Path("r.dat"));
@@ -131,7 +131,7 @@ class SignalEnds : public JobTest, public ::testing::WithParamInterface<int> {};
 TEST_P(SignalEnds, RemoveTheFilesTheJobBeganAndEndTheProcess) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   const int sig = GetParam();
-  settings.compressionMode = 3;
+  settings.compressionMode = CompressionMode::Always;
   const Bytes data = MixedData(3 << 20, 73);
   WriteBytes(dir.Path("s.dat"), data);
   EXPECT_EXIT(
@@ -152,7 +152,7 @@ INSTANTIATE_TEST_SUITE_P(Signals, SignalEnds, ::testing::Values(SIGINT, SIGTERM,
 
 TEST_F(JobTest, AFileSizeLimitIsAWriteErrorNotTheEndOfTheProgram) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  settings.compressionMode = 0;
+  settings.compressionMode = CompressionMode::Never;
   WriteBytes(dir.Path("l.dat"), MixedData(1 << 20, 74));
   EXPECT_EXIT(
       {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "carrier/file_io.h"
+#include "app/run_state.h"
 #include "carrier/job.h"
 #include "crypto/cipher.h"
 #include "tests/support/failing_files.h"

@@ -6,18 +6,20 @@ namespace pt {
 namespace {
 
 TEST(TargetName, TheThreeRules) {
-  EXPECT_EQ(TargetName("report.final", "doc", 1), "report.final.bmp");
-  EXPECT_EQ(TargetName("report.final", "doc", 2), "report.bmp");
-  EXPECT_EQ(TargetName("report.final", "doc", 3), "report.final.doc.bmp");
-  // Rule 0 (never set) and unknown values act as rule 1.
-  EXPECT_EQ(TargetName("report.final", "doc", 0), "report.final.bmp");
-  EXPECT_EQ(TargetName("report.final", "doc", 7), "report.final.bmp");
+  using enum TargetNameRule;
+  EXPECT_EQ(TargetName("report.final", "doc", ReplaceLast), "report.final.bmp");
+  EXPECT_EQ(TargetName("report.final", "doc", ReplaceAll), "report.bmp");
+  EXPECT_EQ(TargetName("report.final", "doc", Append), "report.final.doc.bmp");
+  // Unset (never set) and unknown values act as ReplaceLast.
+  EXPECT_EQ(TargetName("report.final", "doc", Unset), "report.final.bmp");
+  EXPECT_EQ(TargetName("report.final", "doc", static_cast<TargetNameRule>(7)), "report.final.bmp");
 }
 
 TEST(TargetName, SourceWithoutExtension) {
-  EXPECT_EQ(TargetName("README", "", 1), "README.bmp");
-  EXPECT_EQ(TargetName("README", "", 2), "README.bmp");
-  EXPECT_EQ(TargetName("README", "", 3), "README..bmp");
+  using enum TargetNameRule;
+  EXPECT_EQ(TargetName("README", "", ReplaceLast), "README.bmp");
+  EXPECT_EQ(TargetName("README", "", ReplaceAll), "README.bmp");
+  EXPECT_EQ(TargetName("README", "", Append), "README..bmp");
 }
 
 TEST(StoredFileName, AlwaysHasTheDotAndAtMost255Characters) {

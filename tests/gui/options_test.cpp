@@ -73,16 +73,16 @@ TEST_F(OptionsTest, DialogLooksAsDesigned) {
 
 TEST_F(OptionsTest, ShowsTheSettings) {
   Settings& s = w_->settings();
-  s.startupCipher = 3;
-  s.compressionMode = 2;
+  s.startupCipher = StartupCipher::Rijndael;
+  s.compressionMode = CompressionMode::UnlessListed;
   s.compressionLevel = -7;
   s.showBitmap = true;
   s.exitAfterConversion = true;
   s.copyLog = false;
   s.hidePassword = true;
-  s.keyMode = 2;
+  s.keyMode = KeyMode::Hex;
   s.compressedExtensions = "zip, rar";
-  s.targetNameRule = 3;
+  s.targetNameRule = TargetNameRule::Append;
   RunOptions([](TOptionsForm& f) {
     EXPECT_TRUE(f.rbRijndael->isChecked());
     EXPECT_TRUE(f.rbSmart->isChecked());
@@ -103,16 +103,16 @@ TEST_F(OptionsTest, ShowsTheSettings) {
 
 TEST_F(OptionsTest, ConfirmWithoutChangesKeepsSettingsButFixesRuleAndKeyMode) {
   Settings& s = w_->settings();
-  s.targetNameRule = 0;
-  s.keyMode = 1;
+  s.targetNameRule = TargetNameRule::Unset;
+  s.keyMode = KeyMode::Ascii;
   RunOptions(Ok);
   Settings expected = s;
-  EXPECT_EQ(s.targetNameRule, 1);
+  EXPECT_EQ(s.targetNameRule, TargetNameRule::ReplaceLast);
 
-  s.keyMode = 3;  // neither radio: the dialog keeps ASCII from before
+  s.keyMode = KeyMode::Neither;  // neither radio: the dialog keeps ASCII from before
   RunOptions(Ok);
-  EXPECT_EQ(s.keyMode, 1);
-  expected.keyMode = 1;
+  EXPECT_EQ(s.keyMode, KeyMode::Ascii);
+  expected.keyMode = KeyMode::Ascii;
   EXPECT_EQ(s, expected);
   RunOptions(Ok);
   EXPECT_EQ(s, expected);
@@ -175,7 +175,7 @@ TEST_F(OptionsTest, EnablingRules) {
     EXPECT_FALSE(f.tbCompression->isEnabled());
     return static_cast<int>(QDialog::Accepted);
   });
-  EXPECT_EQ(w_->settings().compressionMode, 0);
+  EXPECT_EQ(w_->settings().compressionMode, CompressionMode::Never);
   EXPECT_EQ(w_->settings().compressionLevel, 1);
 }
 
@@ -187,7 +187,7 @@ TEST_F(OptionsTest, ConfirmDoesNotChangeTheMainWindowOfThisRun) {
     f.cbShow->click();
     return static_cast<int>(QDialog::Accepted);
   });
-  EXPECT_EQ(w_->settings().startupCipher, 0);
+  EXPECT_EQ(w_->settings().startupCipher, StartupCipher::None);
   EXPECT_TRUE(w_->settings().showBitmap);
   EXPECT_EQ(w_->cbEncMethod->currentIndex(), cipher);
   EXPECT_EQ(w_->cbShow->isChecked(), show);
@@ -209,16 +209,16 @@ TEST_F(OptionsTest, EveryFieldIsCopiedBack) {
     return static_cast<int>(QDialog::Accepted);
   });
   const Settings& s = w_->settings();
-  EXPECT_EQ(s.startupCipher, 1);
-  EXPECT_EQ(s.compressionMode, 3);
+  EXPECT_EQ(s.startupCipher, StartupCipher::Blowfish);
+  EXPECT_EQ(s.compressionMode, CompressionMode::Always);
   EXPECT_EQ(s.compressionLevel, 9);
   EXPECT_TRUE(s.showBitmap);
   EXPECT_TRUE(s.exitAfterConversion);
   EXPECT_TRUE(s.copyLog);
   EXPECT_TRUE(s.hidePassword);
-  EXPECT_EQ(s.keyMode, 2);
+  EXPECT_EQ(s.keyMode, KeyMode::Hex);
   EXPECT_EQ(s.compressedExtensions, " a, b ");  // as typed
-  EXPECT_EQ(s.targetNameRule, 2);
+  EXPECT_EQ(s.targetNameRule, TargetNameRule::ReplaceAll);
 }
 
 TEST_F(OptionsTest, CancelAfterChangingEverythingKeepsSettingsAndControls) {
@@ -254,15 +254,15 @@ TEST_F(OptionsTest, RestoreCanBringBackAGroupWithNothingChecked) {
   EXPECT_FALSE(f.rbHex->isChecked());
   Settings s;
   f.ReadSettings(s);
-  EXPECT_EQ(s.keyMode, 3);
+  EXPECT_EQ(s.keyMode, KeyMode::Neither);
 }
 
 TEST_F(OptionsTest, ValuesOutsideTheRangesLeaveTheGroup) {
   Settings odd = w_->settings();
-  odd.startupCipher = 7;
-  odd.compressionMode = -2;
-  odd.keyMode = 3;
-  odd.targetNameRule = 9;
+  odd.startupCipher = static_cast<StartupCipher>(7);
+  odd.compressionMode = static_cast<CompressionMode>(-2);
+  odd.keyMode = KeyMode::Neither;
+  odd.targetNameRule = static_cast<TargetNameRule>(9);
   form().rbBlowfish->setChecked(true);
   form().rbSmart->setChecked(true);
   form().rbHex->setChecked(true);

@@ -202,10 +202,10 @@ TEST_F(PasswordFormTest, ApplyKeyModeReplacesTheDesignText) {
 }
 
 TEST_F(PasswordFormTest, PendingModeReachesOnlyTheFirstShowing) {
-  form.pendingKeyMode = 2;
+  form.pendingKeyMode = pt::KeyMode::Hex;
   form.show();
   EXPECT_TRUE(form.rbHex->isChecked());
-  EXPECT_EQ(form.pendingKeyMode, 0);
+  EXPECT_FALSE(form.pendingKeyMode);
   form.hide();
   form.rbASCII->setChecked(true);
   form.show();
@@ -215,10 +215,10 @@ TEST_F(PasswordFormTest, PendingModeReachesOnlyTheFirstShowing) {
 
 TEST_F(PasswordFormTest, OtherPendingModeSelectsNothingNew) {
   form.rbHex->setChecked(true);
-  form.pendingKeyMode = 3;
+  form.pendingKeyMode = pt::KeyMode::Neither;
   form.show();
   EXPECT_TRUE(form.rbHex->isChecked());
-  EXPECT_EQ(form.pendingKeyMode, 0);
+  EXPECT_FALSE(form.pendingKeyMode);
   form.hide();
 }
 

@@ -45,17 +45,17 @@ TEST_F(StartupTest, NoSettingsFileGivesDefaultsAndShowsDisclaimer) {
   EXPECT_EQ(dialogs_.execs(), 1);
   EXPECT_EQ(w.windowTitle(), QStringLiteral("pixelTuck V1.2.1"));
   const Settings& s = w.settings();
-  EXPECT_EQ(s.startupCipher, 2);
-  EXPECT_EQ(s.compressionMode, 1);
+  EXPECT_EQ(s.startupCipher, StartupCipher::Twofish);
+  EXPECT_EQ(s.compressionMode, CompressionMode::IfSmaller);
   EXPECT_EQ(s.compressionLevel, -1);
   EXPECT_FALSE(s.showBitmap);
   EXPECT_FALSE(s.exitAfterConversion);
   EXPECT_FALSE(s.copyLog);
-  EXPECT_EQ(s.keyMode, 1);
+  EXPECT_EQ(s.keyMode, KeyMode::Ascii);
   EXPECT_FALSE(s.hidePassword);
   EXPECT_TRUE(s.disclaimerAccepted);
   EXPECT_EQ(s.compressedExtensions, "zip,gz,arj,rar,lzh,cab,z,bz2,msi");
-  EXPECT_EQ(s.targetNameRule, 0);
+  EXPECT_EQ(s.targetNameRule, TargetNameRule::Unset);
   ASSERT_EQ(w.cbEncMethod->count(), 4);
   EXPECT_EQ(w.cbEncMethod->itemText(0), QStringLiteral("None"));
   EXPECT_EQ(w.cbEncMethod->itemText(1), QStringLiteral("BlowFish"));
@@ -66,7 +66,7 @@ TEST_F(StartupTest, NoSettingsFileGivesDefaultsAndShowsDisclaimer) {
   EXPECT_TRUE(w.bbOpen->isEnabled());
   EXPECT_TRUE(w.mOpen->isEnabled());
   EXPECT_EQ(w.jobsStarted(), 0);
-  EXPECT_EQ(w.Password_Form->pendingKeyMode, 1);
+  EXPECT_EQ(w.Password_Form->pendingKeyMode, pt::KeyMode::Ascii);
   EXPECT_TRUE(w.runState().deleteTempFile);
   EXPECT_FALSE(w.runState().debugDump);
   EXPECT_TRUE(dialogs_.shown().empty());
@@ -77,19 +77,19 @@ TEST_F(StartupTest, SettingsFileIsLoadedAndDisclaimerSkipped) {
   auto& w = Start();
   EXPECT_EQ(dialogs_.execs(), 0);
   const Settings& s = w.settings();
-  EXPECT_EQ(s.startupCipher, 3);
-  EXPECT_EQ(s.compressionMode, 0);
+  EXPECT_EQ(s.startupCipher, StartupCipher::Rijndael);
+  EXPECT_EQ(s.compressionMode, CompressionMode::Never);
   EXPECT_EQ(s.compressionLevel, -4);
   EXPECT_TRUE(s.showBitmap);
   EXPECT_TRUE(s.exitAfterConversion);
   EXPECT_TRUE(s.copyLog);
-  EXPECT_EQ(s.keyMode, 2);
+  EXPECT_EQ(s.keyMode, KeyMode::Hex);
   EXPECT_TRUE(s.hidePassword);
   EXPECT_EQ(s.compressedExtensions, "zip");
-  EXPECT_EQ(s.targetNameRule, 3);
+  EXPECT_EQ(s.targetNameRule, TargetNameRule::Append);
   EXPECT_EQ(w.cbEncMethod->currentIndex(), 3);
   EXPECT_TRUE(w.cbShow->isChecked());
-  EXPECT_EQ(w.Password_Form->pendingKeyMode, 2);
+  EXPECT_EQ(w.Password_Form->pendingKeyMode, pt::KeyMode::Hex);
 }
 
 TEST_F(StartupTest, WindowLayoutHasTheDesignedSizes) {
@@ -279,7 +279,7 @@ TEST_F(StartupTest, LowerCaseSwitchesAndAFileStartTheJob) {
   EXPECT_EQ(w.lastOutcome().end, JobEnd::Cancelled);
   EXPECT_TRUE(w.runState().commandLineFile.empty());
   // Switches change the run, never the settings.
-  EXPECT_EQ(w.settings().startupCipher, 0);
+  EXPECT_EQ(w.settings().startupCipher, StartupCipher::None);
   EXPECT_FALSE(w.settings().showBitmap);
   // Later activations do not repeat the job.
   w.FormActivate();

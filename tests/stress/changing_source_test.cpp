@@ -46,7 +46,7 @@ void Apply(Change change, const std::string& path) {
 
 struct ChangeCase {
   const char* name;
-  int compressionMode;
+  CompressionMode compressionMode;
   int cipherIndex;
   bool noise;        // incompressible source: mode 1 keeps the plain payload
   int atShowing;     // which showing of the progress bar: 1 first, 2 second
@@ -55,36 +55,40 @@ struct ChangeCase {
   bool completes;    // else the job must report kChanged
 };
 
+constexpr CompressionMode kNoGzip = CompressionMode::Never;
+constexpr CompressionMode kGzip = CompressionMode::Always;
+constexpr CompressionMode kGzipIfSmaller = CompressionMode::IfSmaller;
+
 const ChangeCase kCases[] = {
     // No gzip stage: the bar shows once, before the one pass reads. A size
     // that no longer matches is caught; changed bytes are simply the bytes
     // read, and the checksum is theirs.
-    {"plain append one byte", 0, 0, false, 1, "source", Change::AppendByte, false},
-    {"plain append rows", 0, 0, false, 1, "source", Change::AppendRows, false},
-    {"plain truncate to half", 0, 0, false, 1, "source", Change::TruncateHalf, false},
-    {"plain truncate to zero", 0, 0, false, 1, "source", Change::TruncateToZero, false},
-    {"plain flip first byte", 0, 0, false, 1, "source", Change::FlipFirst, true},
-    {"plain flip last byte", 0, 0, false, 1, "source", Change::FlipLast, true},
-    {"Twofish flip middle byte", 0, 2, false, 1, "source", Change::FlipMiddle, true},
-    {"Blowfish append one byte", 0, 1, false, 1, "source", Change::AppendByte, false},
-    {"plain same bytes rewritten", 0, 0, false, 1, "source", Change::RewriteSame, true},
+    {"plain append one byte", kNoGzip, 0, false, 1, "source", Change::AppendByte, false},
+    {"plain append rows", kNoGzip, 0, false, 1, "source", Change::AppendRows, false},
+    {"plain truncate to half", kNoGzip, 0, false, 1, "source", Change::TruncateHalf, false},
+    {"plain truncate to zero", kNoGzip, 0, false, 1, "source", Change::TruncateToZero, false},
+    {"plain flip first byte", kNoGzip, 0, false, 1, "source", Change::FlipFirst, true},
+    {"plain flip last byte", kNoGzip, 0, false, 1, "source", Change::FlipLast, true},
+    {"Twofish flip middle byte", kNoGzip, 2, false, 1, "source", Change::FlipMiddle, true},
+    {"Blowfish append one byte", kNoGzip, 1, false, 1, "source", Change::AppendByte, false},
+    {"plain same bytes rewritten", kNoGzip, 0, false, 1, "source", Change::RewriteSame, true},
     // Gzip stage: the first showing comes before it reads the source, the
     // only pass that takes its checksum.
-    {"gzip stage append one byte", 3, 0, false, 1, "source", Change::AppendByte, false},
-    {"gzip stage append rows", 3, 0, false, 1, "source", Change::AppendRows, false},
-    {"gzip stage truncate to half", 3, 0, false, 1, "source", Change::TruncateHalf, false},
-    {"gzip stage truncate to zero", 3, 0, false, 1, "source", Change::TruncateToZero, false},
-    {"gzip stage flip middle byte", 3, 2, false, 1, "source", Change::FlipMiddle, true},
-    {"gzip stage flip last byte", 1, 0, false, 1, "source", Change::FlipLast, true},
+    {"gzip stage append one byte", kGzip, 0, false, 1, "source", Change::AppendByte, false},
+    {"gzip stage append rows", kGzip, 0, false, 1, "source", Change::AppendRows, false},
+    {"gzip stage truncate to half", kGzip, 0, false, 1, "source", Change::TruncateHalf, false},
+    {"gzip stage truncate to zero", kGzip, 0, false, 1, "source", Change::TruncateToZero, false},
+    {"gzip stage flip middle byte", kGzip, 2, false, 1, "source", Change::FlipMiddle, true},
+    {"gzip stage flip last byte", kGzipIfSmaller, 0, false, 1, "source", Change::FlipLast, true},
     // Copy of the gzip form: the payload is the gzip file, the source no
     // longer matters; a changed gzip file must be caught.
-    {"gzip form copied, source flipped", 3, 0, false, 2, "source", Change::FlipMiddle, true},
-    {"gzip form copied, gzip file flipped", 3, 0, false, 2, "temp", Change::FlipMiddle, false},
-    {"gzip form copied, gzip file truncated", 3, 3, false, 2, "temp", Change::TruncateHalf, false},
-    {"gzip form copied, gzip file appended", 3, 0, false, 2, "temp", Change::AppendByte, false},
+    {"gzip form copied, source flipped", kGzip, 0, false, 2, "source", Change::FlipMiddle, true},
+    {"gzip form copied, gzip file flipped", kGzip, 0, false, 2, "temp", Change::FlipMiddle, false},
+    {"gzip form copied, gzip file truncated", kGzip, 3, false, 2, "temp", Change::TruncateHalf, false},
+    {"gzip form copied, gzip file appended", kGzip, 0, false, 2, "temp", Change::AppendByte, false},
     // "If sensibly" on noise: gzip tried, plain payload copied afterwards.
-    {"not sensibly, source flipped in the copy", 1, 0, true, 2, "source", Change::FlipFirst, false},
-    {"not sensibly, source appended in the copy", 1, 1, true, 2, "source", Change::AppendRows, false},
+    {"not sensibly, source flipped in the copy", kGzipIfSmaller, 0, true, 2, "source", Change::FlipFirst, false},
+    {"not sensibly, source appended in the copy", kGzipIfSmaller, 1, true, 2, "source", Change::AppendRows, false},
 };
 
 void PrintTo(const ChangeCase& c, std::ostream* os) { *os << c.name; }

@@ -72,7 +72,7 @@ struct HostileRow {
 
 class HostileCarriers : public StressTest {
  protected:
-  void SetUp() override { settings.compressionMode = 0; }
+  void SetUp() override { settings.compressionMode = CompressionMode::Never; }
 
   void ResetTree() {
     for (const auto& e : fs::directory_iterator(root())) {
@@ -351,7 +351,7 @@ TEST_F(HostileCarriers, TruncatedPayloads) {
 
   // A Twofish carrier cut inside a cipher block: the short row cannot be
   // deciphered whole, which the job says, and the check fails.
-  settings.compressionMode = 0;
+  settings.compressionMode = CompressionMode::Never;
   const std::string carrier = Pack("tf.txt", data, 2, "00112233445566778899AABBCCDDEEFF");
   const Bytes tf = ReadBytes(carrier);
   HostileRow row{"Twofish cut inside a block", Cut(tf, 1878 + 1824 + 100), End::Checksum, kDecryptError,
@@ -435,12 +435,12 @@ TEST_F(HostileCarriers, WrongKeyThatPassesTheKeyCheck) {
   const struct {
     const char* name;
     int cipherIndex;
-    int mode;
-  } cases[] = {{"Blowfish", 1, 0}, {"Twofish", 2, 0}, {"Rijndael", 3, 0},
-               {"Twofish over gzip", 2, 3}, {"Blowfish over gzip", 1, 3}};
+    bool gzip;
+  } cases[] = {{"Blowfish", 1, false}, {"Twofish", 2, false}, {"Rijndael", 3, false},
+               {"Twofish over gzip", 2, true}, {"Blowfish over gzip", 1, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    settings.compressionMode = c.mode;
+    settings.compressionMode = c.gzip ? CompressionMode::Always : CompressionMode::Never;
     const std::string rightKey = randomKey();
     ResetTree();
     prepareUi = [&](ScriptedUi& ui) { ui.keys.push_back(test::AsciiKey(rightKey)); };
@@ -458,7 +458,7 @@ TEST_F(HostileCarriers, WrongKeyThatPassesTheKeyCheck) {
     std::cout << "[ key      ] " << c.name << ": right \"" << rightKey << "\", wrong \"" << wrong << "\"\n";
 
     HostileRow row{std::string("wrong key, ") + c.name, carrier, End::Checksum, "", {"x.txt"}, "x.txt", ""};
-    if (c.mode == 3) {
+    if (c.gzip) {
       // The gzip form fails its checksum; nothing is gunzipped.
       row.newFiles = {"x.txt.pixeltuck"};
       row.restored = "";
@@ -467,7 +467,7 @@ TEST_F(HostileCarriers, WrongKeyThatPassesTheKeyCheck) {
     Check(row);
     EXPECT_TRUE(ui().LogContains("-> Password is required...")) << Log();
     EXPECT_EQ(ui().keyRequests.size(), 1u);
-    if (c.mode == 0) {
+    if (!c.gzip) {
       EXPECT_NE(ReadBytes(Box("x.txt")), data);
     }
   }

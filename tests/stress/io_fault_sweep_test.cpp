@@ -61,7 +61,7 @@ enum class Fault { Write, Read };
 
 struct JobCase {
   const char* name;
-  int compressionMode;
+  CompressionMode compressionMode;
   int cipherIndex;
 };
 
@@ -124,7 +124,7 @@ class PackingFaults : public FaultSweep {
     gzipSize = reference[54 + header_offset::Compressed] == 'Z'
                    ? Le32(reference, 54 + header_offset::CompressedSize)
                    : 0;
-    ASSERT_EQ(gzipSize != 0, GetParam().compressionMode == 3);
+    ASSERT_EQ(gzipSize != 0, GetParam().compressionMode == CompressionMode::Always);
     WriteBytes(Box("data.bmp"), older);  // an older carrier of the same name
     before = TakeSnapshot(root());
   }
@@ -188,9 +188,9 @@ TEST_P(PackingFaults, ReadFailureAtAnyByteOfEveryPass) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Stress, PackingFaults,
-                         ::testing::Values(JobCase{"plain", 0, 0}, JobCase{"gzip", 3, 0},
-                                           JobCase{"Twofish", 0, 2},
-                                           JobCase{"Blowfish over gzip", 3, 1}),
+                         ::testing::Values(JobCase{"plain", CompressionMode::Never, 0}, JobCase{"gzip", CompressionMode::Always, 0},
+                                           JobCase{"Twofish", CompressionMode::Never, 2},
+                                           JobCase{"Blowfish over gzip", CompressionMode::Always, 1}),
                          CaseName);
 
 // ----------------------------------------------------------- unpacking
@@ -208,7 +208,7 @@ class UnpackingFaults : public FaultSweep {
     if (c[54 + header_offset::Compressed] == 'Z') {
       gzipSize = Le32(c, 54 + header_offset::CompressedSize);
     }
-    ASSERT_EQ(gzipSize != 0, GetParam().compressionMode == 3);
+    ASSERT_EQ(gzipSize != 0, GetParam().compressionMode == CompressionMode::Always);
     WriteBytes(Box("x.bin"), older);  // an older file of the stored name
     before = TakeSnapshot(root());
   }
@@ -256,8 +256,8 @@ TEST_P(UnpackingFaults, ReadFailureAtAnyByteOfTheCarrier) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Stress, UnpackingFaults,
-                         ::testing::Values(JobCase{"plain", 0, 0}, JobCase{"gzip", 3, 0},
-                                           JobCase{"Rijndael over gzip", 3, 3}),
+                         ::testing::Values(JobCase{"plain", CompressionMode::Never, 0}, JobCase{"gzip", CompressionMode::Always, 0},
+                                           JobCase{"Rijndael over gzip", CompressionMode::Always, 3}),
                          CaseName);
 
 // ------------------------------------------- real write errors (file size)
@@ -303,7 +303,7 @@ constexpr const char* kNoFileSizeLimit = "the file-size limit could not be set";
 class FileSizeLimitTest : public StressTest {};
 
 TEST_F(FileSizeLimitTest, PackingWithGzipFailsCleanlyInTheGzipStageAndAtTheCarrier) {
-  settings.compressionMode = 3;
+  settings.compressionMode = CompressionMode::Always;
   const Bytes data = MixedData(200000, 21);
   const Bytes carrier = ReadBytes(Pack("big.bin", data));
   const std::size_t gz = carrier.size() - kLeadingBytes;  // at least the gzip size
@@ -338,7 +338,7 @@ TEST_F(FileSizeLimitTest, PackingWithGzipFailsCleanlyInTheGzipStageAndAtTheCarri
 }
 
 TEST_F(FileSizeLimitTest, UnpackingWithGzipFailsCleanlyAtTheGzipFormAndTheRestoredFile) {
-  settings.compressionMode = 3;
+  settings.compressionMode = CompressionMode::Always;
   const Bytes data = MixedData(300000, 22);
   const std::string carrier = Pack("big.bin", data);
   const std::uint32_t gz = Le32(ReadBytes(carrier), 54 + header_offset::CompressedSize);

@@ -82,7 +82,7 @@ class PlantedNames : public StressTest, public ::testing::WithParamInterface<Pla
 };
 
 TEST_P(PlantedNames, PackingTakesAnotherNameForItsGzipForm) {
-  settings.compressionMode = 3;
+  settings.compressionMode = CompressionMode::Always;
   const Bytes data = MixedData(9000, 61);
   WriteBytes(Box("data.bin"), data);
   PlantAt("data.bin.pixeltuck", Box("data.bin"));
@@ -93,7 +93,7 @@ TEST_P(PlantedNames, PackingTakesAnotherNameForItsGzipForm) {
 }
 
 TEST_P(PlantedNames, PackingAndUnpackingNeverCreateThroughTheirNextOwnName) {
-  settings.compressionMode = 0;
+  settings.compressionMode = CompressionMode::Never;
   const Bytes data = MixedData(9000, 62);
   const std::string carrier = Pack("data.bin", data);
   fs::remove(Box("data.bin"));
@@ -115,7 +115,7 @@ TEST_P(PlantedNames, PackingAndUnpackingNeverCreateThroughTheirNextOwnName) {
 }
 
 TEST_P(PlantedNames, AGzipFormThatMustStayKeepsItsOwnNameAndTheLogSaysWhere) {
-  settings.compressionMode = 3;
+  settings.compressionMode = CompressionMode::Always;
   const Bytes data = MixedData(9000, 63);
   Bytes c = ReadBytes(Pack("x.txt", data));
   fs::remove(Box("x.txt"));
@@ -142,7 +142,7 @@ class LongNames : public StressTest {};
 TEST_F(LongNames, NoNameTheFileSystemTakesFailsBecauseOfASuffix) {
   // 251 characters + ".bmp" is the longest carrier name; "<name>.pixeltuck"
   // would be too long for the gzip form, which then takes a name of its own.
-  settings.compressionMode = 3;
+  settings.compressionMode = CompressionMode::Always;
   const std::string base = std::string(251, 's');
   const Bytes data = MixedData(7000, 64);
   const std::string carrier = Pack(base + ".dat", data);

@@ -17,17 +17,10 @@ namespace {
 
 using namespace std::string_literals;
 
-// The values the window sets before the file is read.
-Settings Defaults() {
-  Settings s;
-  s.targetNameRule = 0;
-  return s;
-}
-
 // What loading over the defaults must give: the defaults with `change`.
 Settings Expect(const std::function<void(Settings&)>& change) {
-  Settings s = Defaults();
-  s.targetNameRule = 1;  // corrected whenever nothing valid was read for it
+  Settings s;
+  s.targetNameRule = TargetNameRule::ReplaceLast;  // corrected whenever nothing valid was read for it
   change(s);
   return s;
 }
@@ -53,75 +46,75 @@ std::vector<SettingsRow> Rows() {
       {"words instead of numbers", "hello world\n", Expect([](Settings&) {})},
       {"binary noise", "\xff\xfe\x80garbage\x01\x02 3 3", Expect([](Settings&) {})},
       {"NUL bytes only", std::string(100, '\0'), Expect([](Settings&) {})},
-      {"NUL after the first value", "3\0 2 5 1 1 1 2 1 1 zip 3"s, Expect([](Settings& s) { s.startupCipher = 3; })},
+      {"NUL after the first value", "3\0 2 5 1 1 1 2 1 1 zip 3"s, Expect([](Settings& s) { s.startupCipher = StartupCipher::Rijndael; })},
       {"NUL inside the extension word", kPrefix + "zip\0gz 2"s,
        ExpectAfterPrefix([](Settings& s) {
          s.compressedExtensions = "zip\0gz"s;
-         s.targetNameRule = 2;
+         s.targetNameRule = TargetNameRule::ReplaceAll;
        })},
       {"number far beyond 32 bits", "99999999999999999999999 1 5 1 1 1 2 1 1 zip 3", Expect([](Settings&) {})},
-      {"one past the largest int", "3 2147483648 5 1 1 1 2 1 1 zip 3", Expect([](Settings& s) { s.startupCipher = 3; })},
+      {"one past the largest int", "3 2147483648 5 1 1 1 2 1 1 zip 3", Expect([](Settings& s) { s.startupCipher = StartupCipher::Rijndael; })},
       {"one below the smallest int", "3 -2147483649 5 1 1 1 2 1 1 zip 3",
-       Expect([](Settings& s) { s.startupCipher = 3; })},
+       Expect([](Settings& s) { s.startupCipher = StartupCipher::Rijndael; })},
       {"10000 digits as the level", "3 2 " + std::string(10000, '9') + " 1 1 1 2 1 1 zip 3",
        Expect([](Settings& s) {
-         s.startupCipher = 3;
-         s.compressionMode = 2;
+         s.startupCipher = StartupCipher::Rijndael;
+         s.compressionMode = CompressionMode::UnlessListed;
        })},
       {"int limits where ranges apply",
        "2147483647 -2147483648 2147483647 0 0 0 2147483647 0 0 ext -2147483648",
        Expect([](Settings& s) { s.compressedExtensions = "ext"; })},
       {"signs and leading zeros", "+3 +0 -09 00001 0 1 +2 1 1 a,b 0003",
        Expect([](Settings& s) {
-         s.startupCipher = 3;
-         s.compressionMode = 0;
+         s.startupCipher = StartupCipher::Rijndael;
+         s.compressionMode = CompressionMode::Never;
          s.compressionLevel = -9;
          s.showBitmap = true;
          s.copyLog = true;
-         s.keyMode = 2;
+         s.keyMode = KeyMode::Hex;
          s.hidePassword = true;
          s.disclaimerAccepted = true;
          s.compressedExtensions = "a,b";
-         s.targetNameRule = 3;
+         s.targetNameRule = TargetNameRule::Append;
        })},
       {"CR LF after every value", "3\r\n2\r\n5\r\n1\r\n1\r\n1\r\n2\r\n1\r\n1\r\nzip,rar\r\n3\r\n",
        Expect([](Settings& s) {
-         s.startupCipher = 3;
-         s.compressionMode = 2;
+         s.startupCipher = StartupCipher::Rijndael;
+         s.compressionMode = CompressionMode::UnlessListed;
          s.compressionLevel = 5;
          s.showBitmap = s.exitAfterConversion = s.copyLog = true;
-         s.keyMode = 2;
+         s.keyMode = KeyMode::Hex;
          s.hidePassword = s.disclaimerAccepted = true;
          s.compressedExtensions = "zip,rar";
-         s.targetNameRule = 3;
+         s.targetNameRule = TargetNameRule::Append;
        })},
       {"CR, tab, vertical tab, form feed", "1\r0\t9\v1\f0 1 3 0 1 x 2",
        Expect([](Settings& s) {
-         s.startupCipher = 1;
-         s.compressionMode = 0;
+         s.startupCipher = StartupCipher::Blowfish;
+         s.compressionMode = CompressionMode::Never;
          s.compressionLevel = 9;
          s.showBitmap = true;
          s.copyLog = true;
-         s.keyMode = 3;
+         s.keyMode = KeyMode::Neither;
          s.disclaimerAccepted = true;
          s.compressedExtensions = "x";
-         s.targetNameRule = 2;
+         s.targetNameRule = TargetNameRule::ReplaceAll;
        })},
-      {"number glued to a word", "3abc 2", Expect([](Settings& s) { s.startupCipher = 3; })},
-      {"decimal point", "1.5 2", Expect([](Settings& s) { s.startupCipher = 1; })},
+      {"number glued to a word", "3abc 2", Expect([](Settings& s) { s.startupCipher = StartupCipher::Rijndael; })},
+      {"decimal point", "1.5 2", Expect([](Settings& s) { s.startupCipher = StartupCipher::Blowfish; })},
       {"boolean 2 stops the load", "1 1 1 2 1 1 3 1 1 zip 2",
        Expect([](Settings& s) {
-         s.startupCipher = 1;
-         s.compressionMode = 1;
+         s.startupCipher = StartupCipher::Blowfish;
+         s.compressionMode = CompressionMode::IfSmaller;
          s.compressionLevel = 1;
        })},
       {"keyMode out of range", "0 0 0 0 0 0 -5 0 0 e 3",
        Expect([](Settings& s) {
-         s.startupCipher = 0;
-         s.compressionMode = 0;
+         s.startupCipher = StartupCipher::None;
+         s.compressionMode = CompressionMode::Never;
          s.compressionLevel = 0;
          s.compressedExtensions = "e";
-         s.targetNameRule = 3;
+         s.targetNameRule = TargetNameRule::Append;
        })},
       // Only the first kMaxSettingsFileBytes count.
       {"10 MB extension word", kPrefix + std::string(kTenMb, 'a') + " 3",
@@ -132,14 +125,14 @@ std::vector<SettingsRow> Rows() {
        Expect([](Settings&) {})},
       {"10 MB of digits", std::string(kTenMb, '7'), Expect([](Settings&) {})},
       {"10 MB line after valid values", kPrefix + "zip 3 " + std::string(kTenMb, 'z'),
-       ExpectAfterPrefix([](Settings& s) { s.compressedExtensions = "zip"; s.targetNameRule = 3; })},
+       ExpectAfterPrefix([](Settings& s) { s.compressedExtensions = "zip"; s.targetNameRule = TargetNameRule::Append; })},
   };
   // The last value exactly at the last byte read, and one byte beyond it.
   const std::size_t fits = kMaxSettingsFileBytes - 2 - kPrefix.size();
   rows.push_back({"last value on the last byte read", kPrefix + std::string(fits, 'w') + " 3",
                   ExpectAfterPrefix([&](Settings& s) {
                     s.compressedExtensions = std::string(fits, 'w');
-                    s.targetNameRule = 3;
+                    s.targetNameRule = TargetNameRule::Append;
                   })});
   rows.push_back({"last value one byte beyond", kPrefix + std::string(fits + 1, 'w') + " 3",
                   ExpectAfterPrefix([&](Settings& s) { s.compressedExtensions = std::string(fits + 1, 'w'); })});
@@ -157,7 +150,7 @@ TEST_F(SettingsGarbage, LoadsByTheRulesWithinTheBound) {
       out.write(row.content.data(), static_cast<std::streamsize>(row.content.size()));
     }
     ASSERT_EQ(std::filesystem::file_size(path), row.content.size());
-    Settings s = Defaults();
+    Settings s;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(LoadSettings(s, path));
     const double seconds =
@@ -182,14 +175,14 @@ TEST_F(SettingsGarbage, LoadsByTheRulesWithinTheBound) {
 TEST_F(SettingsGarbage, GarbageKeepsWhatTheSettingsHeld) {
   // Loading goes over the current values, not over the defaults.
   Settings held;
-  held.startupCipher = 0;
-  held.compressionMode = 3;
+  held.startupCipher = StartupCipher::None;
+  held.compressionMode = CompressionMode::Always;
   held.compressionLevel = -7;
   held.showBitmap = held.exitAfterConversion = held.copyLog = true;
-  held.keyMode = 3;
+  held.keyMode = KeyMode::Neither;
   held.hidePassword = held.disclaimerAccepted = true;
   held.compressedExtensions = "keep";
-  held.targetNameRule = 2;
+  held.targetNameRule = TargetNameRule::ReplaceAll;
   for (const std::string& content : {"x"s, "\0\0\0"s, "\r\n\r\n"s, std::string(kTenMb, '-')}) {
     SCOPED_TRACE(testing::Message() << "file of " << content.size() << " bytes");
     WriteBytes(Box("held.cfg"), Bytes(content.begin(), content.end()));
@@ -209,9 +202,9 @@ TEST_F(SettingsGarbage, NothingToLoadChangesNothing) {
   }
   for (const char* name : names) {
     SCOPED_TRACE(name);
-    Settings s = Defaults();
+    Settings s;
     EXPECT_FALSE(LoadSettings(s, Box(name)));
-    EXPECT_TRUE(s == Defaults());
+    EXPECT_TRUE(s == Settings{});
   }
 }
 

@@ -16,6 +16,7 @@
 
 #include "carrier/carrier_format.h"
 #include "carrier/file_io.h"
+#include "app/run_state.h"
 #include "carrier/job.h"
 #include "tests/support/failing_files.h"
 #include "tests/support/scripted_ui.h"

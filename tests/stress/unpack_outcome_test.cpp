@@ -99,7 +99,7 @@ TEST_P(UnpackOutcome, ANameTooLongForTheFileSystemIsShortenedBeforeAnyWork) {
 TEST_P(UnpackOutcome, BegunFilesAreTheOwnersAlone) {
   const mode_t mask = ::umask(0);
   ::umask(mask);
-  settings.compressionMode = GetParam().gzip ? 3 : 0;
+  settings.compressionMode = GetParam().gzip ? CompressionMode::Always : CompressionMode::Never;
   WriteBytes(Box("p.txt"), data);
   fs::permissions(Box("p.txt"), fs::perms::owner_read | fs::perms::owner_write);
   std::set<std::string> seen;

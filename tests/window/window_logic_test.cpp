@@ -52,11 +52,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 Settings Stored() {
   Settings s;
-  s.startupCipher = 1;
-  s.compressionMode = 2;
+  s.startupCipher = StartupCipher::Blowfish;
+  s.compressionMode = CompressionMode::UnlessListed;
   s.compressionLevel = 4;
-  s.keyMode = 2;
-  s.targetNameRule = 3;
+  s.keyMode = KeyMode::Hex;
+  s.targetNameRule = TargetNameRule::Append;
   s.compressedExtensions = "zip,7z";
   s.showBitmap = s.copyLog = true;
   return s;
@@ -89,12 +89,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RoundTripCase{"UnchangedStaysUnchanged", [](Settings&) {}, [](OptionsControls&) {},
                       [](Settings&) {}},
-        RoundTripCase{"RuleZeroBecomesOne", [](Settings& s) { s.targetNameRule = 0; },
-                      [](OptionsControls&) {}, [](Settings& s) { s.targetNameRule = 1; }},
-        RoundTripCase{"KeyModeNeitherTakesTheCheckedMode", [](Settings& s) { s.keyMode = 3; },
+        RoundTripCase{"RuleZeroBecomesOne", [](Settings& s) { s.targetNameRule = TargetNameRule::Unset; },
+                      [](OptionsControls&) {}, [](Settings& s) { s.targetNameRule = TargetNameRule::ReplaceLast; }},
+        RoundTripCase{"KeyModeNeitherTakesTheCheckedMode", [](Settings& s) { s.keyMode = KeyMode::Neither; },
                       [](OptionsControls& c) { c.keyMode = 1; },
-                      [](Settings& s) { s.keyMode = 2; }},
-        RoundTripCase{"KeyModeNeitherWithNothingChecked", [](Settings& s) { s.keyMode = 3; },
+                      [](Settings& s) { s.keyMode = KeyMode::Hex; }},
+        RoundTripCase{"KeyModeNeitherWithNothingChecked", [](Settings& s) { s.keyMode = KeyMode::Neither; },
                       [](OptionsControls& c) { c.keyMode = kNone; }, [](Settings&) {}},
         RoundTripCase{"DefaultKeepsTheSliderAsMagnitude",
                       [](Settings& s) { s.compressionLevel = -3; }, [](OptionsControls&) {},
@@ -108,14 +108,14 @@ INSTANTIATE_TEST_SUITE_P(
                       [](Settings& s) { s.compressionLevel = 0; }},
         RoundTripCase{"OutOfRangeLeavesTheGroup",
                       [](Settings& s) {
-                        s.startupCipher = 7;
-                        s.compressionMode = -2;
+                        s.startupCipher = static_cast<StartupCipher>(7);
+                        s.compressionMode = static_cast<CompressionMode>(-2);
                       },
                       [](OptionsControls&) {},
                       // the groups keep the record's defaults: TwoFish, if sensibly
                       [](Settings& s) {
-                        s.startupCipher = 2;
-                        s.compressionMode = 1;
+                        s.startupCipher = StartupCipher::Twofish;
+                        s.compressionMode = CompressionMode::IfSmaller;
                       }},
         RoundTripCase{"ExtensionsAsTyped", [](Settings&) {},
                       [](OptionsControls& c) { c.extensions = " a, b "; },
@@ -189,7 +189,7 @@ struct StartupCase {
   bool commandEnabled;
   int cipherIndex;
   bool showBitmap;
-  int keyModePreset;
+  KeyMode keyModePreset;
   int invalidKeys;
 };
 void PrintTo(const StartupCase& c, std::ostream* os) { *os << c.name; }
@@ -227,14 +227,14 @@ TEST_P(StartupTest, DefaultsFileDisclaimerThenCommandLine) {
 INSTANTIATE_TEST_SUITE_P(
     Sequences, StartupTest,
     ::testing::Values(
-        StartupCase{"FirstRunAccepted", nullptr, {}, true, true, true, 2, false, 1, 0},
-        StartupCase{"FirstRunRefused", nullptr, {}, false, true, false, 2, false, 1, 0},
+        StartupCase{"FirstRunAccepted", nullptr, {}, true, true, true, 2, false, KeyMode::Ascii, 0},
+        StartupCase{"FirstRunRefused", nullptr, {}, false, true, false, 2, false, KeyMode::Ascii, 0},
         StartupCase{"AcceptedBeforeIsNotAskedAgain", "3 1 -1 1 0 0 2 0 1 zip 1", {}, false,
-                    false, true, 3, true, 2, 0},
+                    false, true, 3, true, KeyMode::Hex, 0},
         StartupCase{"SwitchesOverTheFile", "3 1 -1 0 0 0 1 0 1 zip 1", {"-b", "-S"}, false,
-                    false, true, 1, true, 1, 0},
+                    false, true, 1, true, KeyMode::Ascii, 0},
         StartupCase{"InvalidKeyReportedOncePerArgument", "0 1 -1 0 0 0 1 0 1 zip 1",
-                    {"-K:0011", "-k:zz", "-T"}, false, false, true, 2, false, 1, 2}),
+                    {"-K:0011", "-k:zz", "-T"}, false, false, true, 2, false, KeyMode::Ascii, 2}),
     NameOf<StartupCase>);
 
 TEST(Disclaimer, AcceptingFromTheHelpMenuEnablesTheCommand) {
@@ -279,7 +279,7 @@ INSTANTIATE_TEST_SUITE_P(Outcomes, ExitStatusTest,
 
 TEST(JobRequest, CipherFileAndSettings) {
   Settings settings;
-  settings.compressionMode = 3;
+  settings.compressionMode = CompressionMode::Always;
   const JobRequest r = MakeJobRequest(3, true, "report.doc", settings);
   EXPECT_EQ(r.cipher, CipherId::Rijndael);
   EXPECT_TRUE(r.startedByCommandLine);
