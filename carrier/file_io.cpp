@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <filesystem>
@@ -258,10 +259,15 @@ std::mutex g_creating;
 extern "C" void OnTerminatingSignal(int sig) {
 #ifdef _WIN32
   g_creating.lock();  // held until the process ends
-#endif
+  RemoveBegunFiles();
+  // No process ends by a signal there (raised again, SIGINT would end it with
+  // status 3): the status is what a POSIX shell shows, 130 for Ctrl+C.
+  std::_Exit(128 + sig);
+#else
   RemoveBegunFiles();
   std::signal(sig, SIG_DFL);
   std::raise(sig);
+#endif
 }
 
 }  // namespace

@@ -36,7 +36,9 @@ bool NameFitsFolder(const std::string& dir, const std::string& name);
 
 // Files a job has begun and not yet finished (partial outputs, gzip temp
 // files) are removed when the process is ended by SIGINT, SIGTERM, SIGHUP or
-// SIGQUIT; the signal then ends the process as it would have. SIGPIPE and
+// SIGQUIT; the signal then ends the process as it would have (on Windows,
+// which ends no process by a signal, with status 128 + the signal number:
+// 130 for Ctrl+C, as a POSIX shell reports the signal). SIGPIPE and
 // SIGXFSZ are ignored, so that writing into a closed pipe or past a
 // file-size limit fails as an ordinary write error. Both programs call this
 // once at start. (After SIGKILL nothing can clean up: the

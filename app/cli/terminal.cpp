@@ -1,5 +1,6 @@
 #include "app/cli/terminal.h"
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
@@ -69,16 +70,42 @@ std::optional<std::string> ReadConsoleLine() {
   return Utf8Text(line);
 }
 
+// What the console had before the program changed it, for the console
+// control handler: an interrupted program must not leave the user's
+// console in UTF-8 or without echo. 0: nothing to restore.
+std::atomic<UINT> g_savedCodePage{0};
+std::atomic<DWORD> g_savedInputMode{0};
+std::atomic<bool> g_echoIsOff{false};
+
+void RestoreConsole() {
+  if (g_echoIsOff.exchange(false)) SetConsoleMode(ConsoleIn(), g_savedInputMode.load());
+  if (const UINT cp = g_savedCodePage.exchange(0); cp != 0) SetConsoleOutputCP(cp);
+}
+
+// Runs on a thread of its own. The C runtime's Ctrl+C handler would raise
+// SIGINT as well, but Ctrl+Break and closing the console would end the
+// process without the clean-up of begun files.
+BOOL WINAPI OnConsoleControl(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) {
+    return FALSE;
+  }
+  RestoreConsole();
+  std::raise(event == CTRL_CLOSE_EVENT ? SIGTERM : SIGINT);
+  return TRUE;
+}
+
 class EchoOff {
  public:
   explicit EchoOff(bool active) {
     handle_ = ConsoleIn();
     if (active && GetConsoleMode(handle_, &saved_)) {
+      g_savedInputMode = saved_;
+      g_echoIsOff = true;
       changed_ = SetConsoleMode(handle_, saved_ & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) != 0;
     }
   }
   ~EchoOff() {
-    if (changed_) SetConsoleMode(handle_, saved_);
+    if (g_echoIsOff.exchange(false) && changed_) SetConsoleMode(handle_, saved_);
   }
   EchoOff(const EchoOff&) = delete;
   EchoOff& operator=(const EchoOff&) = delete;
@@ -153,14 +180,19 @@ class EchoOff {
 #ifdef _WIN32
 Utf8Console::Utf8Console() {
   savedCodePage_ = GetConsoleOutputCP();
+  g_savedCodePage = savedCodePage_;
   if (savedCodePage_ != 0) SetConsoleOutputCP(CP_UTF8);
 }
 Utf8Console::~Utf8Console() {
-  if (savedCodePage_ != 0) SetConsoleOutputCP(savedCodePage_);
+  if (g_savedCodePage.exchange(0) != 0) SetConsoleOutputCP(savedCodePage_);
 }
+
+void InstallConsoleInterrupts() { SetConsoleCtrlHandler(OnConsoleControl, TRUE); }
 #else
 Utf8Console::Utf8Console() = default;
 Utf8Console::~Utf8Console() = default;
+
+void InstallConsoleInterrupts() {}
 #endif
 
 void BinaryStandardOutput() {

@@ -43,6 +43,13 @@ class Utf8Console {
   unsigned savedCodePage_ = 0;
 };
 
+// Windows: Ctrl+C, Ctrl+Break and closing the console window give the
+// console its code page and echo back and end the program through the
+// clean-up of InstallSignalCleanup (called first): Ctrl+C and Ctrl+Break as
+// SIGINT (exit status 130), closing as SIGTERM. Elsewhere the signals arrive
+// as they are and nothing is installed.
+void InstallConsoleInterrupts();
+
 // Standard output takes bytes as they are (Windows would turn every line
 // feed into CR LF); for unpacking a file to it.
 void BinaryStandardOutput();
