@@ -5,7 +5,8 @@
 # and the Linux console programs: carriers packed by one are unpacked by the
 # other, for every cipher with compression on and off, and the restored files
 # must equal the originals byte for byte (a name with "é" included); carriers
-# of an ASCII-named file must be the same bytes from both programs.
+# of an ASCII-named file must be the same bytes from both programs; and the
+# Windows program expands wildcards itself.
 #
 # Packages: scripts/install-deps.sh --windows. The Linux console program is
 # built in build (as scripts/test.sh does). Wine itself now and then dies while
@@ -116,6 +117,21 @@ for mode in 0 3; do
       cmp "$rt/$cipher-$mode-win-to-linux/pack/report.bmp" "$rt/$cipher-$mode-linux-to-win/pack/report.bmp"
   done
 done
+
+# The command prompt hands "*.txt" to the program as typed: every match is a
+# job of its own, and a pattern that matches nothing ends with status 2.
+wild="$rt/wildcards"
+mkdir -p "$wild"
+cp "$rt/data/text" "$wild/one.txt"
+cp "$rt/data/noise" "$wild/two.txt"
+run win "$wild" -N "*.txt" >/dev/null || true
+rm "$wild/one.txt" "$wild/two.txt"
+run win "$wild" "*.bmp" >/dev/null || true
+check "*.txt packed and *.bmp unpacked every match (one.txt)" cmp "$rt/data/text" "$wild/one.txt"
+check "*.txt packed and *.bmp unpacked every match (two.txt)" cmp "$rt/data/noise" "$wild/two.txt"
+status=0
+run win "$wild" -N "*.zip" 2>/dev/null || status=$?
+check "a pattern without a match ends with status 2 (got $status)" test "$status" -eq 2
 
 echo "Round-trip: $passed passed, $failed failed"
 echo "windows-test.sh: $((SECONDS - started)) s"

@@ -23,6 +23,7 @@
 #endif
 
 #include "app/cli/cli_ui.h"
+#include "app/cli/wildcards.h"
 #include "app/command_line.h"
 #include "app/version.h"
 #include "carrier/carrier_format.h"
@@ -446,7 +447,8 @@ bool IsCarrierName(const std::string& file) { return ToLowerAscii(SplitPath(file
 
 }  // namespace
 
-CliArgs ParseCliArgs(const std::vector<std::string>& args, const Settings& settings) {
+CliArgs ParseCliArgs(const std::vector<std::string>& args, const Settings& settings,
+                     bool expandWildcards) {
   CliArgs result;
   Parser parser(args, result);
   parser.Run();
@@ -459,6 +461,14 @@ CliArgs ParseCliArgs(const std::vector<std::string>& args, const Settings& setti
     return result;
   }
   if (!result.error.empty()) return result;
+  if (expandWildcards) {
+    ExpandedFiles expanded = ExpandWildcards(result.files);
+    if (!expanded.unmatched.empty()) {
+      result.error = "No file matches " + Escaped(expanded.unmatched);
+      return result;
+    }
+    result.files = std::move(expanded.files);
+  }
   if (result.files.empty()) {
     result.error = "No file given";
     return result;
@@ -554,9 +564,12 @@ std::string CliUsage() {
       "Short switches are case-sensitive and may be joined (-qf). Settings are\n"
       "read from the window program's configuration file and never written.\n"
       "\n"
+      "On Windows the program expands * and ? in file names itself; a pattern\n"
+      "that matches no file is an unusable argument.\n"
+      "\n"
       "Exit status (the worst of all files): 0 done, 1 a job stopped early or\n"
       "a check failed, 2 unusable arguments, or a file that is missing, empty\n"
-      "or a folder.\n";
+      "or a folder; 130 interrupted (Ctrl+C).\n";
 }
 
 std::string CliVersion() {
@@ -745,7 +758,7 @@ int RunCli(std::vector<std::string> args, CliEnvironment& env) {
   Settings settings;  // the window's start-up defaults
   LoadSettings(settings, env.settings);
 
-  CliArgs parsed = ParseCliArgs(args, settings);
+  CliArgs parsed = ParseCliArgs(args, settings, env.expandWildcards);
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (KeyTextStart(args, i) != std::string::npos) WipeKeyText(args[i]);
   }
@@ -891,6 +904,7 @@ int RunCli(std::vector<std::string> args, CliEnvironment& env) {
 int CliMain(int argc, char** argv) {
   // Files a job has begun are removed when a signal ends the program.
   InstallSignalCleanup();
+  InstallConsoleInterrupts();
   std::vector<std::string> args = ProgramArguments(argc, argv);
   // The process list shows argv: the key digits go from there at once.
   // (-K:/-k: as the window wipes them, and --key.)
@@ -906,6 +920,9 @@ int CliMain(int argc, char** argv) {
   ConsoleTerminal terminal;
   CliEnvironment env{std::cout, std::cerr, terminal,
                      SettingsLocationFor(WindowConfigurationFile(ExecutablePath()))};
+#ifdef _WIN32
+  env.expandWildcards = true;  // the command prompt hands "*.bmp" over as typed
+#endif
   try {
     return RunCli(std::move(args), env);
   } catch (const std::bad_alloc&) {

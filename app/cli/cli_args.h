@@ -47,7 +47,11 @@ struct CliArgs {
 // joined, "-qf") and long forms for everything; "--" ends the switches. An
 // unknown switch, a bad value, an invalid key, conflicting switches or no
 // file at all make the arguments unusable; help wins over all of them.
-CliArgs ParseCliArgs(const std::vector<std::string>& args, const Settings& settings);
+// With expandWildcards (Windows, where no shell does it) file arguments with
+// '*' or '?' are expanded first (ExpandWildcards), and a pattern that
+// matches no file makes the arguments unusable too.
+CliArgs ParseCliArgs(const std::vector<std::string>& args, const Settings& settings,
+                     bool expandWildcards = false);
 
 // Where key digits stand in the arguments (program name excluded): their
 // offset in args[i], or std::string::npos. For -K:/-k: and --key, so that
@@ -80,6 +84,7 @@ struct CliEnvironment {
   std::ostream& err;
   Terminal& terminal;
   SettingsLocation settings;  // read, never written; "" for the defaults
+  bool expandWildcards = false;  // see ParseCliArgs
 };
 
 // Parses, loads the settings, runs one job per file; returns the exit

@@ -15,6 +15,7 @@
 
 #include "app/cli/cli_args.h"
 #include "app/cli/cli_ui.h"
+#include "app/cli/wildcards.h"
 #include "app/settings_file.h"
 #include "app/version.h"
 #include "tests/app/temp_dir.h"
@@ -232,6 +233,90 @@ TEST(WindowConfigurationFile, WindowProgramsFileInThisFolder) {
   EXPECT_EQ(WindowConfigurationFile("pixeltuck-cli"), "pixeltuck.cfg");
   EXPECT_EQ(WindowConfigurationFile(""), "");
 }
+
+// ---------------------------------------------------------------------------
+// Wildcards, which the Windows command prompt leaves to the program
+
+struct MatchCase {
+  const char* name;
+  const char* pattern;
+  const char* file;
+  bool matches;
+};
+
+void PrintTo(const MatchCase& c, std::ostream* os) { *os << c.name; }
+
+class WildcardMatchTest : public ::testing::TestWithParam<MatchCase> {};
+
+TEST_P(WildcardMatchTest, AsTheCommandPromptMeansIt) {
+  EXPECT_EQ(WildcardMatch(GetParam().pattern, GetParam().file), GetParam().matches)
+      << GetParam().pattern << " / " << GetParam().file;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Patterns, WildcardMatchTest,
+    ::testing::Values(
+        MatchCase{"StarTakesAnyRun", "*.bmp", "holiday photo.bmp", true},
+        MatchCase{"StarTakesNothing", "photo*.bmp", "photo.bmp", true},
+        MatchCase{"StarBacksUpWhenTheRestFails", "*.txt", "a.txt.txt", true},
+        MatchCase{"ExtensionMustEndTheName", "*.bmp", "photo.bmpx", false},
+        MatchCase{"QuestionMarkIsOneCharacter", "a?c", "abc", true},
+        MatchCase{"QuestionMarkIsNotNothing", "a?c", "ac", false},
+        MatchCase{"QuestionMarkIsACharacterNotAByte", "caf?.txt", "café.txt", true},
+        MatchCase{"TwoQuestionMarksAreTwoCharacters", "caf??.txt", "café.txt", false},
+        MatchCase{"CaseDoesNotCount", "*.BMP", "Photo.bmp", true},
+        MatchCase{"OtherLettersCount", "report.doc", "report.dot", false},
+        MatchCase{"StarDotStarTakesNamesWithoutDot", "*.*", "README", true},
+        MatchCase{"NameDotStarTakesTheBareName", "notes.*", "notes", true}),
+    [](const auto& c) { return std::string(c.param.name); });
+
+struct ExpandCase {
+  const char* name;
+  std::vector<std::string> args;      // "@name": in the test folder
+  std::vector<std::string> files;     // the same
+  std::string unmatched;              // the same
+};
+
+void PrintTo(const ExpandCase& c, std::ostream* os) { *os << c.name; }
+
+class ExpandWildcardsTest : public test::TempDirTest,
+                            public ::testing::WithParamInterface<ExpandCase> {};
+
+TEST_P(ExpandWildcardsTest, MatchesAreFilesOfTheFolderInOrder) {
+  for (const char* name : {"b.bmp", "A.bmp", "c.BMP", "notes.txt", "x.bmpx", ".hidden.bmp"}) {
+    Write(name, "x");
+  }
+  fs::create_directory(dir_ / "folder.bmp");
+  const auto inFolder = [this](const std::vector<std::string>& names) {
+    std::vector<std::string> paths;
+    for (const std::string& n : names) paths.push_back(n[0] == '@' ? PathOf(n.substr(1)) : n);
+    return paths;
+  };
+  const ExpandedFiles got = ExpandWildcards(inFolder(GetParam().args));
+  EXPECT_EQ(got.files, inFolder(GetParam().files));
+  EXPECT_EQ(got.unmatched, GetParam().unmatched.empty() ? "" : PathOf(GetParam().unmatched));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Args, ExpandWildcardsTest,
+    ::testing::Values(
+        // Folders, hidden names (the jobs' partial files) and "x.bmpx" are
+        // not carriers of *.bmp; the order ignores case.
+        ExpandCase{"EachMatchingFileSorted", {"@*.bmp"}, {"@A.bmp", "@b.bmp", "@c.BMP"}, ""},
+        ExpandCase{"PatternsAndPlainNamesKeepTheirPlaces",
+                   {"@notes.*", "-", "@missing.txt", "@?.bmp"},
+                   {"@notes.txt", "-", "@missing.txt", "@A.bmp", "@b.bmp", "@c.BMP"}, ""},
+        ExpandCase{"APatternWithoutMatchIsNamed", {"@*.txt", "@*.zip", "@*.gz"}, {"@notes.txt"},
+                   "*.zip"}),
+    [](const auto& c) { return std::string(c.param.name); });
+
+#ifndef _WIN32
+TEST_F(CliArgsTest, ANameThatExistsAsWrittenIsNoPattern) {
+  const std::string literal = Write("what?.txt", "x");
+  Write("whatx.txt", "x");
+  EXPECT_EQ(ExpandWildcards({literal}).files, std::vector<std::string>{literal});
+}
+#endif
 
 // ---------------------------------------------------------------------------
 // The console window
@@ -700,7 +785,7 @@ class RunCliTest : public test::TempDirTest {
   Result RunWith(const std::vector<std::string>& args, FakeTerminal& term,
                  const std::string& configPath = "") {
     std::ostringstream out, err;
-    CliEnvironment env{out, err, term, configPath};
+    CliEnvironment env{out, err, term, configPath, expandWildcards};
     const int status = RunCli(args, env);
     return {status, out.str(), err.str()};
   }
@@ -708,6 +793,8 @@ class RunCliTest : public test::TempDirTest {
     FakeTerminal term(false);
     return RunWith(args, term, configPath);
   }
+
+  bool expandWildcards = false;
 };
 
 TEST_F(RunCliTest, HelpPrintsUsage) {
@@ -905,6 +992,31 @@ TEST_F(RunCliTest, EveryFileIsAJobOfItsOwnWithTheSameKey) {
   EXPECT_EQ(Read(a), "first file");
   EXPECT_EQ(Read(b), "second file");
   EXPECT_EQ(RunWith({PathOf("a.bmp"), junk}).status, 1);  // no key: stopped
+}
+
+TEST_F(RunCliTest, WildcardsGiveAJobPerMatchAndNoMatchIsUnusable) {
+  expandWildcards = true;
+  Write("a.txt", "first");
+  Write("b.txt", "second");
+  Result r = RunWith({"-q", "-N", PathOf("*.txt")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::exists(PathOf("a.bmp")));
+  EXPECT_TRUE(fs::exists(PathOf("b.bmp")));
+
+  // Only carriers match "*" now, so a key with the cipher None packs
+  // nothing in clear text and is no mistake.
+  fs::remove(PathOf("a.txt"));
+  fs::remove(PathOf("b.txt"));
+  r = RunWith({"-q", "-N", "-K:00112233445566778899AABBCCDDEEFF", PathOf("*")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Read(PathOf("a.txt")), "first");
+  EXPECT_EQ(Read(PathOf("b.txt")), "second");
+
+  fs::remove(PathOf("a.bmp"));
+  r = RunWith({"-q", "-N", PathOf("*.doc"), PathOf("a.txt")});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("No file matches " + PathOf("*.doc")), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(PathOf("a.bmp")));
 }
 
 TEST_F(RunCliTest, KeyFileGivesTheSameCarrierAsTheKeySwitch) {
