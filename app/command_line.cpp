@@ -21,6 +21,67 @@ void WipeKeyArguments(int argc, char** argv, bool keysEndAtDoubleDash) {
   }
 }
 
+namespace {
+
+template <typename Char>
+void WipeKeysInLine(Char* line) {
+  if (line == nullptr) return;
+  const auto blank = [](Char c) { return c == Char(' ') || c == Char('\t'); };
+  Char* p = line;
+  // The program name ends at the first blank, or at its closing quote.
+  if (*p == Char('"')) {
+    ++p;
+    while (*p != Char(0) && *p != Char('"')) ++p;
+    if (*p != Char(0)) ++p;
+  } else {
+    while (*p != Char(0) && !blank(*p)) ++p;
+  }
+  std::vector<Char*> chars;  // where each character of the argument stands
+  while (true) {
+    while (blank(*p)) ++p;
+    if (*p == Char(0)) break;
+    chars.clear();
+    bool quoted = false;
+    while (*p != Char(0) && (quoted || !blank(*p))) {
+      if (*p == Char('\\')) {
+        Char* run = p;
+        while (*p == Char('\\')) ++p;
+        const std::size_t n = static_cast<std::size_t>(p - run);
+        if (*p == Char('"')) {
+          // 2n backslashes and a quote: n backslashes, the quote toggles;
+          // 2n+1: n backslashes and a literal quote.
+          for (std::size_t i = 0; i < n / 2; ++i) chars.push_back(run + 2 * i + 1);
+          if (n % 2 == 1) chars.push_back(p);
+          else quoted = !quoted;
+          ++p;
+        } else {
+          for (Char* b = run; b < p; ++b) chars.push_back(b);
+        }
+      } else if (*p == Char('"')) {
+        if (quoted && p[1] == Char('"')) {  // "" inside quotes is one quote
+          ++p;
+          chars.push_back(p);
+        } else {
+          quoted = !quoted;
+        }
+        ++p;
+      } else {
+        chars.push_back(p++);
+      }
+    }
+    const bool key = chars.size() >= 3 && *chars[0] == Char('-') &&
+                     (*chars[1] == Char('K') || *chars[1] == Char('k')) && *chars[2] == Char(':');
+    if (key) {
+      for (std::size_t i = 3; i < chars.size(); ++i) *chars[i] = Char('*');
+    }
+  }
+}
+
+}  // namespace
+
+void WipeKeyArgumentsInCommandLine(wchar_t* line) { WipeKeysInLine(line); }
+void WipeKeyArgumentsInCommandLine(char* line) { WipeKeysInLine(line); }
+
 void WipeKeyText(std::string& text) {
   // Growing to the capacity never moves the buffer, so every byte it holds
   // is overwritten in place.

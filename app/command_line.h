@@ -44,6 +44,14 @@ bool IsKeyArgument(const std::string& arg);
 // keysEndAtDoubleDash, arguments after "--" are file names and kept.
 void WipeKeyArguments(int argc, char** argv, bool keysEndAtDoubleDash);
 
+// Windows keeps the command line as one text (what GetCommandLineW returns
+// is what the process list shows): overwrites every character of the key
+// of each -K:/-k: argument in it with '*'. Arguments are found by the
+// platform's splitting rules (blanks outside quotes separate, backslashes
+// count only before a quote); the program name is skipped.
+void WipeKeyArgumentsInCommandLine(wchar_t* line);
+void WipeKeyArgumentsInCommandLine(char* line);
+
 // Overwrites the whole buffer of a text that held key material (also what
 // an earlier, longer content left there) and empties it.
 void WipeKeyText(std::string& text);

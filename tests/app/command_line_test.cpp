@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -226,6 +227,48 @@ TEST_F(CommandLineTest, SwitchesDoNotTouchRunStateFile) {
   const Parsed r = Parse({"-N", "-x", "-K:0000000000000000"}, start);
   EXPECT_EQ(r.state.commandLineFile, start.commandLineFile);
 }
+
+// ---------------------------------------------------------------------------
+// The Windows command line, wiped in place
+
+struct WipeLineCase {
+  const char* name;
+  const wchar_t* line;
+  const wchar_t* wiped;
+};
+void PrintTo(const WipeLineCase& c, std::ostream* os) { *os << c.name; }
+class WipeLineTest : public ::testing::TestWithParam<WipeLineCase> {};
+
+TEST_P(WipeLineTest, OnlyTheKeysCharactersGo) {
+  std::wstring line = GetParam().line;
+  WipeKeyArgumentsInCommandLine(line.data());
+  EXPECT_EQ(line, GetParam().wiped);
+  // The narrow copy of the same line is wiped alike.
+  std::string narrow(line.begin(), line.end());
+  std::wstring original = GetParam().line;
+  std::string narrowOriginal(original.begin(), original.end());
+  WipeKeyArgumentsInCommandLine(narrowOriginal.data());
+  EXPECT_EQ(narrowOriginal, narrow);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, WipeLineTest,
+    ::testing::Values(
+        WipeLineCase{"PlainKey", L"pixeltuck.exe -K:00112233aabbccdd a.bmp",
+                     L"pixeltuck.exe -K:**************** a.bmp"},
+        WipeLineCase{"LowerCaseFormAndTabs", L"pixeltuck\t-k:0011\t-T",
+                     L"pixeltuck\t-k:****\t-T"},
+        WipeLineCase{"QuotedProgramNameWithBlank",
+                     L"\"C:\\Program Files\\pixeltuck.exe\" -K:abcd",
+                     L"\"C:\\Program Files\\pixeltuck.exe\" -K:****"},
+        WipeLineCase{"ProgramNameLooksLikeAKey", L"-K:abcd -K:ef", L"-K:abcd -K:**"},
+        WipeLineCase{"QuotedKeyKeepsItsQuotes", L"p \"-K:ab cd\" x", L"p \"-K:*****\" x"},
+        WipeLineCase{"QuoteInsideTheKeyWord", L"p -\"K:ab\"cd", L"p -\"K:**\"**"},
+        WipeLineCase{"EscapedQuoteIsPartOfTheKey", L"p -K:a\\\"b", L"p -K:*\\**"},
+        WipeLineCase{"BackslashesBeforeNoQuote", L"p -K:a\\\\b", L"p -K:****"},
+        WipeLineCase{"FileNamedLikeAKeyInsideAWord", L"p x-K:ab \"a -K:b\"", L"p x-K:ab \"a -K:b\""},
+        WipeLineCase{"NoArguments", L"pixeltuck.exe", L"pixeltuck.exe"}),
+    [](const ::testing::TestParamInfo<WipeLineCase>& p) { return std::string(p.param.name); });
 
 }  // namespace
 }  // namespace pt
