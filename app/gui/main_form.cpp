@@ -87,11 +87,6 @@ bool KeepClipboardAfterExit() {
   return false;
 }
 
-std::string AboutText() {
-  return std::string("pixelTuck ") + kVersionText + "\n\nEnglish Homepage:\t" +
-         kEnglishHomepage + "\nGerman Homepage:\t" + kGermanHomepage;
-}
-
 }  // namespace pt::gui
 
 namespace {
@@ -317,15 +312,12 @@ void TpixelTuck_Form::CreateWidgets() {
   ProgressBar->hide();
   bar_ = std::make_unique<Bar>(this, ProgressBar);
 
-  bbOpen->setToolTip(QStringLiteral(
-      "Pack a file into a carrier bitmap, or unpack a carrier (.bmp) (Ctrl+E)"));
-  bbOptions->setToolTip(QStringLiteral("Change the options (Ctrl+O)"));
-  bbClose->setToolTip(QStringLiteral("Close pixelTuck (Ctrl+F4)"));
-  cbEncMethod->setToolTip(QStringLiteral(
-      "Cipher for packing; unpacking uses the carrier's own"));
-  cbShow->setToolTip(QStringLiteral("Show the carrier in the preview after a job"));
-  ListBox->setToolTip(QStringLiteral(
-      "The job log: double-click copies it, right-click offers Copy"));
+  bbOpen->setToolTip(QString::fromUtf8(pt::window::kOpenTip));
+  bbOptions->setToolTip(QString::fromUtf8(pt::window::kOptionsTip));
+  bbClose->setToolTip(QString::fromUtf8(pt::window::kCloseTip));
+  cbEncMethod->setToolTip(QString::fromUtf8(pt::window::kCipherTip));
+  cbShow->setToolTip(QString::fromUtf8(pt::window::kShowTip));
+  ListBox->setToolTip(QString::fromUtf8(pt::window::kLogTip));
 }
 
 void TpixelTuck_Form::LayOut() {
@@ -429,7 +421,7 @@ void TpixelTuck_Form::StartUp() {
   firstActivation_ = false;
   QLocale::setDefault(QLocale::c());
   std::setlocale(LC_NUMERIC, "C");
-  setWindowTitle(QStringLiteral("pixelTuck ") + QLatin1String(pt::gui::kVersionText));
+  setWindowTitle(QString::fromStdString(pt::window::MainCaption()));
   FillCipherList();
 
   struct Host : pt::window::StartupHost {
@@ -574,7 +566,7 @@ class TpixelTuck_Form::InputSwallower : public QObject {
 };
 
 void TpixelTuck_Form::KeepAlive(bool now) {
-  if (!now && sinceKeptAlive_.isValid() && sinceKeptAlive_.elapsed() < pt::gui::kKeepAliveMs)
+  if (!now && sinceKeptAlive_.isValid() && sinceKeptAlive_.elapsed() < pt::window::kKeepAliveMs)
     return;
   // Paint, expose, window-manager and timer events, but no user input.
   // Qt's X11 backend counts the window manager's close request as user
@@ -614,24 +606,19 @@ void TpixelTuck_Form::DiscardQueuedInput() {
 }
 
 void TpixelTuck_Form::ShowJobRunning(bool running) {
-  bbOpen->setText(running ? QStringLiteral("Stop") : QStringLiteral("EnCode/DeCode"));
+  // mOpen itself stays as the start-up left it: it says whether the command
+  // is enabled for the run; during a job the menu bar is off as a whole.
+  const pt::window::MainControls c = pt::window::MainControlsFor(running, mOpen->isEnabled());
+  bbOpen->setText(QString::fromUtf8(c.openCaption));
   bbOpen->setIcon(style()->standardIcon(running ? QStyle::SP_BrowserStop
                                                 : QStyle::SP_DialogOpenButton));
-  bbOpen->setToolTip(running ? QStringLiteral("Stop the job (Esc)")
-                             : QStringLiteral("Pack a file into a carrier bitmap, or unpack "
-                                              "a carrier (.bmp) (Ctrl+E)"));
-  // A command-line job may run while the disclaimer is refused: Stop is
-  // still offered then.
-  if (running) {
-    openWasEnabled_ = bbOpen->isEnabled();
-    bbOpen->setEnabled(true);
-  } else {
-    bbOpen->setEnabled(openWasEnabled_);
-  }
-  for (QWidget* w : {static_cast<QWidget*>(bbOptions), static_cast<QWidget*>(cbEncMethod),
-                     static_cast<QWidget*>(Label1), static_cast<QWidget*>(menuBar())})
-    w->setEnabled(!running);
-  for (QAction* a : {mOptions, Info1, mDisclaimer, mCopyLog, mCopyLine}) a->setEnabled(!running);
+  bbOpen->setToolTip(QString::fromUtf8(c.openTip));
+  bbOpen->setEnabled(c.openButton);
+  bbOptions->setEnabled(c.options);
+  cbEncMethod->setEnabled(c.cipherList);
+  Label1->setEnabled(c.cipherList);
+  menuBar()->setEnabled(c.menu);
+  for (QAction* a : {mOptions, Info1, mDisclaimer, mCopyLog, mCopyLine}) a->setEnabled(c.menu);
   if (!running) ProgressBar->resetFormat();
 }
 
@@ -645,11 +632,13 @@ void TpixelTuck_Form::RememberFolderOf(const std::string& file) {
 }
 
 std::optional<std::string> TpixelTuck_Form::DroppableFile(const QMimeData* mime) const {
-  if (jobRunning_ || !mOpen->isEnabled() || !mime || !mime->hasUrls()) return std::nullopt;
+  if (!mime || !mime->hasUrls()) return std::nullopt;
   const QList<QUrl> urls = mime->urls();
-  if (urls.size() != 1 || !urls.front().isLocalFile()) return std::nullopt;
-  const QString path = urls.front().toLocalFile();
-  if (!QFileInfo(path).isFile()) return std::nullopt;
+  const bool local = urls.size() == 1 && urls.front().isLocalFile();
+  const QString path = local ? urls.front().toLocalFile() : QString();
+  if (!pt::window::TakesDroppedFile(static_cast<int>(urls.size()), local && QFileInfo(path).isFile(),
+                                    jobRunning_, mOpen->isEnabled()))
+    return std::nullopt;
   return pt::gui::ProgramText(path);
 }
 
@@ -697,7 +686,7 @@ void TpixelTuck_Form::mOptionsClick() {
 
 void TpixelTuck_Form::mExitClick() { close(); }
 
-void TpixelTuck_Form::Info1Click() { dialogs_.About(this, pt::gui::AboutText()); }
+void TpixelTuck_Form::Info1Click() { dialogs_.About(this, pt::window::AboutText()); }
 
 void TpixelTuck_Form::mDisclaimerClick() {
   Guarded([this] {
@@ -838,8 +827,8 @@ void TpixelTuck_Form::ShowPreview(const std::string& path) {
   const QString file = FromLocal(path);
   const QFileInfo info(file);
   const long long size = info.exists() && info.isFile() ? info.size() : -1;
-  if (size > pt::gui::kMaxPreviewBytes) {
-    ShowMessage(pt::MsgKind::Warning, pt::gui::kPreviewTooLarge, pt::MsgButtons::Ok);
+  if (size > pt::window::kMaxPreviewBytes) {
+    ShowMessage(pt::MsgKind::Warning, pt::window::kPreviewTooLarge, pt::MsgButtons::Ok);
     return;
   }
   const int W = iPanel->width() - 5;

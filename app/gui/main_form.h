@@ -38,19 +38,6 @@ class TPassword_Form;
 namespace pt::gui {
 class Dialogs;
 
-inline constexpr const char* kVersionText = pt::kProgramVersionText;
-inline constexpr long long kMaxPreviewBytes = 10000000;
-inline constexpr const char* kPreviewTooLarge =
-    "Image is not shown because of a size larger than 10MB";
-// pixelTuck has no web address yet; the about box keeps its two lines and
-// says so rather than naming an address nobody answers at.
-inline constexpr const char* kEnglishHomepage = "none published";
-inline constexpr const char* kGermanHomepage = "none published";
-// Longest stretch of a job without paint, expose and window-manager events
-// being processed (a window manager calls a window that does not answer
-// for a few seconds "Not Responding").
-inline constexpr int kKeepAliveMs = 50;
-
 // On X11 copied text lives in the program that copied it. When the window
 // closes while the clipboard holds the log, the text is handed to xclip or
 // xsel (whichever is installed), which serve it until something else is
@@ -58,9 +45,6 @@ inline constexpr int kKeepAliveMs = 50;
 // program ends (Qt asks it to), and with neither the text is gone. True when
 // a helper took it.
 bool KeepClipboardAfterExit();
-
-// Text of the about box.
-std::string AboutText();
 }  // namespace pt::gui
 
 class TpixelTuck_Form : public QMainWindow, public pt::JobUi {
@@ -178,7 +162,8 @@ class TpixelTuck_Form : public QMainWindow, public pt::JobUi {
   void LayOut();
   void PlacePreview();
   // Processes paint, expose, window-manager and timer events while a job
-  // runs (user input stays queued); at most every kKeepAliveMs unless now.
+  // runs (user input stays queued); at most every pt::window::kKeepAliveMs
+  // unless now.
   void KeepAlive(bool now);
   // Drops the mouse and key events that queued up while a job ran: the
   // window takes no input during a job, also not afterwards.
@@ -201,7 +186,6 @@ class TpixelTuck_Form : public QMainWindow, public pt::JobUi {
   bool jobRunning_ = false;
   bool closeRequested_ = false;  // the user closed the window during a job
   bool stopRequested_ = false;   // the user stopped the job
-  bool openWasEnabled_ = true;   // EnCode/DeCode before the job made it "Stop"
   bool closeAfterJob_ = false;   // the job itself closes the window
   bool keyInDialog_ = false;     // the key dialog holds a key to wipe
   bool busy_ = false;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "app/version.h"
 #include "crypto/cipher.h"
 #include "crypto/key_rules.h"
 
@@ -186,6 +187,33 @@ bool WarnAfterJob(const JobOutcome& outcome) { return outcome.checksumError; }
 
 int ExitStatusAfter(const JobOutcome& outcome) {
   return outcome.end == JobEnd::Completed && !outcome.checksumError ? 0 : 1;
+}
+
+// ---------------------------------------------------------------------------
+// Main window
+
+std::string MainCaption() { return std::string("pixelTuck ") + kProgramVersionText; }
+
+std::string AboutText() {
+  return MainCaption() + "\n\nEnglish Homepage:\t" + kEnglishHomepage + "\nGerman Homepage:\t" +
+         kGermanHomepage;
+}
+
+MainControls MainControlsFor(bool jobRunning, bool commandEnabled) {
+  MainControls c;
+  if (jobRunning) {
+    c.openButton = true;
+    c.openCommand = c.options = c.cipherList = c.menu = false;
+    c.openCaption = "Stop";
+    c.openTip = kStopTip;
+  } else {
+    c.openButton = c.openCommand = commandEnabled;
+  }
+  return c;
+}
+
+bool TakesDroppedFile(int fileCount, bool regularFile, bool jobRunning, bool commandEnabled) {
+  return fileCount == 1 && regularFile && !jobRunning && commandEnabled;
 }
 
 // ---------------------------------------------------------------------------

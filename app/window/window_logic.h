@@ -149,6 +149,58 @@ bool WarnAfterJob(const JobOutcome& outcome);
 int ExitStatusAfter(const JobOutcome& outcome);
 
 // ---------------------------------------------------------------------------
+// Main window
+
+// The caption once the start-up sequence has run: "pixelTuck V1.2.1".
+std::string MainCaption();
+
+// The about box. pixelTuck has no web address yet; the box keeps its two
+// lines and says so rather than naming an address nobody answers at.
+inline constexpr const char* kEnglishHomepage = "none published";
+inline constexpr const char* kGermanHomepage = "none published";
+std::string AboutText();
+
+// The preview shows files up to this size; a larger one gives the message.
+inline constexpr long long kMaxPreviewBytes = 10000000;
+inline constexpr const char* kPreviewTooLarge =
+    "Image is not shown because of a size larger than 10MB";
+
+// Longest stretch of a job without paint, expose and window-manager events
+// being processed (a window that does not answer for a few seconds is
+// called "Not Responding").
+inline constexpr int kKeepAliveMs = 50;
+
+// Tool tips of the main window's controls.
+inline constexpr const char* kOpenTip =
+    "Pack a file into a carrier bitmap, or unpack a carrier (.bmp) (Ctrl+E)";
+inline constexpr const char* kStopTip = "Stop the job (Esc)";
+inline constexpr const char* kOptionsTip = "Change the options (Ctrl+O)";
+inline constexpr const char* kCloseTip = "Close pixelTuck (Ctrl+F4)";
+inline constexpr const char* kCipherTip = "Cipher for packing; unpacking uses the carrier's own";
+inline constexpr const char* kShowTip = "Show the carrier in the preview after a job";
+inline constexpr const char* kLogTip = "The job log: double-click copies it, right-click offers Copy";
+
+// Which of the main window's commands are offered. During a job only what
+// acts on it stays: EnCode/DeCode turns into Stop (also when the refused
+// disclaimer had switched it off, for a command-line job), Close and "Show
+// Bitmap"; the menu, Options and the cipher list are off.
+struct MainControls {
+  bool openButton = true;   // bbOpen, as EnCode/DeCode or as Stop
+  bool openCommand = true;  // the menu item "&EnCode/DeCode" and Ctrl+E
+  bool options = true;      // bbOptions
+  bool cipherList = true;   // cbEncMethod with Label1
+  bool menu = true;         // the menu bar with every item
+  const char* openCaption = "EnCode/DeCode";
+  const char* openTip = kOpenTip;
+};
+MainControls MainControlsFor(bool jobRunning, bool commandEnabled);
+
+// A file dragged onto the window starts the command on it, as if chosen in
+// the file dialog: exactly one file, a regular one, while no job runs and
+// the command is enabled.
+bool TakesDroppedFile(int fileCount, bool regularFile, bool jobRunning, bool commandEnabled);
+
+// ---------------------------------------------------------------------------
 // Main window geometry
 
 struct Box {

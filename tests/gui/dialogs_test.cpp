@@ -154,8 +154,8 @@ TEST(RealMessageBox, AboutBoxShowsTheProgramIcon) {
     doc.setDefaultFont(label->font());
     doc.setHtml(label->text());
     EXPECT_GE(label->width(), doc.idealWidth());
-  }, [&] { dialogs.About(nullptr, AboutText()); });
-  EXPECT_EQ(dialogs.ShownTexts(), std::vector<std::string>{AboutText()});
+  }, [&] { dialogs.About(nullptr, pt::window::AboutText()); });
+  EXPECT_EQ(dialogs.ShownTexts(), std::vector<std::string>{pt::window::AboutText()});
 }
 
 TEST(RealFileDialog, AllFilesFirstAndSelected) {

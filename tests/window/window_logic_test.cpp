@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/version.h"
 #include "tests/support/portable.h"
 #include "util/os_text.h"
 
@@ -315,6 +316,71 @@ INSTANTIATE_TEST_SUITE_P(
                       CloseCase{"Failed", true, true, JobEnd::Failed, false},
                       CloseCase{"Stopped", true, true, JobEnd::Cancelled, false}),
     NameOf<CloseCase>);
+
+// ---------------------------------------------------------------------------
+// The main window's commands
+
+struct ControlsCase {
+  const char* name;
+  bool jobRunning;
+  bool commandEnabled;
+  bool openButton, openCommand, rest;
+  const char* caption;
+};
+void PrintTo(const ControlsCase& c, std::ostream* os) { *os << c.name; }
+class MainControlsTest : public ::testing::TestWithParam<ControlsCase> {};
+
+TEST_P(MainControlsTest, OnlyStopAndCloseActDuringAJob) {
+  const ControlsCase c = GetParam();
+  const MainControls got = MainControlsFor(c.jobRunning, c.commandEnabled);
+  EXPECT_EQ(got.openButton, c.openButton);
+  EXPECT_EQ(got.openCommand, c.openCommand);
+  EXPECT_EQ(got.options, c.rest);
+  EXPECT_EQ(got.cipherList, c.rest);
+  EXPECT_EQ(got.menu, c.rest);
+  EXPECT_STREQ(got.openCaption, c.caption);
+  EXPECT_STREQ(got.openTip, c.jobRunning ? kStopTip : kOpenTip);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    States, MainControlsTest,
+    ::testing::Values(
+        ControlsCase{"Idle", false, true, true, true, true, "EnCode/DeCode"},
+        ControlsCase{"IdleAfterRefusedDisclaimer", false, false, false, false, true,
+                     "EnCode/DeCode"},
+        ControlsCase{"Running", true, true, true, false, false, "Stop"},
+        // a command-line job of a user who refused the disclaimer
+        ControlsCase{"RunningAfterRefusedDisclaimer", true, false, true, false, false, "Stop"}),
+    NameOf<ControlsCase>);
+
+struct DropCase {
+  const char* name;
+  int files;
+  bool regular, jobRunning, commandEnabled;
+  bool takes;
+};
+void PrintTo(const DropCase& c, std::ostream* os) { *os << c.name; }
+class DropTest : public ::testing::TestWithParam<DropCase> {};
+
+TEST_P(DropTest, OneRegularFileWhileTheCommandMayRun) {
+  const DropCase c = GetParam();
+  EXPECT_EQ(TakesDroppedFile(c.files, c.regular, c.jobRunning, c.commandEnabled), c.takes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Drops, DropTest,
+    ::testing::Values(DropCase{"OneFile", 1, true, false, true, true},
+                      DropCase{"TwoFiles", 2, true, false, true, false},
+                      DropCase{"Folder", 1, false, false, true, false},
+                      DropCase{"DuringAJob", 1, true, true, true, false},
+                      DropCase{"DisclaimerRefused", 1, true, false, false, false}),
+    NameOf<DropCase>);
+
+TEST(MainTexts, CaptionAndAboutBoxCarryTheVersion) {
+  EXPECT_EQ(MainCaption(), std::string("pixelTuck ") + kProgramVersionText);
+  EXPECT_EQ(AboutText(), MainCaption() + "\n\nEnglish Homepage:\tnone published" +
+                             "\nGerman Homepage:\tnone published");
+}
 
 // ---------------------------------------------------------------------------
 // Geometry
