@@ -461,12 +461,10 @@ pt::JobOutcome TpixelTuck_Form::RunOneJob(bool byCommandLine) {
     if (!chosen) return {};
     file = std::move(*chosen);
   }
-  pt::JobOutcome outcome = pt::RunJob(
+  return pt::RunJob(
       pt::window::MakeJobRequest(cbEncMethod->currentIndex(), byCommandLine, std::move(file),
                                  settings_),
       state_, *this);
-  if (pt::window::CloseAfterJob(byCommandLine, settings_, outcome)) closeAfterJob_ = true;
-  return outcome;
 }
 
 void TpixelTuck_Form::RunJob(bool byCommandLine) {
@@ -488,16 +486,17 @@ void TpixelTuck_Form::RunJob(bool byCommandLine) {
     // window again.
     if (byCommandLine) state_.commandLineFile.clear();
     DiscardQueuedInput();
-    if (pt::window::WarnAfterJob(lastOutcome_))
+    const pt::window::AfterJob after =
+        pt::window::AfterJobFor(byCommandLine, settings_, lastOutcome_, closeRequested_);
+    closeRequested_ = false;
+    if (after.warnChecksum)
       ShowMessage(pt::MsgKind::Warning, pt::window::kChecksumWarning, pt::MsgButtons::Ok);
-    if (closeAfterJob_) exitStatus_ = pt::window::ExitStatusAfter(lastOutcome_);
+    if (after.exitStatus) exitStatus_ = *after.exitStatus;
     // A close asked for during the job (by the user or by the job itself)
     // is acted on now that the job has returned.
-    if (closeRequested_ || closeAfterJob_) {
-      closeRequested_ = closeAfterJob_ = false;
-      close();
-    }
+    if (after.close) close();
   };
+  lastOutcome_ = {};  // a job that throws has no outcome
   try {
     lastOutcome_ = RunOneJob(byCommandLine);
   } catch (...) {

@@ -186,7 +186,6 @@ class TpixelTuck_Form : public QMainWindow, public pt::JobUi {
   bool jobRunning_ = false;
   bool closeRequested_ = false;  // the user closed the window during a job
   bool stopRequested_ = false;   // the user stopped the job
-  bool closeAfterJob_ = false;   // the job itself closes the window
   bool keyInDialog_ = false;     // the key dialog holds a key to wipe
   bool busy_ = false;
   QElapsedTimer sinceKeptAlive_;

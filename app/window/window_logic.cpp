@@ -189,6 +189,16 @@ int ExitStatusAfter(const JobOutcome& outcome) {
   return outcome.end == JobEnd::Completed && !outcome.checksumError ? 0 : 1;
 }
 
+AfterJob AfterJobFor(bool byCommandLine, const Settings& settings, const JobOutcome& outcome,
+                     bool closeRequested) {
+  AfterJob after;
+  after.warnChecksum = WarnAfterJob(outcome);
+  const bool exitAfter = CloseAfterJob(byCommandLine, settings, outcome);
+  after.close = closeRequested || exitAfter;
+  if (exitAfter) after.exitStatus = ExitStatusAfter(outcome);
+  return after;
+}
+
 // ---------------------------------------------------------------------------
 // Main window
 

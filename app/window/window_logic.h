@@ -7,6 +7,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -147,6 +148,19 @@ bool WarnAfterJob(const JobOutcome& outcome);
 // ("Exit after Conversion"): 0 only for a job that reached its end and
 // whose checks all passed.
 int ExitStatusAfter(const JobOutcome& outcome);
+
+// What the window does once a job has returned, in this order: the warning
+// of a failed final check, then the close that the user asked for during
+// the job or that "Exit after Conversion" asks for; only the latter sets
+// the program's exit status.
+struct AfterJob {
+  bool warnChecksum = false;
+  bool close = false;
+  std::optional<int> exitStatus;
+  bool operator==(const AfterJob&) const = default;
+};
+AfterJob AfterJobFor(bool byCommandLine, const Settings& settings, const JobOutcome& outcome,
+                     bool closeRequested);
 
 // ---------------------------------------------------------------------------
 // Main window

@@ -317,6 +317,43 @@ INSTANTIATE_TEST_SUITE_P(
                       CloseCase{"Stopped", true, true, JobEnd::Cancelled, false}),
     NameOf<CloseCase>);
 
+struct AfterJobCase {
+  const char* name;
+  bool byCommandLine;
+  bool exitAfterConversion;
+  JobEnd end;
+  bool checksumError;
+  bool closeRequested;
+  AfterJob want;
+};
+void PrintTo(const AfterJobCase& c, std::ostream* os) { *os << c.name; }
+class AfterJobTest : public ::testing::TestWithParam<AfterJobCase> {};
+
+TEST_P(AfterJobTest, WarningCloseAndExitStatus) {
+  const AfterJobCase c = GetParam();
+  Settings s;
+  s.exitAfterConversion = c.exitAfterConversion;
+  JobOutcome o;
+  o.end = c.end;
+  o.checksumError = c.checksumError;
+  EXPECT_EQ(AfterJobFor(c.byCommandLine, s, o, c.closeRequested), c.want);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, AfterJobTest,
+    ::testing::Values(
+        AfterJobCase{"UserJobStaysOpen", false, true, JobEnd::Completed, false, false, {}},
+        AfterJobCase{"ExitAfterConversion", true, true, JobEnd::Completed, false, false,
+                     {false, true, 0}},
+        AfterJobCase{"ExitAfterABadChecksumWarnsFirst", true, true, JobEnd::Completed, true,
+                     false, {true, true, 1}},
+        // the user's close keeps the status the program had
+        AfterJobCase{"ClosedByTheUserDuringTheJob", false, false, JobEnd::Cancelled, false, true,
+                     {false, true, std::nullopt}},
+        AfterJobCase{"FailedCommandLineJobStaysOpen", true, true, JobEnd::Failed, false, false,
+                     {}}),
+    NameOf<AfterJobCase>);
+
 // ---------------------------------------------------------------------------
 // The main window's commands
 
