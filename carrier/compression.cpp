@@ -12,6 +12,7 @@
 #include "carrier/file_io.h"
 #include "util/byte_order.h"
 #include "util/parallel.h"
+#include "util/pipeline.h"
 
 namespace pt {
 
@@ -180,82 +181,94 @@ GzipEnd CompressStream(InputFile& in, OutputFile& out, int level, const GzipRepo
 
   // Two blocks per thread are read at a time, into one of two batches:
   // while the threads deflate one batch, the previous one's output is
-  // written and the next one read. Memory stays a few MiB whatever the
-  // file size. A file of one block is deflated as zlib's gzwrite does it,
-  // byte for byte; the last block of a larger one ends the stream.
+  // written and the next one read (RunPipeline). Memory stays a few MiB
+  // whatever the file size. A file of one block is deflated as zlib's
+  // gzwrite does it, byte for byte; the last block of a larger one ends the
+  // stream.
   const std::size_t batchBlocks = 2 * std::max(1u, WorkerThreads());
   std::vector<std::uint8_t> input[2] = {std::vector<std::uint8_t>(batchBlocks * kBlock),
                                         std::vector<std::uint8_t>(batchBlocks * kBlock)};
   std::vector<std::vector<std::uint8_t>> packed[2] = {
       std::vector<std::vector<std::uint8_t>>(batchBlocks),
       std::vector<std::vector<std::uint8_t>>(batchBlocks)};
+  std::vector<DeflateStatus> status[2] = {std::vector<DeflateStatus>(batchBlocks),
+                                          std::vector<DeflateStatus>(batchBlocks)};
   std::vector<std::uint8_t> history;  // the 32 KiB before the current batch
   history.reserve(kWindow * 2);
-
-  bool readFailed = false;
-  auto readBatch = [&](std::vector<std::uint8_t>& buf) -> std::size_t {
-    const std::size_t got = in.Read(buf.data(), buf.size());
-    if (in.Failed()) {
-      readFailed = true;
-      return 0;
-    }
-    result.plain.crc = Crc32(result.plain.crc, buf.data(), got);
-    result.plain.bytes += static_cast<std::int64_t>(got);
-    return got;
+  const auto blocksOf = [](const PipelineBatch& batch) {
+    return (batch.bytes + kBlock - 1) / kBlock;
+  };
+  const auto deflateOne = [&](const PipelineBatch& batch, std::size_t i, BlockEnd end) {
+    const std::uint8_t* p = input[batch.slot].data() + i * kBlock;
+    const std::size_t len = std::min(kBlock, batch.bytes - i * kBlock);
+    std::vector<std::uint8_t>& to = packed[batch.slot][i];
+    status[batch.slot][i] =
+        i == 0 ? DeflateBlock(p, len, history.data(), history.size(), level, end, to)
+               : DeflateBlock(p, len, p - kWindow, kWindow, level, end, to);
   };
 
-  std::size_t cur = 0;
-  std::size_t got = readBatch(input[0]);
-  std::size_t prevBlocks = 0;  // deflated blocks of the other batch, not yet written
-  bool first = true;
-  while (!readFailed && (got > 0 || prevBlocks > 0)) {
-    const std::size_t blocks = (got + kBlock - 1) / kBlock;
+  bool stopped = false;
+  DeflateStatus failed;
+  PipelineSteps steps;
+  steps.read = [&](int slot) {
+    PipelineRead got;
+    got.bytes = in.Read(input[slot].data(), input[slot].size());
+    if (in.Failed()) {
+      got.bytes = 0;
+      got.failed = true;
+      return got;
+    }
     // A short read is the file's end: this batch holds the last block.
-    const bool lastBatch = got < input[cur].size();
-    std::size_t nextGot = 0;
-    bool writeFailed = false;
-    std::vector<DeflateStatus> status(blocks);
-    auto deflateOne = [&](std::size_t i, BlockEnd end) {
-      const std::uint8_t* p = input[cur].data() + i * kBlock;
-      const std::size_t len = std::min(kBlock, got - i * kBlock);
-      status[i] = i == 0 ? DeflateBlock(p, len, history.data(), history.size(), level, end,
-                                        packed[cur][i])
-                         : DeflateBlock(p, len, p - kWindow, kWindow, level, end, packed[cur][i]);
-    };
-    auto endOf = [&](std::size_t i) {
-      if (!lastBatch || i + 1 < blocks) return BlockEnd::Sync;
-      return first && blocks == 1 ? BlockEnd::Whole : BlockEnd::Last;
-    };
-    ParallelFor(blocks + 1, [&](std::size_t task) {
-      if (task == 0) {
-        for (std::size_t i = 0; i < prevBlocks && !writeFailed; ++i) {
-          writeFailed = !write(packed[cur ^ 1][i].data(), packed[cur ^ 1][i].size());
-        }
-        if (!writeFailed && !lastBatch) nextGot = readBatch(input[cur ^ 1]);
-        return;
-      }
-      deflateOne(task - 1, endOf(task - 1));
-    });
-    if (writeFailed) return GzipEnd::WriteFailed;
+    got.last = got.bytes < input[slot].size();
+    result.plain.crc = Crc32(result.plain.crc, input[slot].data(), got.bytes);
+    result.plain.bytes += static_cast<std::int64_t>(got.bytes);
+    return got;
+  };
+  steps.parts = blocksOf;
+  steps.work = [&](const PipelineBatch& batch, std::size_t i, std::size_t blocks) {
+    BlockEnd end = BlockEnd::Sync;
+    if (batch.last && i + 1 == blocks) {
+      end = batch.offset == 0 && blocks == 1 ? BlockEnd::Whole : BlockEnd::Last;
+    }
+    deflateOne(batch, i, end);
+  };
+  steps.write = [&](const PipelineBatch& batch) {
+    bool ok = true;
+    for (std::size_t i = 0; i < blocksOf(batch) && ok; ++i) {
+      ok = write(packed[batch.slot][i].data(), packed[batch.slot][i].size());
+    }
+    return ok;
+  };
+  steps.settle = [&](const PipelineBatch& batch, bool streamEnds) {
+    const std::size_t blocks = blocksOf(batch);
     // A file that ends exactly with a full batch: its last block is done
     // again as the stream's end.
-    if (!lastBatch && nextGot == 0 && !readFailed && blocks > 0) {
-      deflateOne(blocks - 1, BlockEnd::Last);
-    }
-    for (const DeflateStatus& s : status) {
-      if (!s.ok()) {
-        result.failure = FailureText(s);
-        return GzipEnd::DeflateFailed;
+    if (!batch.last && streamEnds && blocks > 0) deflateOne(batch, blocks - 1, BlockEnd::Last);
+    for (std::size_t i = 0; i < blocks; ++i) {
+      if (!status[batch.slot][i].ok()) {
+        failed = status[batch.slot][i];
+        return false;
       }
     }
-    KeepHistory(history, input[cur].data(), got);
-    if (got > 0 && !report(result.plain.bytes)) return GzipEnd::Stopped;
-    prevBlocks = blocks;
-    got = nextGot;
-    cur ^= 1;
-    first = false;
+    KeepHistory(history, input[batch.slot].data(), batch.bytes);
+    if (batch.bytes > 0 && !report(result.plain.bytes)) {
+      stopped = true;
+      return false;
+    }
+    return true;
+  };
+  switch (RunPipeline(steps)) {
+    case PipelineEnd::Done:
+      break;
+    case PipelineEnd::ReadFailed:
+      return GzipEnd::ReadFailed;
+    case PipelineEnd::WriteFailed:
+      return GzipEnd::WriteFailed;
+    case PipelineEnd::Halted:
+      if (stopped) return GzipEnd::Stopped;
+      result.failure = FailureText(failed);
+      return GzipEnd::DeflateFailed;
   }
-  if (readFailed) return GzipEnd::ReadFailed;
 
   // An empty file still needs a last block; then the trailer: CRC-32 and
   // length (modulo 2^32) of the plain bytes.

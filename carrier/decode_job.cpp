@@ -288,11 +288,11 @@ class Unpacking {
       }
       return !writeFailed;
     };
-    const PumpEnd end = PumpRows(job_, source_, plan, stages, &writtenCrc);
+    const PipelineEnd end = PumpRows(job_, source_, plan, stages, &writtenCrc);
     shown.Hide();
     source_.Close();
-    if (end == PumpEnd::Stopped) return job_.Interrupted();
-    if (end != PumpEnd::Done || writeFailed) {
+    if (end == PipelineEnd::Halted) return job_.Interrupted();
+    if (end != PipelineEnd::Done || writeFailed) {
       // Nothing half-written is left behind; a file of the same name stays.
       return job_.Fail(kWriteError);
     }

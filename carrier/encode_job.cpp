@@ -331,20 +331,20 @@ class Packing {
       return target_.Write(block, rowBytes) &&
              (!job_.debugDump || debug_.Write(block, payloadBytes));
     };
-    const PumpEnd end = PumpRows(job_, *payload_, plan, stages, &readCrc);
+    const PipelineEnd end = PumpRows(job_, *payload_, plan, stages, &readCrc);
     const bool grew = total > payloadLength_;
     shown.Hide();
     bar.SetPosition(0);
-    if (end == PumpEnd::Stopped) return Interrupted();
+    if (end == PipelineEnd::Halted) return Interrupted();
     // In one pass this read is the checksum pass itself.
     const bool onePass = deferLog_;
-    if (end == PumpEnd::ReadFailed) {
+    if (end == PipelineEnd::ReadFailed) {
       if (!onePass) return Fail(kWriteError);
       // The checksum failed: nothing that was to follow it happened.
       deferredLog_.clear();
       return Fail(kCrcError);
     }
-    if (end != PumpEnd::Done) return Fail(kWriteError);
+    if (end != PipelineEnd::Done) return Fail(kWriteError);
     if (grew || total != payloadLength_) return Fail(kSourceChanged);
     if (onePass) {
       sourceCrc_ = readCrc;

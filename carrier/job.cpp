@@ -11,6 +11,7 @@
 #include "carrier/job_internal.h"
 #include "util/byte_order.h"
 #include "util/parallel.h"
+#include "util/pipeline.h"
 
 namespace pt {
 
@@ -83,8 +84,8 @@ bool JobContext::MayReplace(const std::string& path, bool& replace) {
   return true;
 }
 
-PumpEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan, const PumpStages& stages,
-                 std::uint32_t* crc) {
+PipelineEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan,
+                     const PumpStages& stages, std::uint32_t* crc) {
   // About 1 MiB of whole rows; for small files a hundredth of the file, so
   // that no whole percent of the bar is skipped; never more than the file
   // can deliver.
@@ -103,76 +104,69 @@ PumpEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan, const Pum
                                           std::vector<std::uint8_t>(maxRows * plan.rowBytes)};
 
   const bool takeCrc = plan.crc != PumpPlan::Crc::None && crc != nullptr;
+  // Without a transform the checksum is taken as the bytes are read, while
+  // they are still in this processor's cache.
   const bool inlineCrc = takeCrc && !stages.transform;
+  // Small parts even out the threads' shares of a block.
+  const std::size_t maxParts = stages.transform ? 8 * std::size_t{WorkerThreads()} : 0;
   if (crc != nullptr) *crc = 0;
   std::int64_t done = 0;
-  bool atEnd = false;
-  bool readFailed = false;
-  auto readBlock = [&](std::vector<std::uint8_t>& buf) -> std::size_t {
-    if (atEnd || readFailed || done >= plan.limit) return 0;
-    const auto want =
-        static_cast<std::size_t>(std::min<std::int64_t>(plan.limit - done, static_cast<std::int64_t>(blockSize)));
-    const std::size_t got = in.Read(buf.data(), want);
-    if (in.Failed()) {
-      readFailed = true;
-      return 0;
-    }
-    atEnd = got < want;
-    if (inlineCrc) {
-      // Without a transform the checksum is taken here, while the bytes are
-      // still in this processor's cache.
-      const auto bytes = static_cast<std::size_t>(
-          std::clamp<std::int64_t>(plan.crcBytes - done, 0, static_cast<std::int64_t>(got)));
-      *crc = Crc32(*crc, buf.data(), bytes);
-    }
-    done += static_cast<std::int64_t>(got);
-    if (got > 0 && stages.read) stages.read(buf.data(), got);
-    return got;
+  std::vector<std::uint32_t> partCrc(maxParts);
+  std::vector<std::size_t> partCrcBytes(maxParts);
+  const auto partsOf = [&](const PipelineBatch& batch) {
+    return std::min((batch.bytes + plan.rowBytes - 1) / plan.rowBytes, maxParts);
   };
 
-  // Block `cur` is transformed while block `cur ^ 1` is sunk and then
-  // refilled with the next one.
-  std::size_t cur = 0;
-  std::size_t curBytes = readBlock(buffers[0]);
-  std::int64_t curOffset = 0;
-  std::size_t prevBytes = 0;
-  std::int64_t prevOffset = 0;
-  // Small parts even out the threads' shares of a block.
-  const std::size_t partsPerBlock = 8 * std::size_t{WorkerThreads()};
-  std::vector<std::uint32_t> partCrc(partsPerBlock);
-  std::vector<std::size_t> partCrcBytes(partsPerBlock);
+  PipelineSteps steps;
+  steps.read = [&](int slot) {
+    PipelineRead got;
+    if (done >= plan.limit) return got;
+    std::uint8_t* buf = buffers[slot].data();
+    const auto want = static_cast<std::size_t>(
+        std::min<std::int64_t>(plan.limit - done, static_cast<std::int64_t>(blockSize)));
+    got.bytes = in.Read(buf, want);
+    if (in.Failed()) {
+      got.bytes = 0;
+      got.failed = true;
+      return got;
+    }
+    got.last = got.bytes < want;
+    if (inlineCrc) {
+      const auto bytes = static_cast<std::size_t>(
+          std::clamp<std::int64_t>(plan.crcBytes - done, 0, static_cast<std::int64_t>(got.bytes)));
+      *crc = Crc32(*crc, buf, bytes);
+    }
+    done += static_cast<std::int64_t>(got.bytes);
+    if (got.bytes > 0 && stages.read) stages.read(buf, got.bytes);
+    return got;
+  };
+  steps.parts = partsOf;
+  steps.work = [&](const PipelineBatch& batch, std::size_t part, std::size_t parts) {
+    const std::size_t rowsHere = (batch.bytes + plan.rowBytes - 1) / plan.rowBytes;
+    const std::size_t first = part * rowsHere / parts * plan.rowBytes;
+    const std::size_t end = std::min((part + 1) * rowsHere / parts * plan.rowBytes, batch.bytes);
+    std::uint8_t* at = buffers[batch.slot].data() + first;
+    const std::size_t bytes = end > first ? end - first : 0;
+    const std::int64_t offset = batch.offset + static_cast<std::int64_t>(first);
+    partCrcBytes[part] = static_cast<std::size_t>(
+        std::clamp<std::int64_t>(plan.crcBytes - offset, 0, static_cast<std::int64_t>(bytes)));
+    if (takeCrc && plan.crc == PumpPlan::Crc::AsRead) {
+      partCrc[part] = Crc32(0, at, partCrcBytes[part]);
+    }
+    if (bytes > 0 && stages.transform) stages.transform(at, bytes, offset);
+    if (takeCrc && plan.crc == PumpPlan::Crc::AsTransformed) {
+      partCrc[part] = Crc32(0, at, partCrcBytes[part]);
+    }
+  };
+  if (stages.sink) {
+    steps.write = [&](const PipelineBatch& batch) {
+      return stages.sink(buffers[batch.slot].data(), batch.bytes, batch.offset);
+    };
+  }
   ProgressBar& bar = job.ui.Progress();
-  while (!readFailed && (curBytes > 0 || prevBytes > 0)) {
-    const std::size_t rowsHere = (curBytes + plan.rowBytes - 1) / plan.rowBytes;
-    const std::size_t parts = stages.transform ? std::min(rowsHere, partsPerBlock) : 0;
-    std::size_t nextBytes = 0;
-    bool sinkFailed = false;
-    ParallelFor(parts + 1, [&](std::size_t task) {
-      if (task == 0) {
-        std::vector<std::uint8_t>& other = buffers[cur ^ 1];
-        if (prevBytes > 0 && stages.sink && !stages.sink(other.data(), prevBytes, prevOffset)) {
-          sinkFailed = true;
-          return;
-        }
-        if (curBytes > 0) nextBytes = readBlock(other);
-        return;
-      }
-      const std::size_t part = task - 1;
-      const std::size_t first = part * rowsHere / parts * plan.rowBytes;
-      const std::size_t end = std::min(task * rowsHere / parts * plan.rowBytes, curBytes);
-      std::uint8_t* at = buffers[cur].data() + first;
-      const std::size_t bytes = end > first ? end - first : 0;
-      const std::int64_t offset = curOffset + static_cast<std::int64_t>(first);
-      partCrcBytes[part] = static_cast<std::size_t>(
-          std::clamp<std::int64_t>(plan.crcBytes - offset, 0, static_cast<std::int64_t>(bytes)));
-      if (takeCrc && plan.crc == PumpPlan::Crc::AsRead) partCrc[part] = Crc32(0, at, partCrcBytes[part]);
-      if (bytes > 0) stages.transform(at, bytes, offset);
-      if (takeCrc && plan.crc == PumpPlan::Crc::AsTransformed) {
-        partCrc[part] = Crc32(0, at, partCrcBytes[part]);
-      }
-    });
-    if (sinkFailed) return PumpEnd::StepFailed;
-    for (std::size_t part = 0; takeCrc && !inlineCrc && part < parts; ++part) {
+  steps.settle = [&](const PipelineBatch& batch, bool) {
+    const std::size_t parts = batch.bytes > 0 ? partsOf(batch) : 0;
+    for (std::size_t part = 0; takeCrc && part < parts; ++part) {
       *crc = static_cast<std::uint32_t>(
           crc32_combine(*crc, partCrc[part], static_cast<z_off_t>(partCrcBytes[part])));
     }
@@ -183,14 +177,9 @@ PumpEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan, const Pum
       }
     }
     job.ui.Working(plan.phase, done, plan.progressOf);
-    if (job.ui.StopRequested()) return PumpEnd::Stopped;
-    prevBytes = curBytes;
-    prevOffset = curOffset;
-    curOffset += static_cast<std::int64_t>(curBytes);
-    curBytes = nextBytes;
-    cur ^= 1;
-  }
-  return readFailed ? PumpEnd::ReadFailed : PumpEnd::Done;
+    return !job.ui.StopRequested();
+  };
+  return RunPipeline(steps);
 }
 
 JobOutcome RunJob(const JobRequest& request, JobUi& ui) {

@@ -8,6 +8,7 @@
 
 #include "carrier/job.h"
 #include "crypto/cipher.h"
+#include "util/pipeline.h"
 #include "util/text.h"
 
 namespace pt {
@@ -105,8 +106,11 @@ inline constexpr std::int64_t kMaxPayload = 0x7FFFFFFF;
 // progress bar still moves by single percents. Each block goes through
 // three stages: `read` right after it was read, `transform` on parts of
 // whole rows spread over the worker threads, `sink` in order. While the
-// rows of one block are transformed, the previous block is sunk and the
-// next one read, so the cipher's time and the file system's overlap.
+// rows of one block are transformed (and checksummed), the previous block
+// is sunk and the next one read (RunPipeline), so the cipher's time and the
+// file system's overlap. After every block it moves the progress bar,
+// reports to JobUi::Working and asks JobUi::StopRequested, on the caller's
+// thread.
 struct PumpPlan {
   JobPhase phase = JobPhase::Writing;
   std::size_t rowBytes = 1824;
@@ -118,11 +122,10 @@ struct PumpPlan {
   enum class Crc { None, AsRead, AsTransformed } crc = Crc::None;
   std::int64_t crcBytes = INT64_MAX;
 };
-enum class PumpEnd { Done, ReadFailed, StepFailed, Stopped };
 struct PumpStages {
-  // In order, never two at once: after a block is read / to take it away.
-  // offset: of the block's first byte in the stream. False from sink ends
-  // the pump with StepFailed.
+  // In order, never two at once, on any one thread (see util/pipeline.h):
+  // after a block is read / to take it away. offset: of the block's first
+  // byte in the stream. False from sink ends the pump with WriteFailed.
   std::function<void(std::uint8_t* block, std::size_t bytes)> read;
   std::function<bool(std::uint8_t* block, std::size_t bytes, std::int64_t offset)> sink;
   // Parts of a block, each whole rows (the block's last row may be short
@@ -130,9 +133,10 @@ struct PumpStages {
   // touch the window.
   std::function<void(std::uint8_t* rows, std::size_t bytes, std::int64_t offset)> transform;
 };
-// crc: receives the CRC-32 the plan asks for.
-PumpEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan, const PumpStages& stages,
-                 std::uint32_t* crc = nullptr);
+// crc: receives the CRC-32 the plan asks for. Halted: the user asked to
+// stop.
+PipelineEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan,
+                     const PumpStages& stages, std::uint32_t* crc = nullptr);
 
 // Packing half, from the source checksum on, with the source open.
 // key: the key bytes, empty without encryption. startTime: taken before
