@@ -104,11 +104,16 @@ PipelineEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan,
                                           std::vector<std::uint8_t>(maxRows * plan.rowBytes)};
 
   const bool takeCrc = plan.crc != PumpPlan::Crc::None && crc != nullptr;
-  // Without a transform the checksum is taken as the bytes are read, while
-  // they are still in this processor's cache.
-  const bool inlineCrc = takeCrc && !stages.transform;
+  // Without a transform the checksum is the only work: on one thread it is
+  // taken as the bytes are read, while they are still in this processor's
+  // cache; with more it goes to a second thread, beside the reads and
+  // writes, one part per helper thread.
+  const unsigned threads = WorkerThreads();
+  const bool inlineCrc = takeCrc && !stages.transform && threads < 2;
   // Small parts even out the threads' shares of a block.
-  const std::size_t maxParts = stages.transform ? 8 * std::size_t{WorkerThreads()} : 0;
+  const std::size_t maxParts = stages.transform ? 8 * std::size_t{threads}
+                               : takeCrc && !inlineCrc ? std::size_t{threads} - 1
+                                                       : 0;
   if (crc != nullptr) *crc = 0;
   std::int64_t done = 0;
   std::vector<std::uint32_t> partCrc(maxParts);
