@@ -362,6 +362,9 @@ class Unpacking {
       job_.outcome.checksumError = true;
     }
     if (rowLength_ != kRowBytes) return;
+    // The restored bytes' checksum was taken as they were written, beside
+    // the writes: what is left of the check is the comparison.
+    ui_.Working(JobPhase::Checking, restored_.bytes, restored_.bytes);
     job_.Log("");
     job_.Log("-> Calculating CRC 32 checksum ...");
     job_.Log("");

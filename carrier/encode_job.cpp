@@ -5,7 +5,6 @@
 
 #include "carrier/carrier_format.h"
 #include "carrier/compression.h"
-#include "carrier/crc32.h"
 #include "carrier/file_io.h"
 #include "carrier/job_internal.h"
 #include "carrier/target_name.h"
@@ -66,7 +65,9 @@ class Packing {
     cursor_.Set(false);
     if (targetIsFolder_ || !target_.Create(targetPath_, job_.Files())) {
       // The log still tells the checksum before the target that failed.
-      if (!ChecksumPass()) return Fail(kCrcError);
+      const PipelineEnd checked = ChecksumPass();
+      if (checked == PipelineEnd::Halted) return Interrupted();
+      if (checked != PipelineEnd::Done) return Fail(kCrcError);
       LogChecksums();
       LogOpenTarget();
       return Fail(kCreateError);
@@ -227,20 +228,19 @@ class Packing {
   }
 
   // The source's checksum on its own, for a run that ends before its rows.
-  bool ChecksumPass() {
+  PipelineEnd ChecksumPass() {
+    if (!source_.Rewind()) return PipelineEnd::ReadFailed;
     cursor_.Set(true);
-    std::vector<std::uint8_t> buffer(std::size_t{1} << 16);
-    std::uint32_t crc = 0;
-    bool ok = source_.Rewind();
-    while (ok) {
-      const std::size_t got = source_.Read(buffer.data(), buffer.size());
-      ok = !source_.Failed();
-      if (got == 0) break;
-      crc = Crc32(crc, buffer.data(), got);
-    }
+    ShownProgress shown(ui_.Progress());
+    PumpPlan plan;
+    plan.phase = JobPhase::Reading;
+    plan.limit = INT64_MAX;  // to the file's end
+    plan.progressOf = job_.sourceSize;
+    plan.crc = PumpPlan::Crc::AsRead;
+    const PipelineEnd end = PumpRows(job_, source_, plan, PumpStages{}, &sourceCrc_);
+    shown.Hide();
     cursor_.Set(false);
-    sourceCrc_ = crc;
-    return ok;
+    return end;
   }
 
   // The header row's fields and the cipher's key; the log lines of the

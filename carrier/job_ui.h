@@ -31,9 +31,11 @@ class ProgressBar {
 
 // The stretches of bulk work a job reports through JobUi::Working.
 enum class JobPhase {
+  Reading,        // the source read for its checksum alone
   Compressing,    // the gzip stage of packing
   Writing,        // payload rows into the carrier, or out of it
   Decompressing,  // the gzip stage of unpacking
+  Checking,       // the final check of the restored file
 };
 
 struct KeyRequest {

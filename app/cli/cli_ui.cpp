@@ -100,9 +100,11 @@ namespace {
 
 const char* PhaseName(JobPhase phase) {
   switch (phase) {
+    case JobPhase::Reading: return "Reading";
     case JobPhase::Compressing: return "Compressing";
     case JobPhase::Writing: return "Writing";
     case JobPhase::Decompressing: return "Decompressing";
+    case JobPhase::Checking: return "Checking";
   }
   return "";
 }

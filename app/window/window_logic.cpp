@@ -173,12 +173,16 @@ bool CloseAfterJob(bool byCommandLine, const Settings& settings, const JobOutcom
 
 std::string PhaseCaption(JobPhase phase) {
   switch (phase) {
+    case JobPhase::Reading:
+      return "Reading";
     case JobPhase::Compressing:
       return "Compressing";
     case JobPhase::Writing:
       return "Writing";
     case JobPhase::Decompressing:
       return "Decompressing";
+    case JobPhase::Checking:
+      return "Checking";
   }
   return {};
 }
