@@ -6,7 +6,10 @@
 # other, for every cipher with compression on and off, and the restored files
 # must equal the originals byte for byte (a name with "é" included); carriers
 # of an ASCII-named file must be the same bytes from both programs; and the
-# Windows program expands wildcards itself.
+# Windows program expands wildcards itself. Last, the window program
+# pixeltuck.exe is driven through its windows by a second Windows program
+# (tests/win/e2e_driver.cpp) on a virtual display (Xvfb), its carriers
+# compared with those of the Linux console program.
 #
 # Packages: scripts/install-deps.sh --windows. The Linux console program is
 # built in build (as scripts/test.sh does). Wine itself now and then dies while
@@ -30,8 +33,17 @@ export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installer dialogs
 # Arguments and file names cross between Linux and Windows as UTF-8.
 export LC_ALL=C.UTF-8
 mkdir -p "$WINEPREFIX"
+# A virtual display for the window program, there before wine's first process
+# so that every process of the persistent wineserver sees it.
+displayfile=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 1 100); do [ -s "$displayfile" ] && break; sleep 0.1; done
+[ -s "$displayfile" ] || { echo "windows-test.sh: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(cat "$displayfile")"
+rm -f "$displayfile"
 "$wineserver" -p >/dev/null 2>&1  # no output pipe of ours stays open behind it
-trap '"$wineserver" -k 2>/dev/null || true' EXIT
+trap '"$wineserver" -k 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true' EXIT
 "$wine" wineboot -i >/dev/null 2>&1 || true
 "$wine" cmd /c exit 0 >/dev/null 2>&1 || true  # warm: the first start is slow
 
@@ -134,5 +146,35 @@ run win "$wild" -N "*.zip" 2>/dev/null || status=$?
 check "a pattern without a match ends with status 2 (got $status)" test "$status" -eq 2
 
 echo "Round-trip: $passed passed, $failed failed"
+
+echo "== Window program end to end (pixeltuck.exe under wine, Xvfb)"
+# winpath PATH: the Windows form of an absolute Linux path (wine's drive Z:).
+winpath() { local p=${1//\//\\}; echo "Z:$p"; }
+e2e="$root/build-win/e2e"
+rm -rf "$e2e"
+# No window manager runs: wine's windows are left unmanaged (else wine waits
+# two seconds for a window manager whenever a dialog closes).
+"$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+mkdir -p "$e2e/ref/cli" "$e2e/work"
+driver=build-win/tests/win/e2e_driver.exe
+# Reference carriers of the Linux console program, by the driver's plan: the
+# sample, the settings and per line the tag, the cipher switch and the key.
+"$wine" "$driver" --reference-plan "$(winpath "$e2e/ref")" | tr -d '\r' >"$e2e/ref/plan"
+cp build/app/cli/pixeltuck-cli "$e2e/ref/pixeltuck.cfg" "$e2e/ref/cli/"
+while read -r tag switch key; do
+  keyed=()
+  [ "$key" = - ] || keyed=("$key")
+  mkdir -p "$e2e/ref/$tag"
+  cp "$e2e/ref/sample.dat" "$e2e/ref/$tag/"
+  (cd "$e2e/ref/$tag" && ../cli/pixeltuck-cli -q "$switch" "${keyed[@]}" sample.dat >/dev/null)
+done <"$e2e/ref/plan"
+"$wine" "$driver" --program "$(winpath "$root/build-win/app/win/pixeltuck.exe")" \
+  --work "$(winpath "$e2e/work")" --reference "$(winpath "$e2e/ref")" 2>&1 |
+  tr -d '\r' | tee "$e2e/driver.log" || true
+e2e_passed=$(grep -c '^\[       OK \]' "$e2e/driver.log" || true)
+e2e_failed=$(grep -c '^\[  FAILED  \]' "$e2e/driver.log" || true)
+grep -q '^Window program end to end:' "$e2e/driver.log" || e2e_failed=$((e2e_failed + 1))
+echo "Window program: $e2e_passed passed, $e2e_failed failed"
+
 echo "windows-test.sh: $((SECONDS - started)) s"
-[ "$failed" -eq 0 ]
+[ "$failed" -eq 0 ] && [ "$e2e_failed" -eq 0 ]
