@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 
@@ -52,6 +53,19 @@ std::string OneLine(const std::string& text) {
     }
   }
   return out;
+}
+
+namespace {
+bool tracing = false;
+ULONGLONG traceStart = 0;
+}  // namespace
+
+void SetTrace(bool on) { tracing = on; }
+
+void Trace(const std::string& step) {
+  if (!tracing) return;
+  std::printf("             %6llu ms  %s\n", GetTickCount64() - traceStart, step.c_str());
+  std::fflush(stdout);
 }
 
 bool Poll(int limitMs, const std::function<bool()>& until) {
@@ -377,6 +391,8 @@ void Program::Start(const std::vector<std::string>& args) {
          ")");
   }
   main_ = nullptr;
+  traceStart = GetTickCount64();
+  Trace("started");
 }
 
 bool Program::Running() const {
@@ -384,12 +400,14 @@ bool Program::Running() const {
 }
 
 DWORD Program::WaitExit(int limitMs, const std::string& what) {
+  Trace("waiting for the exit " + what);
   if (WaitForSingleObject(info_.hProcess, static_cast<DWORD>(limitMs)) != WAIT_OBJECT_0) {
     Fail("the program still runs " + std::to_string(limitMs / 1000) + " s " + what +
          "; open windows: " + WindowsOf(Pid()));
   }
   DWORD status = 0;
   GetExitCodeProcess(info_.hProcess, &status);
+  Trace("ended with " + std::to_string(status));
   return status;
 }
 
@@ -402,12 +420,15 @@ HWND Program::MainWindow(int limitMs) {
     Fail("no main window within " + std::to_string(limitMs / 1000) + " s; open windows: " +
          WindowsOf(Pid()));
   }
+  Trace("main window");
   return main_;
 }
 
 HWND Program::WaitDialog(const std::wstring& captionPart, int childId, const std::string& what,
                          int limitMs) {
-  return WaitForWindow({Pid(), id::kDialogClass, captionPart, childId}, what, limitMs);
+  HWND dialog = WaitForWindow({Pid(), id::kDialogClass, captionPart, childId}, what, limitMs);
+  Trace(what);
+  return dialog;
 }
 
 HWND Program::FindMessageBox() const {
@@ -428,6 +449,7 @@ HWND Program::FindMessageBox() const {
 HWND Program::WaitMessageBox(const std::string& what, int limitMs) {
   HWND box = nullptr;
   if (Poll(limitMs, [&] { return (box = FindMessageBox()) != nullptr || !Running(); }) && box) {
+    Trace(what);
     return box;
   }
   if (!Running()) Fail("the program ended while waiting for " + what);
@@ -442,7 +464,16 @@ std::string Program::Answer(HWND box, int button) {
   }
   Press(box, button, "answer");
   WaitWindowGone(box, "the box \"" + OneLine(text) + "\"");
+  Trace("answered");
   return text;
+}
+
+void Program::WaitNoJob(int limitMs) {
+  HWND options = Control(MainWindow(), id::bbOptions, "bbOptions");
+  if (!Poll(limitMs, [&] { return IsWindowEnabled(options) || !Running(); }) || !Running()) {
+    Fail(Running() ? "a job still runs after " + std::to_string(limitMs / 1000) + " s"
+                   : "the program ended");
+  }
 }
 
 void Program::OpenFile(const fs::path& file) {
@@ -459,12 +490,14 @@ void Program::OpenFile(const fs::path& file) {
     return !Running();
   });
   if (!shown || !dialog) Fail("no file-open dialog; open windows: " + WindowsOf(Pid()));
+  Trace("file-open dialog");
   const std::wstring path = file.wstring();
   Send(GetDlgItem(dialog, field), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
        "file name field");
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
   WaitWindowGone(dialog, "the file-open dialog");
+  Trace("file chosen");
 }
 
 std::vector<std::string> Program::Log(int limitMs) {
@@ -497,7 +530,8 @@ std::vector<std::string> Program::WaitJobEnd(int limitMs) {
     Fail("the job did not end within " + std::to_string(limitMs / 1000) + " s; log: " +
          LogText(lines));
   }
-  WaitIdle(main_);
+  WaitNoJob();
+  Trace("job ended");
   return lines;
 }
 

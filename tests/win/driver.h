@@ -41,6 +41,11 @@ std::string Utf8(const std::wstring& wide);
 // "a\nb" as one line for messages: line breaks shown as \n.
 std::string OneLine(const std::string& text);
 
+// With tracing on, each step of the program's run is printed with the time
+// since the program started, to see where a slow case spends it.
+void SetTrace(bool on);
+void Trace(const std::string& step);
+
 // Calls until() every few milliseconds until it is true; false once limitMs
 // have passed.
 bool Poll(int limitMs, const std::function<bool()>& until);
@@ -146,6 +151,9 @@ class Program {
   // The message box's text, answered with the button; the box must close.
   std::string Answer(HWND box, int button);
 
+  // Waits until no job runs (the Options button is off only while one
+  // does): a command given earlier would reach the job instead.
+  void WaitNoJob(int limitMs = kJobLimitMs);
   // Answers the file-open dialog of a user-started job with the file.
   void OpenFile(const fs::path& file);
 
