@@ -20,7 +20,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 
 #include "app/win/control_ids.h"
 
@@ -125,14 +124,14 @@ std::string SampleBytes(size_t textBytes, size_t noiseBytes, uint64_t seed) {
   return bytes;
 }
 
-// A large file of noise, written a mebibyte at a time.
+// A large file of noise: one mebibyte of it repeated, farther apart than
+// gzip looks back, so that it does not shrink.
 void WriteNoise(const fs::path& path, int megabytes) {
   std::FILE* f = _wfopen(path.c_str(), L"wb");
   Expect(f != nullptr, "cannot create " + Utf8(path.wstring()));
-  std::string block = SampleBytes(0, 1 << 20, 7);
+  const std::string block = SampleBytes(0, 1 << 20, 7);
   bool ok = true;
   for (int i = 0; i < megabytes && ok; ++i) {
-    block[0] = static_cast<char>(i);  // no two blocks alike
     ok = std::fwrite(block.data(), 1, block.size(), f) == block.size();
   }
   ok = std::fclose(f) == 0 && ok;
