@@ -570,6 +570,7 @@ void RunEscape(const Env& env, const fs::path& folder) {
          "the job ran to its end: make --long-mb larger");
   ExpectNames(folder, before, "after Escape");
   ExpectExit(program, 0, "closed after Escape");
+  fs::remove(folder / "big.dat");
 }
 
 // ---------------------------------------------------------------------------
