@@ -148,34 +148,40 @@ check "a pattern without a match ends with status 2 (got $status)" test "$status
 echo "Round-trip: $passed passed, $failed failed"
 
 echo "== Window program end to end (pixeltuck.exe under wine, Xvfb)"
-# winpath PATH: the Windows form of an absolute Linux path (wine's drive Z:).
-winpath() { local p=${1//\//\\}; echo "Z:$p"; }
-e2e="$root/build-win/e2e"
-rm -rf "$e2e"
-# No window manager runs: wine's windows are left unmanaged (else wine waits
-# two seconds for a window manager whenever a dialog closes).
-"$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-mkdir -p "$e2e/ref/cli" "$e2e/work"
-driver=build-win/tests/win/e2e_driver.exe
-# Reference carriers of the Linux console program, by the driver's plan: the
-# sample, the settings and per line the tag, the cipher switch and the key.
-"$wine" "$driver" --reference-plan "$(winpath "$e2e/ref")" | tr -d '\r' >"$e2e/ref/plan"
-cp build/app/cli/pixeltuck-cli "$e2e/ref/pixeltuck.cfg" "$e2e/ref/cli/"
-while read -r tag switch key; do
-  keyed=()
-  [ "$key" = - ] || keyed=("$key")
-  mkdir -p "$e2e/ref/$tag"
-  cp "$e2e/ref/sample.dat" "$e2e/ref/$tag/"
-  (cd "$e2e/ref/$tag" && ../cli/pixeltuck-cli -q "$switch" "${keyed[@]}" sample.dat >/dev/null)
-done <"$e2e/ref/plan"
-# (The file-open dialog makes wine complain about the volume label of Z:.)
-"$wine" "$driver" --program "$(winpath "$root/build-win/app/win/pixeltuck.exe")" \
-  --work "$(winpath "$e2e/work")" --reference "$(winpath "$e2e/ref")" 2>&1 |
-  sed -u -e 's/\r$//' -e '/^wine: Read access denied for device/d' | tee "$e2e/driver.log" || true
-e2e_passed=$(grep -c '^\[       OK \]' "$e2e/driver.log" || true)
-e2e_failed=$(grep -c '^\[  FAILED  \]' "$e2e/driver.log" || true)
-grep -q '^Window program end to end:' "$e2e/driver.log" || e2e_failed=$((e2e_failed + 1))
-echo "Window program: $e2e_passed passed, $e2e_failed failed"
+e2e_passed=0
+e2e_failed=0
+if [ ! -f build-win/app/win/pixeltuck.exe ]; then
+  echo "Window program: NOT RUN, this configuration builds no build-win/app/win/pixeltuck.exe"
+else
+  # winpath PATH: the Windows form of an absolute Linux path (wine's drive Z:).
+  winpath() { local p=${1//\//\\}; echo "Z:$p"; }
+  e2e="$root/build-win/e2e"
+  rm -rf "$e2e"
+  # No window manager runs: wine's windows are left unmanaged (else wine waits
+  # two seconds for a window manager whenever a dialog closes).
+  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+  mkdir -p "$e2e/ref/cli" "$e2e/work"
+  driver=build-win/tests/win/e2e_driver.exe
+  # Reference carriers of the Linux console program, by the driver's plan: the
+  # sample, the settings and per line the tag, the cipher switch and the key.
+  "$wine" "$driver" --reference-plan "$(winpath "$e2e/ref")" | tr -d '\r' >"$e2e/ref/plan"
+  cp build/app/cli/pixeltuck-cli "$e2e/ref/pixeltuck.cfg" "$e2e/ref/cli/"
+  while read -r tag switch key; do
+    keyed=()
+    [ "$key" = - ] || keyed=("$key")
+    mkdir -p "$e2e/ref/$tag"
+    cp "$e2e/ref/sample.dat" "$e2e/ref/$tag/"
+    (cd "$e2e/ref/$tag" && ../cli/pixeltuck-cli -q "$switch" "${keyed[@]}" sample.dat >/dev/null)
+  done <"$e2e/ref/plan"
+  # (The file-open dialog makes wine complain about the volume label of Z:.)
+  "$wine" "$driver" --program "$(winpath "$root/build-win/app/win/pixeltuck.exe")" \
+    --work "$(winpath "$e2e/work")" --reference "$(winpath "$e2e/ref")" 2>&1 |
+    sed -u -e 's/\r$//' -e '/^wine: Read access denied for device/d' | tee "$e2e/driver.log" || true
+  e2e_passed=$(grep -c '^\[       OK \]' "$e2e/driver.log" || true)
+  e2e_failed=$(grep -c '^\[  FAILED  \]' "$e2e/driver.log" || true)
+  grep -q '^Window program end to end:' "$e2e/driver.log" || e2e_failed=$((e2e_failed + 1))
+  echo "Window program: $e2e_passed passed, $e2e_failed failed"
+fi
 
 echo "windows-test.sh: $((SECONDS - started)) s"
 [ "$failed" -eq 0 ] && [ "$e2e_failed" -eq 0 ]
