@@ -26,10 +26,8 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LC_ALL=C.UTF-8
 
-if [ ! -f build-win/CMakeCache.txt ]; then
-  cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-    -DCMAKE_BUILD_TYPE=Release -DPT_WERROR=ON -DPT_BUILD_BENCH=OFF >/dev/null
-fi
+cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+  -DCMAKE_BUILD_TYPE=Release -DPT_WERROR=ON -DPT_BUILD_GUI=ON -DPT_BUILD_BENCH=OFF >/dev/null
 cmake --build build-win --target pixeltuck e2e_driver -j"${JOBS:-2}"
 
 mkdir -p "$out"
