@@ -61,22 +61,20 @@ class Unpacking {
  private:
   // ----------------------------------------------------------------- steps
 
-  // Ends the run the way the checks before the copy do: log cleared.
-  void Abandon(JobEnd end) {
-    source_.Close();
-    ui_.ClearLog();
-    job_.outcome.end = end;
+  // The user stopped the run at a check before the copy: the log is
+  // emptied.
+  bool Abandon(std::string message = {}) {
+    return job_.EndEarly({.end = JobEnd::Cancelled,
+                          .message = std::move(message),
+                          .box = MsgKind::Confirmation,
+                          .clearLog = true});
   }
 
   bool ReadHeader() {
     job_.Log("-> Searching for pixelTuck header");
     const auto info = ReadCarrierHeader(source_);
     if (!info) {
-      source_.Close();
-      ui_.ShowMessage(MsgKind::Warning, kNoCarrier, MsgButtons::Ok);
-      ui_.ClearLog();
-      job_.outcome.end = JobEnd::Failed;
-      return false;
+      return job_.EndEarly({.message = kNoCarrier, .box = MsgKind::Warning, .clearLog = true});
     }
     header_ = info->header;
     rowLength_ = info->rowLength;
@@ -94,8 +92,7 @@ class Unpacking {
         MsgAnswer::Ok) {
       return true;
     }
-    Abandon(JobEnd::Cancelled);
-    return false;
+    return Abandon();
   }
 
   // The stored name decides where the output goes: only a usable last
@@ -145,7 +142,6 @@ class Unpacking {
                              header_.CipherId == kCipherTwofish ||
                              header_.CipherId == kCipherRijndael;
       if (!checkable || header_.KeyCrc == 0 || KeyCrc16(key_) == header_.KeyCrc) return true;
-      source_.Close();
       return job_.Fail(kWrongKey);
     }
     cursor_.Set(false);
@@ -153,11 +149,7 @@ class Unpacking {
     for (;;) {
       KeyReply reply = ui_.RequestKey(KeyRequest{job_.settings.hidePassword, first});
       first = false;
-      if (!reply.ok) {
-        ui_.ShowMessage(MsgKind::Confirmation, "User Abort !", MsgButtons::Ok);
-        Abandon(JobEnd::Cancelled);
-        return false;
-      }
+      if (!reply.ok) return Abandon("User Abort !");
       key_ = reply.hexMode ? HexToBytes(reply.text) : reply.text;
       SecureWipe(reply.text.data(), reply.text.size());
       if (key_.empty()) {
@@ -170,10 +162,7 @@ class Unpacking {
       const MsgAnswer again = ui_.ShowMessage(
           MsgKind::Confirmation, "Password verification error !\n\nTry again ???",
           MsgButtons::YesNoCancel);
-      if (again != MsgAnswer::Yes) {
-        Abandon(JobEnd::Cancelled);
-        return false;
-      }
+      if (again != MsgAnswer::Yes) return Abandon();
     }
   }
 
@@ -333,9 +322,7 @@ class Unpacking {
     if (packedCrc_ != header_.CompressedCrc) {
       job_.Log("-> Checksum ERROR !!!");
       KeepGzipForm();
-      job_.outcome.checksumError = true;
-      job_.outcome.end = JobEnd::Failed;
-      return false;
+      return job_.EndEarly({.checksumError = true});
     }
     job_.Log("-> Compressed File should be OK :-)");
     job_.Log("");

@@ -30,13 +30,13 @@ class Packing {
   void Run(std::int64_t startTime) {
     cursor_.Set(true);
     if (job_.sourceSize > kMaxPayload) {
-      Fail(kTooLarge);
+      job_.Fail(kTooLarge);
       return;
     }
     // Whether the carrier's name can be used (and may replace a file) is
     // settled before any work is spent on it.
     if (!ChooseTarget()) return;
-    Log("-> Calculating CRC 32 checksum ...");
+    job_.Log("-> Calculating CRC 32 checksum ...");
     const bool packed = CompressionWanted() ? PackInPasses() : PackInOnePass();
     if (!packed || !PlaceTarget()) return;
     if (ui_.ShowCarrierWanted()) ui_.ShowPreview(targetPath_);
@@ -54,7 +54,9 @@ class Packing {
     if (!OpenPayload()) return false;
     LogChecksums();
     LogOpenTarget();
-    if (targetIsFolder_ || !target_.Create(targetPath_, job_.Files())) return Fail(kCreateError);
+    if (targetIsFolder_ || !target_.Create(targetPath_, job_.Files())) {
+      return job_.Fail(kCreateError);
+    }
     return PrepareHeader() && WriteLeadingBytes() && WritePayload();
   }
 
@@ -66,46 +68,24 @@ class Packing {
     if (targetIsFolder_ || !target_.Create(targetPath_, job_.Files())) {
       // The log still tells the checksum before the target that failed.
       const PipelineEnd checked = ChecksumPass();
-      if (checked == PipelineEnd::Halted) return Interrupted();
-      if (checked != PipelineEnd::Done) return Fail(kCrcError);
+      if (checked == PipelineEnd::Halted) return job_.Interrupted();
+      if (checked != PipelineEnd::Done) return job_.Fail(kCrcError);
       LogChecksums();
       LogOpenTarget();
-      return Fail(kCreateError);
+      return job_.Fail(kCreateError);
     }
-    deferLog_ = true;
+    onePass_ = true;
+    job_.holdLog = true;
     LogOpenTarget();
     if (!PrepareHeader() || !WriteLeadingBytes() || !WritePayload()) return false;
-    deferLog_ = false;
+    job_.holdLog = false;
     LogChecksums();
-    FlushDeferredLog();
+    job_.ReleaseLog();
     header_.SourceCrc = sourceCrc_;
     if (!WriteCarrierHeaders(target_, header_, payloadLength_, /*overwrite=*/true)) {
-      return Fail(kWriteError);
+      return job_.Fail(kWriteError);
     }
     return true;
-  }
-
-  // ------------------------------------------------------------------- log
-
-  void Log(const std::string& line) {
-    if (deferLog_) {
-      deferredLog_.push_back(line);
-    } else {
-      job_.Log(line);
-    }
-  }
-  void FlushDeferredLog() {
-    for (const std::string& line : deferredLog_) job_.Log(line);
-    deferredLog_.clear();
-  }
-  // A run that ends early shows the lines it had kept back before its box.
-  bool Fail(const std::string& text) {
-    FlushDeferredLog();
-    return job_.Fail(text);
-  }
-  bool Interrupted() {
-    FlushDeferredLog();
-    return job_.Interrupted();
   }
 
   // ----------------------------------------------------------------- steps
@@ -131,8 +111,8 @@ class Packing {
   // "<source>.pixeltuck" when that name is free, else a hidden name of its
   // own. It is removed on every way out.
   bool Compress() {
-    Log("");
-    Log("Try to compress sourcefile");
+    job_.Log("");
+    job_.Log("Try to compress sourcefile");
     const std::string wanted =
         job_.request.outputDir.empty()
             ? job_.sourcePath + ".pixeltuck"
@@ -141,7 +121,7 @@ class Packing {
                                              ".pixeltuck");
     const std::string failed = "Compression Test failed !\nfile <";
     if (job_.sourceSize <= 0 || !temp_.CreateTemp(wanted, job_.Files())) {
-      return Fail(failed + wanted + "> could not be written ...");
+      return job_.Fail(failed + wanted + "> could not be written ...");
     }
     ProgressBar& bar = ui_.Progress();
     ShownProgress shown(bar);
@@ -157,50 +137,50 @@ class Packing {
         },
         result);
     shown.Hide();
-    if (end == GzipEnd::Stopped) return Interrupted();
+    if (end == GzipEnd::Stopped) return job_.Interrupted();
     // The gzip stage's read of the source is its checksum pass.
-    if (end == GzipEnd::ReadFailed) return Fail(kCrcError);
+    if (end == GzipEnd::ReadFailed) return job_.Fail(kCrcError);
     if (end != GzipEnd::Done || !temp_.Flush()) {
       // zlib's own failures are named; the temp file's are the message's.
       const std::string why = end == GzipEnd::DeflateFailed ? "\n" + result.failure : "";
-      return Fail(failed + temp_.Path() + "> could not be written ..." + why);
+      return job_.Fail(failed + temp_.Path() + "> could not be written ..." + why);
     }
-    if (result.plain.bytes != job_.sourceSize) return Fail(kSourceChanged);
+    if (result.plain.bytes != job_.sourceSize) return job_.Fail(kSourceChanged);
     sourceCrc_ = result.plain.crc;
     compressedSize_ = result.packed.bytes;
     compressedCrc_ = result.packed.crc;
     useCompressed_ = job_.settings.compressionMode == CompressionMode::IfSmaller ? compressedSize_ < job_.sourceSize : true;
     if (!useCompressed_) {
-      Log("-> Not sensibly");
+      job_.Log("-> Not sensibly");
       return true;
     }
-    if (compressedSize_ > kMaxPayload) return Fail(kTooLarge);
+    if (compressedSize_ > kMaxPayload) return job_.Fail(kTooLarge);
     // The gzip file's CRC-32 was taken while it was written.
-    Log("-> Calculating CRC 32 checksum ...");
+    job_.Log("-> Calculating CRC 32 checksum ...");
     const long double savings = 100.0L - (static_cast<long double>(compressedSize_) * 100.0L /
                                           static_cast<long double>(job_.sourceSize));
-    Log("-> Compr. file size : " + GroupThousands(compressedSize_) + " bytes");
-    Log("-> Savings          : " + FormatFixed(static_cast<double>(savings), 1) + " %");
+    job_.Log("-> Compr. file size : " + GroupThousands(compressedSize_) + " bytes");
+    job_.Log("-> Savings          : " + FormatFixed(static_cast<double>(savings), 1) + " %");
     return true;
   }
 
   bool OpenPayload() {
     if (useCompressed_) {
       if (!temp_.OpenForReading(compressedPayload_)) {
-        return Fail("Error while reading sourcefile ...");
+        return job_.Fail("Error while reading sourcefile ...");
       }
       payload_ = &compressedPayload_;
     } else if (!source_.Rewind()) {
-      return Fail("Error while reading sourcefile ...");
+      return job_.Fail("Error while reading sourcefile ...");
     }
     return true;
   }
 
   void LogChecksums() {
-    Log("");
-    Log("Checksum(s)");
-    Log("-> Source file CRC32  : 0x" + ValueToHex(sourceCrc_, 4));
-    if (useCompressed_) Log("-> Compr. file CRC32  : 0x" + ValueToHex(compressedCrc_, 4));
+    job_.Log("");
+    job_.Log("Checksum(s)");
+    job_.Log("-> Source file CRC32  : 0x" + ValueToHex(sourceCrc_, 4));
+    if (useCompressed_) job_.Log("-> Compr. file CRC32  : 0x" + ValueToHex(compressedCrc_, 4));
   }
 
   // The carrier's name and path: refused when it is the source itself or
@@ -210,11 +190,11 @@ class Packing {
     targetName_ = TargetName(job_.parts.name, job_.parts.ext, job_.settings.targetNameRule);
     targetPath_ = JoinPath(job_.OutputDir(), targetName_);
     if (SameFile(targetPath_, job_.sourcePath)) {
-      return Fail(std::string(kCreateError) + "\nThe target file <" + targetPath_ +
+      return job_.Fail(std::string(kCreateError) + "\nThe target file <" + targetPath_ +
                   "> is the source file itself.");
     }
     if (!NameFitsFolder(job_.OutputDir(), targetName_)) {
-      return Fail(std::string(kCreateError) + "\nThe name <" + targetName_ +
+      return job_.Fail(std::string(kCreateError) + "\nThe name <" + targetName_ +
                   "> is too long for this folder.");
     }
     targetIsFolder_ = IsDirectory(targetPath_);
@@ -222,9 +202,9 @@ class Packing {
   }
 
   void LogOpenTarget() {
-    Log("");
-    Log("Open target file");
-    Log("-> \"" + targetName_ + "\"");
+    job_.Log("");
+    job_.Log("Open target file");
+    job_.Log("-> \"" + targetName_ + "\"");
   }
 
   // The source's checksum on its own, for a run that ends before its rows.
@@ -246,11 +226,11 @@ class Packing {
   // The header row's fields and the cipher's key; the log lines of the
   // encoding's start.
   bool PrepareHeader() {
-    Log("");
-    Log("Encoding process starts");
+    job_.Log("");
+    job_.Log("Encoding process starts");
     payloadLength_ = useCompressed_ ? compressedSize_ : job_.sourceSize;
-    Log("-> Writing BMP file with");
-    Log("-> " + std::to_string(kCarrierWidth) + " x " +
+    job_.Log("-> Writing BMP file with");
+    job_.Log("-> " + std::to_string(kCarrierWidth) + " x " +
         std::to_string(CarrierHeight(payloadLength_)) + " Pixel");
 
     SetFieldText(header_.Magic, sizeof header_.Magic, kMagic);
@@ -263,14 +243,14 @@ class Packing {
     header_.KeyCrc = KeyCrc16(key_);
     header_.CipherId = job_.cipherId;
     if (!key_.empty()) {
-      Log("");
-      Log("Enabling password encryption");
-      Log("-> CRC Key : 0x" + ValueToHex(header_.KeyCrc, 2));
-      Log("-> " + job_.methodName + " encryption method");
+      job_.Log("");
+      job_.Log("Enabling password encryption");
+      job_.Log("-> CRC Key : 0x" + ValueToHex(header_.KeyCrc, 2));
+      job_.Log("-> " + job_.methodName + " encryption method");
       const std::string strength = job_.cipher.KeyForEncode(job_.cipherId, key_);
       // Never write a carrier marked as enciphered without enciphering it.
-      if (strength.empty()) return Fail("Encryption method is not available ...");
-      Log(strength);
+      if (strength.empty()) return job_.Fail("Encryption method is not available ...");
+      job_.Log(strength);
     }
     if (useCompressed_) {
       header_.Compressed = kCompressedMark;
@@ -285,9 +265,9 @@ class Packing {
   // replaces a file: when its name is taken (or it cannot be made) the run
   // goes on without it.
   bool WriteLeadingBytes() {
-    const bool ok = deferLog_ ? target_.WriteZeros(kLeadingBytes)
+    const bool ok = onePass_ ? target_.WriteZeros(kLeadingBytes)
                               : WriteCarrierHeaders(target_, header_, payloadLength_);
-    if (!ok) return Fail(kWriteError);
+    if (!ok) return job_.Fail(kWriteError);
     if (job_.debugDump && !debug_.Create(targetPath_ + ".debug", job_.Files())) {
       job_.StopDebugDump();
     }
@@ -335,23 +315,22 @@ class Packing {
     const bool grew = total > payloadLength_;
     shown.Hide();
     bar.SetPosition(0);
-    if (end == PipelineEnd::Halted) return Interrupted();
+    if (end == PipelineEnd::Halted) return job_.Interrupted();
     // In one pass this read is the checksum pass itself.
-    const bool onePass = deferLog_;
     if (end == PipelineEnd::ReadFailed) {
-      if (!onePass) return Fail(kWriteError);
+      if (!onePass_) return job_.Fail(kWriteError);
       // The checksum failed: nothing that was to follow it happened.
-      deferredLog_.clear();
-      return Fail(kCrcError);
+      job_.heldLog.clear();
+      return job_.Fail(kCrcError);
     }
-    if (end != PipelineEnd::Done) return Fail(kWriteError);
-    if (grew || total != payloadLength_) return Fail(kSourceChanged);
-    if (onePass) {
+    if (end != PipelineEnd::Done) return job_.Fail(kWriteError);
+    if (grew || total != payloadLength_) return job_.Fail(kSourceChanged);
+    if (onePass_) {
       sourceCrc_ = readCrc;
       return true;
     }
     const std::uint32_t expectedCrc = useCompressed_ ? compressedCrc_ : sourceCrc_;
-    if (readCrc != expectedCrc) return Fail(kSourceChanged);
+    if (readCrc != expectedCrc) return job_.Fail(kSourceChanged);
     return true;
   }
 
@@ -360,10 +339,10 @@ class Packing {
     if (placed == OutputFile::Placed::NameTaken) {
       // A file appeared under the name after the question (or instead of
       // none): it is not replaced without asking.
-      return Fail(std::string(kWriteError) + "\n<" + targetPath_ +
+      return job_.Fail(std::string(kWriteError) + "\n<" + targetPath_ +
                        "> appeared while the job ran and was not replaced.");
     }
-    if (placed != OutputFile::Placed::Done) return Fail(kWriteError);
+    if (placed != OutputFile::Placed::Done) return job_.Fail(kWriteError);
     if (job_.debugDump && !debug_.Commit()) job_.StopDebugDump();
     temp_.Discard();
     return true;
@@ -390,8 +369,7 @@ class Packing {
   bool replace_ = false;
   bool targetIsFolder_ = false;
   CarrierHeader header_;
-  bool deferLog_ = false;  // one pass: lines after the checksum wait for it
-  std::vector<std::string> deferredLog_;
+  bool onePass_ = false;  // no gzip stage: the rows' read takes the checksum
   OutputFile target_;
   OutputFile debug_;
 };

@@ -38,6 +38,19 @@ bool ObtainEncodeKey(JobContext& job, std::string& key) {
   return true;
 }
 
+// Lends the open source to the context for a scope, so that an early end
+// lets go of it; never longer than the file lives.
+class LentSource {
+ public:
+  LentSource(JobContext& job, InputFile& source) : job_(job) { job_.source = &source; }
+  ~LentSource() { job_.source = nullptr; }
+  LentSource(const LentSource&) = delete;
+  LentSource& operator=(const LentSource&) = delete;
+
+ private:
+  JobContext& job_;
+};
+
 // The reason line of an input that cannot be read: "<path>: not a regular
 // file" and the like.
 std::string OpenFailure(const InputFile& in, const std::string& path) {
@@ -56,10 +69,14 @@ std::string JobContext::TakeCommandLineKey() {
   return HexToBytes(request.commandLineKey);
 }
 
-bool JobContext::Interrupted() {
-  Log("");
-  Log("Job interrupted: the files it had begun were removed.");
-  outcome.end = JobEnd::Cancelled;
+bool JobContext::EndEarly(const EarlyEnd& how) {
+  ReleaseLog();
+  if (source != nullptr) source->Close();
+  if (!how.message.empty()) ui.ShowMessage(how.box, how.message, MsgButtons::Ok);
+  for (const std::string& line : how.log) Log(line);
+  if (how.clearLog) ui.ClearLog();
+  if (how.checksumError) outcome.checksumError = true;
+  outcome.end = how.end;
   return false;
 }
 
@@ -76,9 +93,8 @@ bool JobContext::MayReplace(const std::string& path, bool& replace) {
   const MsgAnswer answer =
       ui.AskReplace("The file <" + path + "> already exists.\n\nReplace it ?");
   if (answer != MsgAnswer::Yes) {
-    Log("-> Existing file kept, nothing written");
-    outcome.end = JobEnd::Cancelled;
-    return false;
+    return EndEarly(
+        {.end = JobEnd::Cancelled, .log = {"-> Existing file kept, nothing written"}});
   }
   replace = true;
   return true;
@@ -206,13 +222,15 @@ JobOutcome RunJob(const JobRequest& request, JobUi& ui) {
     job.parts.name = named.name;
     job.parts.ext = named.ext;
   }
-  job.outcome.end = JobEnd::Cancelled;
 
   std::string key;
   KeyWiper wipeKey(key);
   try {
     if (!unpack && job.cipherId != kCipherNone) {
-      if (!ObtainEncodeKey(job, key)) return job.outcome;
+      if (!ObtainEncodeKey(job, key)) {
+        job.EndEarly({.end = JobEnd::Cancelled});
+        return job.outcome;
+      }
       if (key.size() < 8 || key.size() > 32) {
         // The key rules let only 8 to 32 key bytes through; anything else
         // would leave the payload unprotected.
@@ -241,6 +259,7 @@ JobOutcome RunJob(const JobRequest& request, JobUi& ui) {
       return job.outcome;
     }
     job.sourceSize = source.Size();
+    const LentSource lent(job, source);
     if (unpack) {
       DecodeJob(job, source);
     } else {

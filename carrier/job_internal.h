@@ -5,6 +5,7 @@
 #include <climits>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "carrier/job.h"
 #include "crypto/cipher.h"
@@ -16,6 +17,18 @@ namespace pt {
 class FileSystem;
 class InputFile;
 
+// How a run that ends before its "Ready in" line tells the user, in this
+// order: the box (when it has a text), the log lines, then the log emptied
+// (the checks before any output is begun).
+struct EarlyEnd {
+  JobEnd end = JobEnd::Failed;
+  std::string message{};  // "" shows no box
+  MsgKind box = MsgKind::Error;
+  std::vector<std::string> log{};
+  bool clearLog = false;
+  bool checksumError = false;  // a check failed on the way (JobOutcome::checksumError)
+};
+
 struct JobContext {
   JobContext(JobUi& u, const JobRequest& r)
       : ui(u), settings(r.settings), request(r), debugDump(r.debugDump) {}
@@ -24,6 +37,9 @@ struct JobContext {
   const JobSettings& settings;
   const JobRequest& request;
   bool debugDump;  // switched off when the dump cannot be written
+  InputFile* source = nullptr;  // the chosen file while a half holds it open
+  bool holdLog = false;
+  std::vector<std::string> heldLog;
   std::uint8_t cipherId = kCipherNone;
   std::string methodName;
   std::string sourcePath;
@@ -32,15 +48,31 @@ struct JobContext {
   ChunkCipher cipher;  // the three engines of this job
   JobOutcome outcome;
 
-  void Log(const std::string& line) { ui.AddLogLine(line); }
-  void Error(const std::string& text) { ui.ShowMessage(MsgKind::Error, text, MsgButtons::Ok); }
-  // Shows an error box and marks the run as failed; false, for the steps
-  // that end the run with it.
-  bool Fail(const std::string& text) {
-    Error(text);
-    outcome.end = JobEnd::Failed;
-    return false;
+  // While the log is held, lines wait in heldLog (one-pass packing: the
+  // lines after the checksum wait until it is known).
+  void Log(const std::string& line) {
+    if (holdLog) {
+      heldLog.push_back(line);
+    } else {
+      ui.AddLogLine(line);
+    }
   }
+  // Stops holding; the held lines follow whatever was logged meanwhile.
+  void ReleaseLog() {
+    holdLog = false;
+    for (const std::string& line : heldLog) ui.AddLogLine(line);
+    heldLog.clear();
+  }
+  void Error(const std::string& text) { ui.ShowMessage(MsgKind::Error, text, MsgButtons::Ok); }
+
+  // The one way a run ends early: the held log lines are logged, the chosen
+  // file is let go (so that the user may act on it while the box shows),
+  // then the box, the lines and the outcome as `how` says. Whatever else
+  // the run had begun is removed as its owners go out of scope. False, for
+  // the steps that end the run with it.
+  bool EndEarly(const EarlyEnd& how);
+  // An error box and JobEnd::Failed, the most common end.
+  bool Fail(const std::string& text) { return EndEarly({.message = text}); }
   // The dump failed: no more of it in this job, and the front end is told.
   void StopDebugDump() {
     debugDump = false;
@@ -51,7 +83,10 @@ struct JobContext {
   std::string TakeCommandLineKey();
   // The run was stopped by a close request: what it had begun is removed.
   // False, like Fail.
-  bool Interrupted();
+  bool Interrupted() {
+    return EndEarly({.end = JobEnd::Cancelled,
+                     .log = {"", "Job interrupted: the files it had begun were removed."}});
+  }
   // Asks whether an existing file may be replaced; false ends the run
   // (nothing written). True without a question when nothing has the name.
   bool MayReplace(const std::string& path, bool& replace);
