@@ -3,7 +3,7 @@
 #include "app/version.h"
 
 #include "crypto/key_rules.h"
-#include "util/byte_order.h"
+#include "util/key_text.h"
 #include "util/text.h"
 
 namespace pt {
@@ -82,24 +82,6 @@ void WipeKeysInLine(Char* line) {
 void WipeKeyArgumentsInCommandLine(wchar_t* line) { WipeKeysInLine(line); }
 void WipeKeyArgumentsInCommandLine(char* line) { WipeKeysInLine(line); }
 
-void WipeKeyText(std::string& text) {
-  // Growing to the capacity never moves the buffer, so every byte it holds
-  // is overwritten in place.
-  text.resize(text.capacity());
-  SecureWipe(text.data(), text.size());
-  text.clear();
-}
-
-void WipeKeyText(std::vector<std::string>& texts) {
-  for (std::string& text : texts) WipeKeyText(text);
-  texts.clear();
-}
-
-void WipeKeyText(std::optional<std::string>& text) {
-  if (text) WipeKeyText(*text);
-  text.reset();
-}
-
 void ParseCommandLine(const std::vector<std::string>& args, RunState& state,
                       CommandLineEffects& fx, const std::function<void()>& onInvalidKey) {
   for (const std::string& arg : args) {
@@ -120,7 +102,6 @@ void ParseCommandLine(const std::vector<std::string>& args, RunState& state,
     }
     if (IsKeyArgument(arg)) {
       if (auto key = ParseCommandLineKey(std::string_view(arg).substr(3))) {
-        WipeKeyText(state.commandLineKey);
         state.commandLineKey = std::move(*key);
       } else {
         ++fx.invalidKeys;

@@ -52,23 +52,4 @@ void WipeKeyArguments(int argc, char** argv, bool keysEndAtDoubleDash);
 void WipeKeyArgumentsInCommandLine(wchar_t* line);
 void WipeKeyArgumentsInCommandLine(char* line);
 
-// Overwrites the whole buffer of a text that held key material (also what
-// an earlier, longer content left there) and empties it.
-void WipeKeyText(std::string& text);
-void WipeKeyText(std::optional<std::string>& text);
-void WipeKeyText(std::vector<std::string>& texts);
-
-// Wipes a key text when it goes out of scope.
-template <typename T>
-class KeyTextScope {
- public:
-  explicit KeyTextScope(T& text) : text_(text) {}
-  ~KeyTextScope() { WipeKeyText(text_); }
-  KeyTextScope(const KeyTextScope&) = delete;
-  KeyTextScope& operator=(const KeyTextScope&) = delete;
-
- private:
-  T& text_;
-};
-
 }  // namespace pt

@@ -1,16 +1,13 @@
 #include "app/run_state.h"
 
-#include "app/command_line.h"
-
 namespace pt {
 
 JobOutcome RunJob(JobRequest request, RunState& state, JobUi& ui) {
-  request.commandLineKey = state.commandLineKey;
+  request.commandLineKey = &state.commandLineKey;
   request.deleteTempFile = state.deleteTempFile;
   request.debugDump = state.debugDump;
   const JobOutcome outcome = RunJob(request, ui);
-  WipeKeyText(request.commandLineKey);
-  if (outcome.commandLineKeyUsed) WipeKeyText(state.commandLineKey);
+  if (outcome.commandLineKeyUsed) state.commandLineKey.Clear();
   if (outcome.debugDumpFailed) state.debugDump = false;
   return outcome;
 }

@@ -6,12 +6,13 @@
 
 #include "carrier/job.h"
 #include "carrier/job_ui.h"
+#include "util/key_text.h"
 
 namespace pt {
 
 struct RunState {
   std::string commandLineFile;
-  std::string commandLineKey;  // upper-case hex, used by one job then emptied
+  KeyText commandLineKey;      // upper-case hex, used by one job then emptied
   bool deleteTempFile = true;  // cleared by -D
   bool debugDump = false;      // set by -D
 };

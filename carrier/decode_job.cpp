@@ -11,7 +11,7 @@
 #include "carrier/file_io.h"
 #include "carrier/job_internal.h"
 #include "carrier/target_name.h"
-#include "util/byte_order.h"
+#include "crypto/key_rules.h"
 
 namespace pt {
 
@@ -37,7 +37,7 @@ std::string VersionWarning(double fileVersion) {
 class Unpacking {
  public:
   Unpacking(JobContext& job, InputFile& source)
-      : job_(job), ui_(job.ui), source_(source), cursor_(job.ui), wipeKey_(key_) {}
+      : job_(job), ui_(job.ui), source_(source), cursor_(job.ui) {}
 
   void Run() {
     cursor_.Set(true);
@@ -134,31 +134,30 @@ class Unpacking {
   // only make garbage under the stored name).
   bool ObtainKey() {
     job_.Log("-> Password is required...");
-    if (!job_.request.commandLineKey.empty()) {
+    if (job_.HasCommandLineKey()) {
       key_ = job_.TakeCommandLineKey();
       // The XOR method's carriers keep no check value that keys are made
       // to match; a zero one accepts any key.
       const bool checkable = header_.CipherId == kCipherBlowfish ||
                              header_.CipherId == kCipherTwofish ||
                              header_.CipherId == kCipherRijndael;
-      if (!checkable || header_.KeyCrc == 0 || KeyCrc16(key_) == header_.KeyCrc) return true;
+      if (!checkable || header_.KeyCrc == 0 || KeyCrc16(key_.View()) == header_.KeyCrc) return true;
       return job_.Fail(kWrongKey);
     }
     cursor_.Set(false);
     bool first = true;
     for (;;) {
-      KeyReply reply = ui_.RequestKey(KeyRequest{job_.settings.hidePassword, first});
+      const KeyReply reply = ui_.RequestKey(KeyRequest{job_.settings.hidePassword, first});
       first = false;
       if (!reply.ok) return Abandon("User Abort !");
-      key_ = reply.hexMode ? HexToBytes(reply.text) : reply.text;
-      SecureWipe(reply.text.data(), reply.text.size());
+      key_ = KeyBytesFromDialog(reply.hexMode, reply.text.View());
       if (key_.empty()) {
         // Only keys of 8 to 32 bytes pass the key rules; an empty key
         // cannot open an enciphered carrier.
         job_.Error("Key must have 8 to 32 bytes (0) !!!");
         continue;
       }
-      if (header_.KeyCrc == 0 || KeyCrc16(key_) == header_.KeyCrc) return true;
+      if (header_.KeyCrc == 0 || KeyCrc16(key_.View()) == header_.KeyCrc) return true;
       const MsgAnswer again = ui_.ShowMessage(
           MsgKind::Confirmation, "Password verification error !\n\nTry again ???",
           MsgButtons::YesNoCancel);
@@ -207,9 +206,14 @@ class Unpacking {
     job_.Log("");
     job_.Log("Enabling password decryption");
     job_.Log("-> CRC Key : 0x" + ValueToHex(header_.KeyCrc, 2));
-    for (const std::string& line : job_.cipher.KeyForDecode(header_.CipherId, key_, header_.KeyMix)) {
-      job_.Log(line);
+    const Keying keying = job_.cipher.KeyForDecode(header_.CipherId, key_.View(), header_.KeyMix);
+    if (keying.xorMethod) {
+      job_.Log("-> XOR decryption method");
+      return;
     }
+    job_.Log("-> " + MethodLogName(static_cast<CipherId>(header_.CipherId)) +
+             " decryption method");
+    job_.Log(BlockModeLine(keying));
   }
 
   // Deciphers the payload bytes of a part of a block in place; `offset` is
@@ -403,8 +407,7 @@ class Unpacking {
   JobUi& ui_;
   InputFile& source_;
   BusyCursor cursor_;
-  std::string key_;
-  KeyWiper wipeKey_;
+  KeyText key_;
 
   CarrierHeader header_;
   std::size_t rowLength_ = kRowBytes;

@@ -24,7 +24,7 @@ const char* const kCreateError = "Error while creating target file ...";
 
 class Packing {
  public:
-  Packing(JobContext& job, InputFile& source, const std::string& key)
+  Packing(JobContext& job, InputFile& source, const KeyText& key)
       : job_(job), ui_(job.ui), source_(source), key_(key), cursor_(job.ui) {}
 
   void Run(std::int64_t startTime) {
@@ -240,17 +240,17 @@ class Packing {
     header_.FileSize = static_cast<std::int32_t>(job_.sourceSize);
     header_.SourceCrc = sourceCrc_;
     header_.Encrypted = key_.empty() ? 0 : 1;
-    header_.KeyCrc = KeyCrc16(key_);
+    header_.KeyCrc = KeyCrc16(key_.View());
     header_.CipherId = job_.cipherId;
     if (!key_.empty()) {
       job_.Log("");
       job_.Log("Enabling password encryption");
       job_.Log("-> CRC Key : 0x" + ValueToHex(header_.KeyCrc, 2));
       job_.Log("-> " + job_.methodName + " encryption method");
-      const std::string strength = job_.cipher.KeyForEncode(job_.cipherId, key_);
+      const Keying keying = job_.cipher.KeyForEncode(job_.cipherId, key_.View());
       // Never write a carrier marked as enciphered without enciphering it.
-      if (strength.empty()) return job_.Fail("Encryption method is not available ...");
-      job_.Log(strength);
+      if (!keying.keyed) return job_.Fail("Encryption method is not available ...");
+      job_.Log(BlockModeLine(keying));
     }
     if (useCompressed_) {
       header_.Compressed = kCompressedMark;
@@ -353,7 +353,7 @@ class Packing {
   JobContext& job_;
   JobUi& ui_;
   InputFile& source_;
-  const std::string& key_;
+  const KeyText& key_;
   BusyCursor cursor_;
 
   std::uint32_t sourceCrc_ = 0;
@@ -376,7 +376,7 @@ class Packing {
 
 }  // namespace
 
-void EncodeJob(JobContext& job, InputFile& source, const std::string& key,
+void EncodeJob(JobContext& job, InputFile& source, const KeyText& key,
                std::int64_t startTime) {
   Packing(job, source, key).Run(startTime);
 }

@@ -9,7 +9,7 @@
 #include "carrier/crc32.h"
 #include "carrier/file_io.h"
 #include "carrier/job_internal.h"
-#include "util/byte_order.h"
+#include "crypto/key_rules.h"
 #include "util/parallel.h"
 #include "util/pipeline.h"
 
@@ -19,22 +19,15 @@ namespace {
 
 constexpr std::size_t kPumpBlock = std::size_t{1} << 20;
 
-// Empties a text that held key material, overwriting it first.
-void WipeText(std::string& text) {
-  SecureWipe(text.data(), text.size());
-  text.clear();
-}
-
 // The key bytes of a packing run: the -K: key (used once) or the dialog's.
 // False when the user did not confirm the dialog.
-bool ObtainEncodeKey(JobContext& job, std::string& key) {
+bool ObtainEncodeKey(JobContext& job, KeyText& key) {
   key = job.TakeCommandLineKey();
   if (!key.empty()) return true;
-  KeyReply reply = job.ui.RequestKey(
+  const KeyReply reply = job.ui.RequestKey(
       KeyRequest{job.settings.hidePassword, /*applyKeyMode=*/true, /*newCarrier=*/true});
   if (!reply.ok) return false;
-  key = reply.hexMode ? HexToBytes(reply.text) : reply.text;
-  WipeText(reply.text);
+  key = KeyBytesFromDialog(reply.hexMode, reply.text.View());
   return true;
 }
 
@@ -63,10 +56,10 @@ FileSystem& JobContext::Files() const {
   return request.files != nullptr ? *request.files : FileSystem::Real();
 }
 
-std::string JobContext::TakeCommandLineKey() {
-  if (outcome.commandLineKeyUsed) return {};
-  outcome.commandLineKeyUsed = !request.commandLineKey.empty();
-  return HexToBytes(request.commandLineKey);
+KeyText JobContext::TakeCommandLineKey() {
+  if (outcome.commandLineKeyUsed || !HasCommandLineKey()) return {};
+  outcome.commandLineKeyUsed = true;
+  return KeyBytesFromDialog(/*hexMode=*/true, request.commandLineKey->View());
 }
 
 bool JobContext::EndEarly(const EarlyEnd& how) {
@@ -223,8 +216,7 @@ JobOutcome RunJob(const JobRequest& request, JobUi& ui) {
     job.parts.ext = named.ext;
   }
 
-  std::string key;
-  KeyWiper wipeKey(key);
+  KeyText key;
   try {
     if (!unpack && job.cipherId != kCipherNone) {
       if (!ObtainEncodeKey(job, key)) {
@@ -242,7 +234,7 @@ JobOutcome RunJob(const JobRequest& request, JobUi& ui) {
     const std::int64_t start = NowSeconds();
     job.Log(unpack ? "Try to decode file:" : "Try to encode file:");
     job.Log("-> \"" + job.parts.name + "." + job.parts.ext + "\"");
-    if (!unpack && job.cipherId == kCipherNone && !request.commandLineKey.empty()) {
+    if (!unpack && job.cipherId == kCipherNone && job.HasCommandLineKey()) {
       job.Log("-> Key not used: no encryption method selected");
     }
     job.Log("");
@@ -272,6 +264,17 @@ JobOutcome RunJob(const JobRequest& request, JobUi& ui) {
     job.Fail("The system refused a resource the job needs ...\nNothing was written.");
   }
   return job.outcome;
+}
+
+std::string BlockModeLine(const Keying& keying) {
+  const char* word = "";
+  switch (keying.strength) {
+    case KeyStrength::Low: word = "(low)"; break;
+    case KeyStrength::Medium: word = "(medium)"; break;
+    case KeyStrength::High: word = "(high)"; break;
+    case KeyStrength::Unnamed: break;
+  }
+  return "-> Block cipher mode = " + std::to_string(keying.modeBits) + " bit " + word;
 }
 
 void FinishJob(JobContext& job, std::int64_t startTime, const std::string& outputPath) {

@@ -23,10 +23,11 @@ struct JobRequest {
   // once (JobEnd::NoFile).
   std::string file;
   CipherId cipher = CipherId::None;  // packing; unpacking takes the carrier's
-  // The key given with the command line (-K:), upper-case hex digits; ""
-  // lets the job ask through JobUi::RequestKey. A job that used it says so
-  // in JobOutcome::commandLineKeyUsed: the key serves one job only.
-  std::string commandLineKey;
+  // The key given with the command line (-K:), upper-case hex digits, kept
+  // by the caller; nullptr or an empty key lets the job ask through
+  // JobUi::RequestKey. A job that used it says so in
+  // JobOutcome::commandLineKeyUsed: the key serves one job only.
+  const KeyText* commandLineKey = nullptr;
   bool startedByCommandLine = false;
   JobSettings settings;
   bool deleteTempFile = true;  // unpacking removes its gzip temp file (-D keeps it)

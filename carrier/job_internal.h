@@ -78,9 +78,12 @@ struct JobContext {
     debugDump = false;
     outcome.debugDumpFailed = true;
   }
+  bool HasCommandLineKey() const {
+    return request.commandLineKey != nullptr && !request.commandLineKey->empty();
+  }
   // The command line's key as bytes, once: empty when there is none or it
-  // was taken. The caller wipes them.
-  std::string TakeCommandLineKey();
+  // was taken.
+  KeyText TakeCommandLineKey();
   // The run was stopped by a close request: what it had begun is removed.
   // False, like Fail.
   bool Interrupted() {
@@ -176,11 +179,14 @@ PipelineEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan,
 // Packing half, from the source checksum on, with the source open.
 // key: the key bytes, empty without encryption. startTime: taken before
 // the opening log lines.
-void EncodeJob(JobContext& job, InputFile& source, const std::string& key,
+void EncodeJob(JobContext& job, InputFile& source, const KeyText& key,
                std::int64_t startTime);
 
 // Unpacking half, from the header check on, with the source open.
 void DecodeJob(JobContext& job, InputFile& source);
+
+// "-> Block cipher mode = 128 bit (low)" and the like.
+std::string BlockModeLine(const Keying& keying);
 
 // Shared end of a run that got through: the "Ready in" line (time since
 // startTime), then preview, clipboard and closing as the settings say.

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <string>
 
+#include "util/key_text.h"
+
 namespace pt {
 
 enum class MsgKind { Error, Warning, Confirmation, Information, Plain };
@@ -52,7 +54,7 @@ struct KeyRequest {
 struct KeyReply {
   bool ok = false;        // closed with OK (the dialog validated the text)
   bool hexMode = false;   // rbHex checked
-  std::string text;       // text of eEnter
+  KeyText text;           // text of eEnter
 };
 
 class JobUi {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "util/byte_order.h"
+#include "util/key_text.h"
 
 namespace pt {
 

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "crypto/xor_method.h"
-#include "util/byte_order.h"
 #include "util/parallel.h"
 
 namespace pt {
@@ -54,12 +53,12 @@ std::uint16_t KeyCrc16(std::string_view key) {
   return static_cast<std::uint16_t>(crc);
 }
 
-std::string ExtendKey(std::string_view key) {
+KeyText ExtendKey(std::string_view key) {
   const std::size_t len = key.size();
   if (len < 8 || len > 32) return {};
   const std::size_t target = len <= 16 ? 16 : (len <= 24 ? 24 : 32);
-  std::string out(key);
-  for (std::size_t c = 0; out.size() < target; ++c) out.push_back(key[c % len]);
+  KeyText out(key);
+  for (std::size_t c = 0; out.size() < target; ++c) out.Append(key[c % len]);
   return out;
 }
 
@@ -80,12 +79,12 @@ std::array<std::uint8_t, kKeyMixSize> MixBlowfishKey(
   return out;
 }
 
-const char* StrengthWord(unsigned bits) {
-  switch (bits) {
-    case 128: return "(low)";
-    case 192: return "(medium)";
-    case 256: return "(high)";
-    default: return "";
+KeyStrength StrengthOf(unsigned keyBits) {
+  switch (keyBits) {
+    case 128: return KeyStrength::Low;
+    case 192: return KeyStrength::Medium;
+    case 256: return KeyStrength::High;
+    default: return KeyStrength::Unnamed;
   }
 }
 
@@ -94,8 +93,11 @@ namespace {
 // The engine selection of a decoder whose cipher id names no engine.
 constexpr std::uint8_t kXorMethod = 0xFF;
 
-std::string BlockModeLine(unsigned bits) {
-  return "-> Block cipher mode = " + std::to_string(bits) + " bit " + StrengthWord(bits);
+// Blowfish's 64-bit blocks count as low strength whatever its key.
+constexpr Keying kBlowfishKeying{true, false, 64, KeyStrength::Low};
+
+Keying Block128Keying(bool keyed, unsigned keyBits) {
+  return Keying{keyed, false, keyBits, StrengthOf(keyBits)};
 }
 
 const std::uint8_t* Bytes(std::string_view s) {
@@ -104,40 +106,35 @@ const std::uint8_t* Bytes(std::string_view s) {
 
 }  // namespace
 
-KeyWiper::~KeyWiper() { SecureWipe(key_.data(), key_.size()); }
 
-ChunkCipher::~ChunkCipher() { SecureWipe(xorKey_.data(), xorKey_.size()); }
-
-std::string ChunkCipher::KeyForEncode(std::uint8_t cipherId, std::string_view key) {
+Keying ChunkCipher::KeyForEncode(std::uint8_t cipherId, std::string_view key) {
   id_ = kCipherNone;
   if (key.empty()) return {};
   switch (cipherId) {
     case kCipherBlowfish:
       blowfish_.SetKey(Bytes(key), key.size());
       id_ = cipherId;
-      return "-> Block cipher mode = 64 bit (low)";
+      return kBlowfishKeying;
     case kCipherTwofish:
     case kCipherRijndael: {
-      std::string extended = ExtendKey(key);
-      KeyWiper wipeExtended(extended);
+      const KeyText extended = ExtendKey(key);
       if (extended.empty()) return {};  // never keyed with an empty key
       const auto bits = static_cast<unsigned>(extended.size() * 8);
       AES& engine = cipherId == kCipherTwofish ? static_cast<AES&>(twofish_)
                                                : static_cast<AES&>(rijndael_);
-      if (!engine.key_setup(Bytes(extended), bits, 3)) return {};
+      if (!engine.key_setup(extended.Bytes(), bits, 3)) return {};
       id_ = cipherId;
-      return BlockModeLine(bits);
+      return Block128Keying(true, bits);
     }
     default:
       return {};
   }
 }
 
-std::vector<std::string> ChunkCipher::KeyForDecode(
-    std::uint8_t cipherId, std::string_view key,
-    const std::uint8_t (&keyMix)[kKeyMixSize]) {
+Keying ChunkCipher::KeyForDecode(std::uint8_t cipherId, std::string_view key,
+                                 const std::uint8_t (&keyMix)[kKeyMixSize]) {
   const std::size_t used = key.size() < kKeyMixSize ? key.size() : kKeyMixSize;
-  xorKey_.clear();
+  xorKey_.Clear();
   xorPos_ = 0;
   switch (cipherId) {
     case kCipherBlowfish: {
@@ -151,26 +148,25 @@ std::vector<std::string> ChunkCipher::KeyForDecode(
       } else if (used > 0) {
         blowfish_.SetKey(Bytes(key), used);
       }
-      return {"-> BlowFish decryption method", "-> Block cipher mode = 64 bit (low)"};
+      Keying keying = kBlowfishKeying;
+      keying.keyed = mixed || used > 0;
+      return keying;
     }
     case kCipherTwofish:
     case kCipherRijndael: {
       id_ = cipherId;
-      std::string extended = ExtendKey(key);
-      KeyWiper wipeExtended(extended);
+      const KeyText extended = ExtendKey(key);
       const auto bits = static_cast<unsigned>(extended.size() * 8);
       AES& engine = cipherId == kCipherTwofish ? static_cast<AES&>(twofish_)
                                                : static_cast<AES&>(rijndael_);
-      if (!extended.empty()) engine.key_setup(Bytes(extended), bits, 3);
-      return {cipherId == kCipherTwofish ? "-> TwoFish decryption method"
-                                         : "-> Rijndael decryption method",
-              BlockModeLine(bits)};
+      const bool keyed = !extended.empty() && engine.key_setup(extended.Bytes(), bits, 3);
+      return Block128Keying(keyed, bits);
     }
     default:
       // Any other id with a key selects the XOR method.
       id_ = kXorMethod;
-      xorKey_.assign(key.substr(0, used));
-      return {"-> XOR decryption method"};
+      xorKey_ = KeyText(key.substr(0, used));
+      return Keying{used > 0, true, 0, KeyStrength::Unnamed};
   }
 }
 
@@ -214,7 +210,7 @@ bool ChunkCipher::DecryptChunk(std::uint8_t* buf, std::size_t m, std::size_t n) 
     case kCipherNone:
       return true;
     default:
-      if (!xorKey_.empty()) XorTransform(buf, n, xorKey_, &xorPos_);
+      if (!xorKey_.empty()) XorTransform(buf, n, xorKey_.View(), &xorPos_);
       return true;
   }
 }
@@ -305,7 +301,7 @@ bool ChunkCipher::DecryptChunkAt(std::uint8_t* buf, std::size_t m, std::size_t n
   if (id_ != kXorMethod) return DecryptChunk(buf, m, n);
   if (!xorKey_.empty()) {
     std::size_t pos = static_cast<std::size_t>(offset % xorKey_.size());
-    XorTransform(buf, n, xorKey_, &pos);
+    XorTransform(buf, n, xorKey_.View(), &pos);
   }
   return true;
 }

@@ -14,6 +14,7 @@
 #include "crypto/blowfish.h"
 #include "crypto/rijndael.h"
 #include "crypto/twofish.h"
+#include "util/key_text.h"
 
 namespace pt {
 
@@ -48,27 +49,27 @@ std::uint16_t KeyCrc16(std::string_view key);
 
 // K stretched cyclically to the smallest of 16, 24, 32 bytes not below its
 // length; empty for keys outside 8..32 bytes.
-std::string ExtendKey(std::string_view key);
+KeyText ExtendKey(std::string_view key);
 
 // The 56-byte Blowfish key of the decode side when the carrier's key mixing
 // area is not all zero. Positions are filled 55, 0, 53, 2, ..., 1, 54.
 std::array<std::uint8_t, kKeyMixSize> MixBlowfishKey(
     std::string_view key, const std::uint8_t (&area)[kKeyMixSize]);
 
-// "(low)", "(medium)", "(high)" for 128, 192, 256 bits, else "".
-const char* StrengthWord(unsigned bits);
+// How strong a key of the 128-bit-block ciphers is, by its stretched size:
+// Low 128, Medium 192, High 256 bits; Unnamed for any other size.
+enum class KeyStrength { Unnamed, Low, Medium, High };
+KeyStrength StrengthOf(unsigned keyBits);
 
-// Wipes a key held in a string when it goes out of scope, so key bytes do
-// not outlive the job that used them.
-class KeyWiper {
- public:
-  explicit KeyWiper(std::string& key) : key_(key) {}
-  ~KeyWiper();
-  KeyWiper(const KeyWiper&) = delete;
-  KeyWiper& operator=(const KeyWiper&) = delete;
+// What keying did: whether an engine took the key, and the block cipher
+// mode the job reports (Blowfish's 64 bits, or the stretched key's size).
+struct Keying {
+  bool keyed = false;      // never for an id without an engine or an empty key
+  bool xorMethod = false;  // unpacking: the id names no engine
+  unsigned modeBits = 0;   // 0 when the key could not be stretched
+  KeyStrength strength = KeyStrength::Unnamed;
 
- private:
-  std::string& key_;
+  bool operator==(const Keying&) const = default;
 };
 
 // One object per job: the three engines, of which the one selected by the
@@ -76,18 +77,17 @@ class KeyWiper {
 class ChunkCipher {
  public:
   ChunkCipher() = default;
-  ~ChunkCipher();  // wipes the XOR key; the engines wipe themselves
+  ~ChunkCipher() = default;  // the XOR key and the engines wipe themselves
   ChunkCipher(const ChunkCipher&) = delete;
   ChunkCipher& operator=(const ChunkCipher&) = delete;
 
-  // Keys the engine for packing. Returns the strength log line
-  // ("-> Block cipher mode = ..."), or "" for an id without an engine.
-  std::string KeyForEncode(std::uint8_t cipherId, std::string_view key);
+  // Keys the engine for packing; not keyed for an id without an engine or
+  // a key the engine cannot take.
+  Keying KeyForEncode(std::uint8_t cipherId, std::string_view key);
 
-  // Keys the engine for unpacking. Returns the method log lines in order
-  // ("-> TwoFish decryption method", "-> Block cipher mode = 128 bit (low)").
-  // Any id other than 'B', 'T', 'R' selects the XOR method.
-  std::vector<std::string> KeyForDecode(
+  // Keys the engine for unpacking. Any id other than 'B', 'T', 'R' selects
+  // the XOR method.
+  Keying KeyForDecode(
       std::uint8_t cipherId, std::string_view key,
       const std::uint8_t (&keyMix)[kKeyMixSize]);
 
@@ -124,7 +124,7 @@ class ChunkCipher {
   CBlowFish blowfish_;
   twofish twofish_;
   rijndael rijndael_;
-  std::string xorKey_;      // the first min(L, 56) key bytes (XOR method)
+  KeyText xorKey_;          // the first min(L, 56) key bytes (XOR method)
   std::size_t xorPos_ = 0;  // carried from row to row
 };
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "util/byte_order.h"
+#include "util/key_text.h"
 #include "util/codepage.h"
 #include "util/text.h"
 
@@ -49,9 +49,11 @@ std::string UnusableKeyMessage(std::string_view utf8) {
 
 }  // namespace
 
-KeyCheck::~KeyCheck() { SecureWipe(text.data(), text.size()); }
-
-std::optional<std::string> AsciiKeyBytes(std::string_view utf8) { return Utf8ToWindows1252(utf8); }
+std::optional<KeyText> AsciiKeyBytes(std::string_view utf8) {
+  std::optional<std::string> bytes = Utf8ToWindows1252(utf8);
+  if (!bytes) return std::nullopt;
+  return KeyText::Take(*bytes);
+}
 
 KeyCheck CheckDialogKey(bool hexMode, bool reenterShown, std::string_view enter,
                         std::string_view reenter) {
@@ -63,11 +65,10 @@ KeyCheck CheckDialogKey(bool hexMode, bool reenterShown, std::string_view enter,
     if (reenterShown && reenter != enter) {
       return Rejected("Passwords are not identical !!!\nPlease try again ...", true);
     }
-    std::optional<std::string> bytes = AsciiKeyBytes(enter);
+    std::optional<KeyText> bytes = AsciiKeyBytes(enter);
     if (!bytes) return Rejected(UnusableKeyMessage(enter));
     const std::size_t count = bytes->size();
-    check.text = *bytes;
-    SecureWipe(bytes->data(), bytes->size());
+    check.text = std::move(*bytes);
     if (count < 8 || count > 32) {
       return Rejected("Password is smaller than 8 or larger than 32 characters (" +
                       std::to_string(count) + ") !!!\nPlease try again ...");
@@ -82,21 +83,21 @@ KeyCheck CheckDialogKey(bool hexMode, bool reenterShown, std::string_view enter,
       return Rejected("HEX Values must be a couple of two-byte-pairs !!!\nPlease try again ...");
     }
     if (!IsHexText(enter)) return Rejected("Password contains non HEX characters");
-    check.text = std::string(enter);
+    check.text = KeyText(enter);
   }
   check.accepted = true;
   return check;
 }
 
-std::string KeyBytesFromDialog(bool hexMode, std::string_view text) {
+KeyText KeyBytesFromDialog(bool hexMode, std::string_view text) {
   // Hex keys are converted as typed: existing carriers depend on the bytes
   // that lower-case digits give.
-  return hexMode ? HexToBytes(text) : std::string(text);
+  return hexMode ? KeyText::Take(HexToBytes(text)) : KeyText(text);
 }
 
-std::optional<std::string> ParseCommandLineKey(std::string_view text) {
+std::optional<KeyText> ParseCommandLineKey(std::string_view text) {
   if (text.size() < 16 || text.size() > 64 || !IsHexText(text)) return std::nullopt;
-  return ToUpperAscii(text);
+  return KeyText::Take(ToUpperAscii(text));
 }
 
 }  // namespace pt

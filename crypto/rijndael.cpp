@@ -9,6 +9,7 @@
 
 #include "crypto/rijndael_ni.h"
 #include "util/byte_order.h"
+#include "util/key_text.h"
 #include "util/parallel.h"
 
 namespace pt {

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "util/byte_order.h"
+#include "util/key_text.h"
 
 namespace pt {
 

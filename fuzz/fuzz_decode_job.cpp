@@ -46,8 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   request.startedByCommandLine = true;
   request.deleteTempFile = (mode & 1) != 0;
   const std::string hexKey = "00112233445566778899AABBCCDDEEFF";
+  const pt::KeyText commandLineKey(hexKey);
   if (mode & 2) {
-    request.commandLineKey = hexKey;
+    request.commandLineKey = &commandLineKey;
   } else {
     ui.keys.push_back(pt::test::HexKey(hexKey));
     ui.keys.push_back(pt::test::AsciiKey("fuzzing key 123"));

@@ -16,15 +16,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool hex = data[0] & 1, shown = data[0] & 2;
   const pt::KeyCheck check = pt::CheckDialogKey(hex, shown, enter, reenter);
   if (check.accepted) {
-    const std::string key = pt::KeyBytesFromDialog(hex, check.text);
+    const pt::KeyText key = pt::KeyBytesFromDialog(hex, check.text.View());
     if (key.size() < 8 || key.size() > 32) std::abort();
-    if (pt::ExtendKey(key).empty()) std::abort();
+    if (pt::ExtendKey(key.View()).empty()) std::abort();
   } else if (check.message.empty()) {
     std::abort();
   }
   if (const auto cl = pt::ParseCommandLineKey(all)) {
-    if (cl->size() < 16 || cl->size() > 64 || !pt::IsHexText(*cl)) std::abort();
-    if (pt::HexToBytes(*cl).size() != cl->size() / 2) std::abort();
+    if (cl->size() < 16 || cl->size() > 64 || !pt::IsHexText(cl->View())) std::abort();
+    if (pt::HexToBytes(cl->View()).size() != cl->size() / 2) std::abort();
   }
   (void)pt::KeyCrc16(all);
   return 0;

@@ -47,7 +47,8 @@ Bytes MakeCarrier(const fs::path& work, const std::string& base, int cipher, int
   request.file = src.string();
   request.cipher = pt::CipherAtListPosition(cipher);
   request.startedByCommandLine = true;
-  if (cipher != 0) request.commandLineKey = "00112233445566778899AABBCCDDEEFF";
+  const pt::KeyText key("00112233445566778899AABBCCDDEEFF");
+  if (cipher != 0) request.commandLineKey = &key;
   const pt::JobOutcome out = pt::RunJob(request, ui);
   if (out.end != pt::JobEnd::Completed) {
     for (const auto& m : ui.messages) std::cerr << base << ": " << m.text << "\n";

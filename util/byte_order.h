@@ -29,12 +29,4 @@ inline void StoreLE16(std::uint8_t* p, std::uint16_t v) {
   p[1] = static_cast<std::uint8_t>(v >> 8);
 }
 
-// Overwrites key material so that it does not outlive its owner; the
-// volatile access keeps the compiler from dropping the stores.
-template <typename T>
-void SecureWipe(T* p, std::size_t n) {
-  volatile T* v = p;
-  for (std::size_t i = 0; i < n; ++i) v[i] = T{};
-}
-
 }  // namespace pt

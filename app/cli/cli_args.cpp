@@ -33,7 +33,7 @@
 #include "crypto/cipher.h"
 #include "crypto/key_rules.h"
 #include "util/parallel.h"
-#include "util/byte_order.h"
+#include "util/key_text.h"
 #include "util/os_text.h"
 #include "util/text.h"
 
@@ -137,7 +137,7 @@ bool FirstLineAsUtf8(std::string_view raw, std::string& line, std::string& error
 // The first line of a file or of standard input ("-"), as raw bytes: at
 // most a few times kMaxInputLine, enough for a line of UTF-16. False with a
 // reason when it cannot be read.
-bool ReadLeadingBytes(const std::string& path, std::string& raw, std::string& error) {
+bool ReadLeadingBytes(const std::string& path, KeyText& raw, std::string& error) {
   const bool standardInput = path == "-";
   const std::string name = standardInput ? "standard input" : Escaped(path);
 #ifdef _WIN32
@@ -170,11 +170,9 @@ bool ReadLeadingBytes(const std::string& path, std::string& raw, std::string& er
     return false;
   }
   const std::size_t limit = 4 * kMaxInputLine;
-  // Reserved once, so the key text is never copied into a larger buffer.
-  raw.reserve(limit);
   char buf[256];
   bool failed = false;
-  while (raw.size() < limit && !HasWholeLine(raw)) {
+  while (raw.size() < limit && !HasWholeLine(raw.View())) {
     const std::size_t want = std::min(sizeof buf, limit - raw.size());
 #ifdef _WIN32
     const int got = _read(fd, buf, static_cast<unsigned>(want));
@@ -184,7 +182,7 @@ bool ReadLeadingBytes(const std::string& path, std::string& raw, std::string& er
 #endif
     if (got < 0) failed = true;
     if (got <= 0) break;
-    raw.append(buf, static_cast<std::size_t>(got));
+    raw.Append(std::string_view(buf, static_cast<std::size_t>(got)));
   }
   SecureWipe(buf, sizeof buf);
   closeFile();
@@ -195,15 +193,14 @@ bool ReadLeadingBytes(const std::string& path, std::string& raw, std::string& er
   return true;
 }
 
-void TrimBlanks(std::string& s) {
+// The text without the blanks around it.
+std::string_view TrimmedBlanks(std::string_view s) {
   const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
   std::size_t end = s.size();
   while (end > 0 && blank(s[end - 1])) --end;
   std::size_t start = 0;
   while (start < end && blank(s[start])) ++start;
-  // In place: the buffer keeps its capacity and is wiped as a whole later.
-  s.erase(end);
-  s.erase(0, start);
+  return s.substr(start, end - start);
 }
 
 int JobStatus(const JobOutcome& outcome) {
@@ -269,7 +266,7 @@ class Parser {
       } else if (arg.rfind("--", 0) == 0) {
         Long(arg);
       } else if (IsKeyArgument(arg)) {
-        Key(arg.substr(3));
+        Key(std::string_view(arg).substr(3));
       } else {
         Short(arg);
       }
@@ -286,10 +283,8 @@ class Parser {
     if (out_.error.empty()) out_.error = text;
   }
 
-  void Key(const std::string& digits) {
-    std::string copy = digits;
-    KeyTextScope wipe(copy);
-    auto key = ParseCommandLineKey(copy);
+  void Key(std::string_view digits) {
+    std::optional<KeyText> key = ParseCommandLineKey(digits);
     if (!key) {
       // The window's own message, without its trailing line break.
       std::string message = kCommandLineKeyInvalid;
@@ -299,9 +294,7 @@ class Parser {
     }
     if (keyGiven) Error("Give one key only (-K:, --key, --key-file or --passphrase-file)");
     keyGiven = true;
-    WipeKeyText(out_.state.commandLineKey);
     out_.state.commandLineKey = std::move(*key);
-    WipeKeyText(key);
   }
 
   void KeyFrom(std::optional<std::string>& slot, const std::string& file, const char* name) {
@@ -594,28 +587,29 @@ std::string WindowConfigurationFile(const std::string& exePath) {
 KeyFileResult ReadKeyFile(const std::string& path, Terminal& terminal, bool passphrase) {
   KeyFileResult result;
   const std::string name = path == "-" ? "standard input" : "the key file " + Escaped(path);
-  std::string line;
-  KeyTextScope wipeLine(line);
+  KeyText line;
   if (path == "-" && terminal.StandardInputIsTerminal()) {
     std::optional<std::string> typed = terminal.ReadLine(
         passphrase ? "Key (8 to 32 characters): " : "Key (16 to 64 hex digits): ", /*hidden=*/true);
-    KeyTextScope wipeTyped(typed);
     if (!typed) {
       result.error = "No key on standard input";
       return result;
     }
-    std::swap(line, *typed);
+    line = KeyText::Take(*typed);
   } else {
-    std::string raw;
-    KeyTextScope wipeRaw(raw);
+    KeyText raw;
     if (!ReadLeadingBytes(path, raw, result.error)) return result;
     std::string upper = name;
     upper[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(upper[0])));
-    if (!FirstLineAsUtf8(raw, line, result.error, upper)) return result;
+    // Reserved by FirstLineAsUtf8 at once, so its buffer never moves.
+    std::string first;
+    const bool read = FirstLineAsUtf8(raw.View(), first, result.error, upper);
+    line = KeyText::Take(first);
+    if (!read) return result;
   }
-  TrimBlanks(line);
+  const std::string_view trimmed = TrimmedBlanks(line.View());
   if (passphrase) {
-    KeyCheck check = CheckDialogKey(/*hexMode=*/false, /*reenterShown=*/false, line, {});
+    KeyCheck check = CheckDialogKey(/*hexMode=*/false, /*reenterShown=*/false, trimmed, {});
     if (!check.accepted) {
       std::string why = check.message;
       const std::size_t cut = why.find("\nPlease try again");
@@ -625,16 +619,15 @@ KeyFileResult ReadKeyFile(const std::string& path, Terminal& terminal, bool pass
       return result;
     }
     // The key bytes as hex digits: they travel as a -K: key does.
-    std::string hex;
-    hex.reserve(2 * check.text.size() + 1);
-    for (unsigned char c : check.text) {
-      hex += "0123456789ABCDEF"[c >> 4];
-      hex += "0123456789ABCDEF"[c & 0x0F];
+    KeyText hex;
+    for (unsigned char c : check.text.View()) {
+      hex.Append("0123456789ABCDEF"[c >> 4]);
+      hex.Append("0123456789ABCDEF"[c & 0x0F]);
     }
     result.key = std::move(hex);
     return result;
   }
-  if (auto key = ParseCommandLineKey(line)) {
+  if (auto key = ParseCommandLineKey(trimmed)) {
     result.key = std::move(*key);
   } else {
     result.error = "No valid key in " + name +
@@ -760,9 +753,8 @@ int RunCli(std::vector<std::string> args, CliEnvironment& env) {
 
   CliArgs parsed = ParseCliArgs(args, settings, env.expandWildcards);
   for (std::size_t i = 0; i < args.size(); ++i) {
-    if (KeyTextStart(args, i) != std::string::npos) WipeKeyText(args[i]);
+    if (KeyTextStart(args, i) != std::string::npos) SecureWipe(args[i].data(), args[i].size());
   }
-  KeyTextScope wipeParsedKey(parsed.state.commandLineKey);
   if (parsed.action == CliAction::Help) {
     env.out << CliUsage() << std::flush;
     return kExitDone;
@@ -789,8 +781,7 @@ int RunCli(std::vector<std::string> args, CliEnvironment& env) {
   ThreadsScope threads(parsed.threads);
 
   // The key of the call, given to every job; wiped when the call ends.
-  std::string key = std::move(parsed.state.commandLineKey);
-  KeyTextScope wipeKey(key);
+  KeyText key = std::move(parsed.state.commandLineKey);
   const std::optional<std::string>& keySource = parsed.keyFile ? parsed.keyFile : parsed.passphraseFile;
   if (keySource) {
     KeyFileResult fromFile = ReadKeyFile(*keySource, env.terminal, !parsed.keyFile);
@@ -798,8 +789,7 @@ int RunCli(std::vector<std::string> args, CliEnvironment& env) {
       env.err << "pixeltuck-cli: " << fromFile.error << "\n" << std::flush;
       return kExitBadArguments;
     }
-    std::swap(key, *fromFile.key);
-    WipeKeyText(fromFile.key);
+    key = std::move(*fromFile.key);
   }
 
   const bool test = parsed.mode == CliMode::Test;
@@ -864,8 +854,7 @@ int RunCli(std::vector<std::string> args, CliEnvironment& env) {
       worst = std::max(worst, kExitBadArguments);
       continue;
     }
-    fileRequest.commandLineKey = key;
-    KeyTextScope wipeJobKey(fileRequest.commandLineKey);
+    fileRequest.commandLineKey = &key;
     const JobOutcome outcome = RunJob(fileRequest, ui);
     const int status = JobStatus(outcome);
     if (test) {
@@ -914,7 +903,7 @@ int CliMain(int argc, char** argv) {
     const std::size_t at = KeyTextStart(plain, i);
     if (at != std::string::npos) SecureWipe(argv[i + 1] + at, plain[i].size() - at);
   }
-  WipeKeyText(plain);
+  for (std::string& arg : plain) SecureWipe(arg.data(), arg.size());
 
   Utf8Console console;
   ConsoleTerminal terminal;

@@ -74,7 +74,7 @@ std::string WindowConfigurationFile(const std::string& exePath);
 // returned as the hex digits of its key bytes, so that it travels as a -K:
 // key does.
 struct KeyFileResult {
-  std::optional<std::string> key;
+  std::optional<KeyText> key;
   std::string error;
 };
 KeyFileResult ReadKeyFile(const std::string& path, Terminal& terminal, bool passphrase = false);

@@ -304,25 +304,24 @@ KeyReply CliUi::RequestKey(const KeyRequest& request) {
           : "Enter the key, 8 up to 32 ASCII characters (end of input cancels): ";
   for (;;) {
     // The typed text is wiped as soon as the key bytes are taken from it.
-    std::optional<std::string> enter = terminal_.ReadLine(prompt, true);
-    KeyTextScope wipeEnter(enter);
-    if (!enter) return {};
-    std::optional<std::string> reenter;
-    KeyTextScope wipeReenter(reenter);
+    std::optional<std::string> typed = terminal_.ReadLine(prompt, true);
+    if (!typed) return {};
+    const KeyText enter = KeyText::Take(*typed);
+    KeyText reenter;
     if (twice) {
-      reenter = terminal_.ReadLine(hex ? "Reenter the key: " : "Reenter your ASCII password: ", true);
-      if (!reenter) return {};
+      typed = terminal_.ReadLine(hex ? "Reenter the key: " : "Reenter your ASCII password: ", true);
+      if (!typed) return {};
+      reenter = KeyText::Take(*typed);
       // The dialog compares only ASCII keys; hex digits are compared here.
-      if (hex && *enter != *reenter) {
+      if (hex && enter != reenter) {
         err_ << "Passwords are not identical !!!\nPlease try again ...\n" << std::flush;
         continue;
       }
     }
     // The terminal gives UTF-8; the key rules make one Windows-1252 byte of
     // each character, as the window program does.
-    const KeyCheck check =
-        CheckDialogKey(hex, twice && !hex, *enter, reenter ? std::string_view(*reenter) : std::string_view());
-    if (check.accepted) return KeyReply{true, hex, check.text};
+    KeyCheck check = CheckDialogKey(hex, twice && !hex, enter.View(), reenter.View());
+    if (check.accepted) return KeyReply{true, hex, std::move(check.text)};
     err_ << EscapeControls(check.message, true) << '\n' << std::flush;
   }
 }

@@ -18,7 +18,7 @@
 #include <string_view>
 
 #include "crypto/key_rules.h"
-#include "util/byte_order.h"
+#include "util/key_text.h"
 #include "app/gui/form_style.h"
 #include "app/window/window_logic.h"
 
@@ -254,14 +254,12 @@ void TPassword_Form::bOKClick() {
 
 bool TPassword_Form::HexMode() const { return rbHex->isChecked(); }
 
-std::string TPassword_Form::KeyText() const {
+pt::KeyText TPassword_Form::KeyText() const {
   QByteArray utf8 = eEnter->text().toUtf8();
-  std::optional<std::string> bytes = pt::AsciiKeyBytes(View(utf8));
+  std::optional<pt::KeyText> bytes = pt::AsciiKeyBytes(View(utf8));
   WipeBytes(utf8);
   if (!bytes) return {};
-  std::string text = *bytes;
-  pt::SecureWipe(bytes->data(), bytes->size());
-  return text;
+  return std::move(*bytes);
 }
 
 void TPassword_Form::WipeFields() {

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "carrier/settings.h"
+#include "util/key_text.h"
 
 class QFrame;
 class QGroupBox;
@@ -42,7 +43,7 @@ class TPassword_Form : public QDialog {
   // eEnter as the job takes it: one Windows-1252 byte per character (the
   // hex digits in hex mode); empty when a character has no such byte, which
   // bOKClick never lets pass.
-  std::string KeyText() const;
+  pt::KeyText KeyText() const;
   // Overwrites and empties both key fields (once a job has its key bytes).
   void WipeFields();
   bool ReenterShown() const;

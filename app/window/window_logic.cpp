@@ -132,7 +132,7 @@ StartupResult RunStartup(Settings& settings, RunState& state, const SettingsLoca
   result.cipherIndex = StartupListPosition(settings.startupCipher);
   state.deleteTempFile = true;
   state.debugDump = false;
-  state.commandLineKey.clear();
+  state.commandLineKey.Clear();
 
   CommandLineEffects fx;
   ParseCommandLine(args, state, fx, [&host] { host.InvalidCommandLineKey(); });

@@ -146,7 +146,8 @@ JobTimes RunJobs(const fs::path& dir, const std::string& name, int cipher,
   request.startedByCommandLine = true;
   JobTimes t;
   request.file = (dir / name).string();
-  request.commandLineKey = hexKey;
+  const pt::KeyText key(hexKey);
+  request.commandLineKey = &key;
   auto t0 = Clock::now();
   const pt::JobOutcome packed = pt::RunJob(request, ui);
   t.pack = Since(t0);

@@ -146,7 +146,7 @@ TEST_F(CliArgsTest, ConsoleSwitchesAndEveryFileInOrder) {
   // After "--" switches, keys and --help are file names.
   EXPECT_EQ(got.files,
             (std::vector<std::string>{"b.txt", "a.txt", "-N", "-K:0123456789abcdef", "--help"}));
-  EXPECT_EQ(got.state.commandLineKey, "");
+  EXPECT_EQ(got.state.commandLineKey.View(), "");
   EXPECT_EQ(got.cipherIndex, 2);
 
   const CliArgs other = ParseArgs({"--quiet", "--force", "--passphrase-file=-", "--cipher",
@@ -156,7 +156,7 @@ TEST_F(CliArgsTest, ConsoleSwitchesAndEveryFileInOrder) {
   EXPECT_EQ(other.cipherIndex, 3);
   EXPECT_EQ(other.mode, CliMode::Stdout);
   EXPECT_EQ(other.outputDir, "out");
-  EXPECT_EQ(ParseArgs({"--key=0123456789abcdef", "-R", "f"}).state.commandLineKey,
+  EXPECT_EQ(ParseArgs({"--key=0123456789abcdef", "-R", "f"}).state.commandLineKey.View(),
             "0123456789ABCDEF");
   // A key with cipher None is fine for unpacking: the carrier says its cipher.
   EXPECT_EQ(ParseArgs({"-N", "-K:0123456789abcdef", "f.BMP"}).action, CliAction::Run);
@@ -185,7 +185,7 @@ TEST_F(CliArgsTest, RunStateFromArguments) {
   const CliArgs got = ParseArgs({"-SD", "-k:abcdef0123456789", "a.txt", "b.txt"});
   ASSERT_EQ(got.action, CliAction::Run);
   EXPECT_EQ(got.files, (std::vector<std::string>{"a.txt", "b.txt"}));
-  EXPECT_EQ(got.state.commandLineKey, "ABCDEF0123456789");
+  EXPECT_EQ(got.state.commandLineKey.View(), "ABCDEF0123456789");
   EXPECT_TRUE(got.state.debugDump);
   EXPECT_FALSE(got.state.deleteTempFile);
   const CliArgs longForms = ParseArgs({"--show", "--debug", "a.txt"});
@@ -474,7 +474,11 @@ struct KeyCase : test::NamedCase {
   KeyMode keyMode;
   bool maskInput;
   std::deque<std::optional<std::string>> lines;
-  KeyReply reply;
+  struct {
+    bool ok;
+    bool hexMode;
+    std::string text;
+  } reply;
   std::vector<std::string> errors;  // lines on standard error, in order
 };
 
@@ -487,7 +491,7 @@ TEST_P(CliUiKeyTest, AsksByTheKeyRules) {
   const KeyReply got = ui.RequestKey(KeyRequest{GetParam().maskInput, true});
   EXPECT_EQ(got.ok, GetParam().reply.ok);
   EXPECT_EQ(got.hexMode, GetParam().reply.hexMode);
-  EXPECT_EQ(got.text, GetParam().reply.text);
+  EXPECT_EQ(got.text.View(), GetParam().reply.text);
   std::string expectedErr;
   for (const auto& e : GetParam().errors) expectedErr += e + "\n";
   EXPECT_EQ(err.str(), expectedErr);
@@ -504,7 +508,7 @@ TEST(CliUi, KeyForANewCarrierIsTypedTwiceInEitherMode) {
     CliUi ui(out, err, term, keyMode);
     const KeyReply reply = ui.RequestKey(KeyRequest{false, true, /*newCarrier=*/true});
     EXPECT_TRUE(reply.ok);
-    EXPECT_EQ(reply.text, key);
+    EXPECT_EQ(reply.text.View(), key);
     EXPECT_EQ(term.prompts.size(), 4U);
     EXPECT_EQ(err.str(), "Passwords are not identical !!!\nPlease try again ...\n");
   }
@@ -518,7 +522,7 @@ TEST(CliUi, TypedKeyBecomesWindows1252Bytes) {
   CliUi ui(out, err, term, KeyMode::Ascii);
   const KeyReply reply = ui.RequestKey(KeyRequest{false, true});
   ASSERT_TRUE(reply.ok);
-  EXPECT_EQ(reply.text, "\xe4\xf6\xfc\xdf\xe4\xf6\xfc\xdf\x80");
+  EXPECT_EQ(reply.text.View(), "\xe4\xf6\xfc\xdf\xe4\xf6\xfc\xdf\x80");
   EXPECT_NE(err.str().find("Windows-1252"), std::string::npos) << err.str();
 }
 
@@ -680,6 +684,12 @@ TEST_F(ConsoleInput, ReadsLinesBoundedAndWithoutLineEnds) {
 
 class KeyFileTest : public test::TempDirTest {};
 
+// The key a key file gave, as text to compare.
+std::optional<std::string> Text(const std::optional<KeyText>& key) {
+  if (!key) return std::nullopt;
+  return std::string(key->View());
+}
+
 TEST_F(KeyFileTest, FirstLineByTheKeyRules) {
   FakeTerminal term(false);
   struct Case {
@@ -695,7 +705,7 @@ TEST_F(KeyFileTest, FirstLineByTheKeyRules) {
            {"001122334455667\n", std::nullopt},
            {"", std::nullopt}}) {
     const KeyFileResult r = ReadKeyFile(Write("key.txt", c.content), term);
-    EXPECT_EQ(r.key, c.key) << c.content;
+    EXPECT_EQ(Text(r.key), c.key) << c.content;
     if (!c.key) {
       EXPECT_NE(r.error.find("16 to 64 hexadecimal digits"), std::string::npos);
     }
@@ -718,7 +728,7 @@ class KeyFileEncodingTest : public test::TempDirTest,
 TEST_P(KeyFileEncodingTest, AsEditorsWriteThem) {
   FakeTerminal term(false);
   const KeyFileResult r = ReadKeyFile(Write("key.txt", GetParam().content), term, GetParam().passphrase);
-  EXPECT_EQ(r.key, GetParam().key);
+  EXPECT_EQ(Text(r.key), GetParam().key);
   EXPECT_NE(r.error.find(GetParam().error), std::string::npos) << r.error;
 }
 
@@ -747,7 +757,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(KeyFileTest, StandardInputOnATerminalIsReadWithoutEcho) {
   FakeTerminal term(true, {"0011223344556677"});
-  EXPECT_EQ(ReadKeyFile("-", term).key, "0011223344556677");
+  EXPECT_EQ(Text(ReadKeyFile("-", term).key), "0011223344556677");
   EXPECT_EQ(term.hiddenReads, std::vector<bool>{true});
 }
 

@@ -21,9 +21,13 @@ struct Parsed {
   int messages = 0;
 };
 
-Parsed Parse(const std::vector<std::string>& args, RunState start = {}) {
+// start: the state before the arguments are read (copied, key included).
+Parsed Parse(const std::vector<std::string>& args, const RunState& start = {}) {
   Parsed r;
-  r.state = start;
+  r.state.commandLineFile = start.commandLineFile;
+  r.state.commandLineKey = start.commandLineKey.Copy();
+  r.state.deleteTempFile = start.deleteTempFile;
+  r.state.debugDump = start.debugDump;
   ParseCommandLine(args, r.state, r.fx, [&r] { ++r.messages; });
   return r;
 }
@@ -93,7 +97,7 @@ TEST(CommandLine, DebugSwitchSetsDumpAndKeepsTempFile) {
   const Parsed none = Parse({"-x"});
   EXPECT_FALSE(none.state.debugDump);
   EXPECT_TRUE(none.state.deleteTempFile);
-  EXPECT_EQ(none.state.commandLineKey, "");
+  EXPECT_EQ(none.state.commandLineKey.View(), "");
 }
 
 // ---------------------------------------------------------------------------
@@ -108,16 +112,16 @@ class KeyArgumentTest : public ::testing::TestWithParam<KeyCase> {};
 
 TEST_P(KeyArgumentTest, AcceptsOrReportsOnce) {
   RunState start;
-  start.commandLineKey = "00112233445566778899";
+  start.commandLineKey = KeyText("00112233445566778899");
   const Parsed r = Parse({GetParam().arg}, start);
   if (GetParam().key.empty()) {
     EXPECT_EQ(r.messages, 1);
     EXPECT_EQ(r.fx.invalidKeys, 1);
-    EXPECT_EQ(r.state.commandLineKey, start.commandLineKey);
+    EXPECT_EQ(r.state.commandLineKey.View(), start.commandLineKey.View());
   } else {
     EXPECT_EQ(r.messages, 0);
     EXPECT_EQ(r.fx.invalidKeys, 0);
-    EXPECT_EQ(r.state.commandLineKey, GetParam().key);
+    EXPECT_EQ(r.state.commandLineKey.View(), GetParam().key);
   }
   EXPECT_EQ(r.fx.fileArguments, 0);
 }
@@ -138,14 +142,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CommandLine, ValidThenInvalidKeyKeepsFirstAndReportsOnce) {
   const Parsed r = Parse({"-K:00112233445566aa", "-K:123"});
-  EXPECT_EQ(r.state.commandLineKey, "00112233445566AA");
+  EXPECT_EQ(r.state.commandLineKey.View(), "00112233445566AA");
   EXPECT_EQ(r.messages, 1);
   EXPECT_EQ(r.fx.invalidKeys, 1);
 }
 
 TEST(CommandLine, LaterValidKeyReplacesEarlier) {
   const Parsed r = Parse({"-K:0000000000000000", "-k:1111111111111111"});
-  EXPECT_EQ(r.state.commandLineKey, "1111111111111111");
+  EXPECT_EQ(r.state.commandLineKey.View(), "1111111111111111");
 }
 
 TEST(CommandLine, InvalidKeyWithoutCallbackIsCounted) {
@@ -153,7 +157,7 @@ TEST(CommandLine, InvalidKeyWithoutCallbackIsCounted) {
   CommandLineEffects fx;
   ParseCommandLine({"-K:zz"}, state, fx);
   EXPECT_EQ(fx.invalidKeys, 1);
-  EXPECT_EQ(state.commandLineKey, "");
+  EXPECT_EQ(state.commandLineKey.View(), "");
 }
 
 // ---------------------------------------------------------------------------

@@ -336,7 +336,7 @@ TEST_F(DecodeJobTest, CommandLineKeyIsCheckedAndUsedOnce) {
     ui.replaceAnswer = MsgAnswer::Yes;
     WriteBytes(dir.Path("c.bmp"), c.carrier);
     WriteBytes(dir.Path("c.txt"), data);  // the user's good copy
-    state.commandLineKey = wrongHex;
+    state.commandLineKey = KeyText(wrongHex);
     const JobOutcome out = Run(dir.Path("c.bmp"));
     EXPECT_TRUE(state.commandLineKey.empty());
     EXPECT_TRUE(ui.keyRequests.empty());

@@ -536,7 +536,7 @@ TEST_F(EncodeLimits, LowerCaseHexKeyUsesTheProgramsHexRule) {
   // On the command line the digits are upper-cased first: other key bytes,
   // which the key check refuses.
   std::filesystem::remove(dir.Path("h.txt"));
-  state.commandLineKey = ToUpperAscii(typed);
+  state.commandLineKey = KeyText(ToUpperAscii(typed));
   EXPECT_EQ(Run(carrier).end, JobEnd::Failed);
   EXPECT_FALSE(Exists(dir.Path("h.txt")));
 }

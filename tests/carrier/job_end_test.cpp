@@ -46,11 +46,11 @@ class JobEnds : public JobTest, public ::testing::WithParamInterface<EndCase> {
     const std::string carrier = Pack("f.dat", MixedData(3 << 20, 71), c.cipherIndex, key);
     if (c.unpack) {
       WriteBytes(dir.Path("f.dat"), older);
-      state.commandLineKey = key;
+      state.commandLineKey = KeyText(key);
       return carrier;
     }
     WriteBytes(carrier, older);
-    state.commandLineKey = key;
+    state.commandLineKey = KeyText(key);
     return dir.Path("f.dat");
   }
 

@@ -39,7 +39,7 @@ class JobTest : public ::testing::Test {
   std::string Pack(const std::string& name, const Bytes& data, int cipherIndex = 0,
                    const std::string& hexKey = "") {
     WriteBytes(dir.Path(name), data);
-    state.commandLineKey = hexKey;
+    state.commandLineKey = KeyText(hexKey);
     const JobOutcome out = Run(dir.Path(name), cipherIndex);
     EXPECT_EQ(out.end, JobEnd::Completed) << Messages();
     return out.outputPath;
@@ -50,7 +50,7 @@ class JobTest : public ::testing::Test {
   Bytes Unpack(const std::string& carrier, const std::string& name,
                const std::string& hexKey = "") {
     std::filesystem::remove(dir.Path(name));
-    state.commandLineKey = hexKey;
+    state.commandLineKey = KeyText(hexKey);
     const JobOutcome out = Run(carrier);
     EXPECT_EQ(out.end, JobEnd::Completed) << Messages();
     EXPECT_FALSE(out.checksumError) << Log();

@@ -37,20 +37,13 @@ TEST(KeyCrc16, PublishedCheckValueAndEdges) {
 }
 
 TEST(ExtendKey, RepeatsTheKeyCyclicallyToTheNextSize) {
-  EXPECT_EQ(ExtendKey("ABCDEFGH"), "ABCDEFGHABCDEFGH");
-  EXPECT_EQ(ExtendKey("0123456789ABCDEFGHIJ"), "0123456789ABCDEFGHIJ0123");
-  EXPECT_EQ(ExtendKey("0123456789ABCDEFG"), "0123456789ABCDEFG0123456");
+  EXPECT_EQ(ExtendKey("ABCDEFGH").View(), "ABCDEFGHABCDEFGH");
+  EXPECT_EQ(ExtendKey("0123456789ABCDEFGHIJ").View(), "0123456789ABCDEFGHIJ0123");
+  EXPECT_EQ(ExtendKey("0123456789ABCDEFG").View(), "0123456789ABCDEFG0123456");
   for (std::size_t len : {16u, 24u, 32u}) EXPECT_EQ(ExtendKey(std::string(len, 'k')).size(), len);
   EXPECT_EQ(ExtendKey(std::string(25, 'k')).size(), 32u);
-  EXPECT_EQ(ExtendKey("1234567"), "");
-  EXPECT_EQ(ExtendKey(std::string(33, 'k')), "");
-}
-
-TEST(StrengthWord, NamesTheKeySize) {
-  EXPECT_STREQ(StrengthWord(128), "(low)");
-  EXPECT_STREQ(StrengthWord(192), "(medium)");
-  EXPECT_STREQ(StrengthWord(256), "(high)");
-  EXPECT_STREQ(StrengthWord(64), "");
+  EXPECT_TRUE(ExtendKey("1234567").empty());
+  EXPECT_TRUE(ExtendKey(std::string(33, 'k')).empty());
 }
 
 TEST(MixBlowfishKey, FillsEveryPositionOnceInTheDocumentedOrder) {
@@ -116,7 +109,7 @@ TEST_P(ChunkRules, HundredBytePayloadPaddingAndLength) {
   const std::uint8_t id = GetParam();
   const std::string key = "0123456789abcdef";
   ChunkCipher enc;
-  ASSERT_FALSE(enc.KeyForEncode(id, key).empty());
+  ASSERT_TRUE(enc.KeyForEncode(id, key).keyed);
   Bytes plain(1824, 0);
   for (std::size_t i = 0; i < 100; ++i) plain[i] = static_cast<std::uint8_t>(i + 1);
   Bytes row = plain;
@@ -141,7 +134,7 @@ TEST_P(ChunkRules, HundredBytePayloadPaddingAndLength) {
 TEST_P(ChunkRules, AlignedLengthsGainNoPaddingAndIdenticalBlocksMatch) {
   const std::uint8_t id = GetParam();
   ChunkCipher enc;
-  ASSERT_FALSE(enc.KeyForEncode(id, "another key, 24 bytes!!!").empty());
+  ASSERT_TRUE(enc.KeyForEncode(id, "another key, 24 bytes!!!").keyed);
   Bytes row(1824, 0x5A);
   EXPECT_EQ(enc.EncryptChunk(row.data(), 1824), 1824u);
   EXPECT_EQ(enc.EncryptChunk(row.data(), 64), 64u);
@@ -154,26 +147,35 @@ TEST_P(ChunkRules, AlignedLengthsGainNoPaddingAndIdenticalBlocksMatch) {
 
 INSTANTIATE_TEST_SUITE_P(Ciphers, ChunkRules, ::testing::Values('B', 'T', 'R'));
 
-TEST(ChunkCipher, LogLinesForEncodeAndDecode) {
-  ChunkCipher c;
-  EXPECT_EQ(c.KeyForEncode('T', "12345678"), "-> Block cipher mode = 128 bit (low)");
-  EXPECT_EQ(c.KeyForEncode('R', "12345678901234567"), "-> Block cipher mode = 192 bit (medium)");
-  EXPECT_EQ(c.KeyForEncode('R', std::string(32, 'x')), "-> Block cipher mode = 256 bit (high)");
-  EXPECT_EQ(c.KeyForEncode('B', std::string(32, 'x')), "-> Block cipher mode = 64 bit (low)");
-  EXPECT_EQ(c.KeyForEncode(0, "12345678"), "");
-  EXPECT_EQ(c.KeyForEncode('T', "short"), "");  // never keyed with an empty key
+TEST(ChunkCipher, KeyingTellsTheModeTheJobsLog) {
+  using enum KeyStrength;
+  const struct {
+    const char* name;
+    bool decode;
+    std::uint8_t id;
+    std::string key;
+    Keying want;
+  } rows[] = {
+      {"Twofish8Bytes", false, 'T', "12345678", {true, false, 128, Low}},
+      {"Rijndael17Bytes", false, 'R', "12345678901234567", {true, false, 192, Medium}},
+      {"Rijndael32Bytes", false, 'R', std::string(32, 'x'), {true, false, 256, High}},
+      {"BlowfishAnyKeyIsLow", false, 'B', std::string(32, 'x'), {true, false, 64, Low}},
+      {"NoEngine", false, 0, "12345678", {}},
+      {"NeverKeyedWithAnEmptyKey", false, 'T', "short", {}},
+      {"DecodeBlowfish", true, 'B', "12345678", {true, false, 64, Low}},
+      {"DecodeTwofish25Bytes", true, 'T', std::string(25, 'x'), {true, false, 256, High}},
+      {"DecodeRijndael", true, 'R', "12345678", {true, false, 128, Low}},
+      {"DecodeShortKeyStillReportsItsMode", true, 'R', "short", {false, false, 0, Unnamed}},
+      {"DecodeOtherIdIsXor", true, 0, "12345678", {true, true, 0, Unnamed}},
+  };
   const std::uint8_t noMix[56] = {};
-  EXPECT_EQ(c.KeyForDecode('B', "12345678", noMix),
-            (std::vector<std::string>{"-> BlowFish decryption method",
-                                      "-> Block cipher mode = 64 bit (low)"}));
-  EXPECT_EQ(c.KeyForDecode('T', std::string(25, 'x'), noMix),
-            (std::vector<std::string>{"-> TwoFish decryption method",
-                                      "-> Block cipher mode = 256 bit (high)"}));
-  EXPECT_EQ(c.KeyForDecode('R', "12345678", noMix),
-            (std::vector<std::string>{"-> Rijndael decryption method",
-                                      "-> Block cipher mode = 128 bit (low)"}));
-  EXPECT_EQ(c.KeyForDecode(0, "12345678", noMix),
-            std::vector<std::string>{"-> XOR decryption method"});
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    ChunkCipher c;
+    const Keying got = r.decode ? c.KeyForDecode(r.id, r.key, noMix) : c.KeyForEncode(r.id, r.key);
+    EXPECT_EQ(got, r.want) << "keyed " << got.keyed << ", XOR " << got.xorMethod << ", "
+                           << got.modeBits << " bit";
+  }
 }
 
 TEST(ChunkCipher, RowNotAMultipleOf16IsReportedAndItsTailPassesThrough) {
@@ -231,8 +233,8 @@ void CheckRowsAgainstRowByRow(std::uint8_t id) {
     if (!xorMethod) {
       ChunkCipher byRow;
       ChunkCipher whole;
-      ASSERT_FALSE(byRow.KeyForEncode(id, key).empty());
-      ASSERT_FALSE(whole.KeyForEncode(id, key).empty());
+      ASSERT_TRUE(byRow.KeyForEncode(id, key).keyed);
+      ASSERT_TRUE(whole.KeyForEncode(id, key).keyed);
       for (std::size_t off = 0; off < len; off += 1824) {
         byRow.EncryptChunk(stored.data() + off, std::min<std::size_t>(1824, len - off));
       }

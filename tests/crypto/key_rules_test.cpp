@@ -125,7 +125,7 @@ TEST_P(TypedKeyTextTest, IsWhatTheJobConverts) {
   const TypedKeyCase& c = GetParam();
   const KeyCheck check = CheckDialogKey(c.hexMode, !c.hexMode, c.utf8, c.utf8);
   ASSERT_TRUE(check.accepted) << check.message;
-  EXPECT_EQ(check.text, c.text);
+  EXPECT_EQ(check.text.View(), c.text);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -142,11 +142,11 @@ INSTANTIATE_TEST_SUITE_P(
                      "00112233445566778899aabbccddeeff"}),
     test::CaseName());
 
-std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+std::vector<std::uint8_t> Bytes(const KeyText& k) { return {k.Bytes(), k.Bytes() + k.size()}; }
 
 TEST(KeyBytesFromDialog, AsciiKeyIsTheTextAsTyped) {
-  EXPECT_EQ(KeyBytesFromDialog(false, " Pass word "), " Pass word ");
-  EXPECT_EQ(KeyBytesFromDialog(false, "00ff00ff00ff00ff"), "00ff00ff00ff00ff");
+  EXPECT_EQ(KeyBytesFromDialog(false, " Pass word ").View(), " Pass word ");
+  EXPECT_EQ(KeyBytesFromDialog(false, "00ff00ff00ff00ff").View(), "00ff00ff00ff00ff");
 }
 
 TEST(KeyBytesFromDialog, HexKeyKeepsCaseOfTypedDigits) {
@@ -188,9 +188,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ParseCommandLineKey, UpperCasesBeforeConversion) {
   const auto key = ParseCommandLineKey("cdef0123456789ab");
   ASSERT_TRUE(key.has_value());
-  EXPECT_EQ(*key, "CDEF0123456789AB");
+  EXPECT_EQ(key->View(), "CDEF0123456789AB");
   // Upper-cased first, so "cd" gives 0xCD here, unlike in the dialog.
-  EXPECT_EQ(Bytes(KeyBytesFromDialog(true, *key)),
+  EXPECT_EQ(Bytes(KeyBytesFromDialog(true, key->View())),
             (std::vector<std::uint8_t>{0xCD, 0xEF, 0x01, 0x23, 0x45, 0x67, 0x89, 0xAB}));
 }
 

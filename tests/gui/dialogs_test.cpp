@@ -244,7 +244,7 @@ TEST_F(WindowServicesTest, RequestKeyReturnsModeAndText) {
   const KeyReply reply = w_->RequestKey(request);
   EXPECT_TRUE(reply.ok);
   EXPECT_TRUE(reply.hexMode);
-  EXPECT_EQ(reply.text, "00112233445566778899aabbccddeeff");
+  EXPECT_EQ(reply.text.View(), "00112233445566778899aabbccddeeff");
   EXPECT_TRUE(w_->Password_Form->maskInput);
 
   dialogs_.QueueExec(CancelDialog());

@@ -126,7 +126,7 @@ TEST_F(JobTest, PackWithTwofishAndTheKeyDialogUnpackWithTheSameBytesInHex) {
 
   ASSERT_EQ(std::remove(source.c_str()), 0);
   // "correct horse " in ASCII, then E4 F6 FC 80 from the Windows-1252 table.
-  w_->runState().commandLineKey = "636F727265637420686F72736520E4F6FC80";
+  w_->runState().commandLineKey = KeyText("636F727265637420686F72736520E4F6FC80");
   dialogs_.QueueFile(carrier);
   QTest::mouseClick(w_->bbOpen, Qt::LeftButton);
   ASSERT_EQ(w_->lastOutcome().end, JobEnd::Completed) << ::testing::PrintToString(Log());

@@ -98,7 +98,7 @@ TEST_F(PasswordFormTest, AsciiLengthLimits) {
   EXPECT_TRUE(TypeAndOk(QStringLiteral("12345678")));
   EXPECT_TRUE(TypeAndOk(QString(32, QLatin1Char('a'))));
   EXPECT_TRUE(TypeAndOk(QStringLiteral(" with blanks ")));
-  EXPECT_EQ(form.KeyText(), " with blanks ");
+  EXPECT_EQ(form.KeyText().View(), " with blanks ");
   EXPECT_EQ(messages.size(), 2u);
 }
 
@@ -137,7 +137,7 @@ TEST_F(PasswordFormTest, KeyCharactersAreWindows1252BytesOrRefused) {
 
   const QString latin = QString::fromUtf8("\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F\xE2\x82\xAC" "abc");
   EXPECT_TRUE(TypeAndOk(latin, latin));
-  EXPECT_EQ(form.KeyText(), "\xE4\xF6\xFC\xDF\x80" "abc");
+  EXPECT_EQ(form.KeyText().View(), "\xE4\xF6\xFC\xDF\x80" "abc");
   form.WipeFields();
   EXPECT_TRUE(form.eEnter->text().isEmpty());
   EXPECT_TRUE(form.eReenter->text().isEmpty());
@@ -155,7 +155,8 @@ TEST_F(PasswordFormTest, HexChecks) {
   EXPECT_EQ(LastMessage(), "Password contains non HEX characters");
   EXPECT_TRUE(TypeAndOk(QString(16, QLatin1Char('0'))));
   EXPECT_TRUE(form.HexMode());
-  EXPECT_EQ(pt::KeyBytesFromDialog(form.HexMode(), form.KeyText()), std::string(8, '\0'));
+  EXPECT_EQ(pt::KeyBytesFromDialog(form.HexMode(), form.KeyText().View()).View(),
+            std::string(8, '\0'));
 }
 
 TEST_F(PasswordFormTest, HexModeIsNeverMasked) {
@@ -241,7 +242,7 @@ TEST_F(PasswordFormTest, ModalRunTypedAndConfirmedWithEnter) {
     QTest::keyClick(f->eEnter, Qt::Key_Return);
   });
   EXPECT_EQ(form.exec(), QDialog::Accepted);
-  EXPECT_EQ(form.KeyText(), "my secret key");
+  EXPECT_EQ(form.KeyText().View(), "my secret key");
   EXPECT_TRUE(messages.empty());
 }
 

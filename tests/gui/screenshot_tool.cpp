@@ -85,7 +85,7 @@ int main(int argc, char* argv[]) {
   ok &= Save(*window.DisclaimerForm, out, "disclaimer.png");
   window.DisclaimerForm->hide();
 
-  window.runState().commandLineKey = "00112233445566778899AABBCCDDEEFF0011223344556677";
+  window.runState().commandLineKey = pt::KeyText("00112233445566778899AABBCCDDEEFF0011223344556677");
   dialogs.QueueFile(QFile::encodeName(source).toStdString());
   window.mOpenClick();
   ok &= Save(window, out, "main-window.png");

@@ -323,7 +323,7 @@ TEST_F(StartupTest, LookalikeSwitchIsAFileNameWhenSuchAFileExists) {
 TEST_F(StartupTest, SixteenHexDigitsAreAcceptedUpperCased) {
   WriteConfig(kAcceptedConfig);
   auto& w = Start({"-k:0123456789abcdef"});
-  EXPECT_EQ(w.runState().commandLineKey, "0123456789ABCDEF");
+  EXPECT_EQ(w.runState().commandLineKey.View(), "0123456789ABCDEF");
   EXPECT_TRUE(dialogs_.shown().empty());
 }
 
@@ -357,7 +357,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(StartupTest, ValidThenInvalidKeyKeepsTheFirst) {
   WriteConfig(kAcceptedConfig);
   auto& w = Start({"-K:" + std::string(32, 'a'), "-K:123"});
-  EXPECT_EQ(w.runState().commandLineKey, std::string(32, 'A'));
+  EXPECT_EQ(w.runState().commandLineKey.View(), std::string(32, 'A'));
   EXPECT_EQ(CountMessages(dialogs_, kKeyMessage), 1);
 }
 

@@ -115,7 +115,7 @@ TEST_P(ChangingSource, IsCaughtAndLeavesNoCarrier) {
       }
     };
   };
-  state.commandLineKey = c.cipherIndex != 0 ? "000102030405060708090A0B0C0D0E0F" : "";
+  state.commandLineKey = KeyText(c.cipherIndex != 0 ? "000102030405060708090A0B0C0D0E0F" : "");
   const JobOutcome out = Run(Box("src.dat"), c.cipherIndex);
   ASSERT_TRUE(applied) << "the bar was shown " << showings << " times";
   const Bytes sourceNow = ReadBytes(Box("src.dat"));
@@ -139,7 +139,7 @@ TEST_P(ChangingSource, IsCaughtAndLeavesNoCarrier) {
   EXPECT_TRUE(ui().messages.empty()) << Messages();
   fs::rename(Box("src.dat"), Box("changed.dat"));
   showings = 100;  // no more changes
-  state.commandLineKey = c.cipherIndex != 0 ? "000102030405060708090A0B0C0D0E0F" : "";
+  state.commandLineKey = KeyText(c.cipherIndex != 0 ? "000102030405060708090A0B0C0D0E0F" : "");
   const JobOutcome back = Run(Box("src.bmp"));
   EXPECT_EQ(back.end, JobEnd::Completed) << Messages();
   EXPECT_FALSE(back.checksumError) << Log();

@@ -356,7 +356,7 @@ TEST_F(HostileCarriers, TruncatedPayloads) {
   const Bytes tf = ReadBytes(carrier);
   HostileRow row{"Twofish cut inside a block", Cut(tf, 1878 + 1824 + 100), End::Checksum, kDecryptError,
                  {"tf.txt"}, "tf.txt", ""};
-  state.commandLineKey = "00112233445566778899AABBCCDDEEFF";
+  state.commandLineKey = KeyText("00112233445566778899AABBCCDDEEFF");
   Check(row);
   EXPECT_TRUE(state.commandLineKey.empty());
   // The whole blocks come back; the 4 bytes of the broken block stay as read.

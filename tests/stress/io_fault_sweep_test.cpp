@@ -80,7 +80,7 @@ class FaultSweep : public StressTest, public ::testing::WithParamInterface<JobCa
   }
 
   JobOutcome RunWithFault(Fault fault, std::int64_t n, const std::string& path) {
-    state.commandLineKey = GetParam().cipherIndex != 0 ? kHexKey : "";
+    state.commandLineKey = KeyText(GetParam().cipherIndex != 0 ? kHexKey : "");
     if (fault == Fault::Write) {
       files.FailWritesAfter(n);
     } else {

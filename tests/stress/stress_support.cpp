@@ -179,7 +179,7 @@ JobOutcome StressTest::Run(const std::string& path, int cipherIndex) {
 std::string StressTest::Pack(const std::string& name, const Bytes& data, int cipherIndex,
                              const std::string& hexKey) {
   WriteBytes(Box(name), data);
-  state.commandLineKey = hexKey;
+  state.commandLineKey = KeyText(hexKey);
   const JobOutcome out = Run(Box(name), cipherIndex);
   EXPECT_EQ(out.end, JobEnd::Completed) << Messages();
   return out.outputPath;

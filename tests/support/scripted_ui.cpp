@@ -28,7 +28,7 @@ MsgAnswer ScriptedUi::ShowMessage(MsgKind kind, const std::string& text,
 KeyReply ScriptedUi::RequestKey(const KeyRequest& request) {
   keyRequests.push_back(request);
   if (keys.empty()) return KeyReply{};
-  KeyReply k = keys.front();
+  KeyReply k = std::move(keys.front());
   keys.pop_front();
   return k;
 }
@@ -43,7 +43,7 @@ bool ScriptedUi::LogContains(const std::string& line) const {
   return std::find(log.begin(), log.end(), line) != log.end();
 }
 
-KeyReply AsciiKey(const std::string& text) { return KeyReply{true, false, text}; }
-KeyReply HexKey(const std::string& text) { return KeyReply{true, true, text}; }
+KeyReply AsciiKey(const std::string& text) { return KeyReply{true, false, KeyText(text)}; }
+KeyReply HexKey(const std::string& text) { return KeyReply{true, true, KeyText(text)}; }
 
 }  // namespace pt::test

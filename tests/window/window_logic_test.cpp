@@ -211,7 +211,7 @@ TEST_P(StartupTest, DefaultsFileDisclaimerThenCommandLine) {
   Settings s;
   s.compressedExtensions.clear();  // as the window has it before start-up
   RunState state;
-  state.commandLineKey = "stale";
+  state.commandLineKey = KeyText("stale");
   Host host(c.accept);
   const StartupResult r = RunStartup(s, state, SettingsLocation(config), c.args, host);
   EXPECT_EQ(host.asked, c.asked ? 1 : 0);
@@ -222,7 +222,7 @@ TEST_P(StartupTest, DefaultsFileDisclaimerThenCommandLine) {
   EXPECT_EQ(r.keyModePreset, c.keyModePreset);
   EXPECT_EQ(host.invalidKeys, c.invalidKeys);
   EXPECT_EQ(s.compressedExtensions, c.config ? "zip" : kDefaultCompressedExtensions);
-  EXPECT_EQ(state.commandLineKey, "");
+  EXPECT_EQ(state.commandLineKey.View(), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
