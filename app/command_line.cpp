@@ -104,12 +104,10 @@ void ParseCommandLine(const std::vector<std::string>& args, RunState& state,
       if (auto key = ParseCommandLineKey(std::string_view(arg).substr(3))) {
         state.commandLineKey = std::move(*key);
       } else {
-        ++fx.invalidKeys;
         if (onInvalidKey) onInvalidKey();
       }
       continue;
     }
-    ++fx.fileArguments;
     state.commandLineFile = LookupCommandLineFile(arg);
   }
 }

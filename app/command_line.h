@@ -15,8 +15,6 @@ namespace pt {
 struct CommandLineEffects {
   int cipherIndex = -1;  // list position of the last cipher switch, or -1
   bool checkShow = false;  // -S
-  int invalidKeys = 0;     // number of rejected -K: arguments
-  int fileArguments = 0;   // number of arguments taken as file names
 };
 
 // Reads the arguments (program name excluded) left to right into state and

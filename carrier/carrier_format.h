@@ -24,7 +24,6 @@ inline constexpr std::size_t kLeadingBytes = kBmpHeadersSize + kRowBytes;  // 18
 inline constexpr std::size_t kHeaderReadSize = kBmpHeadersSize + kHeaderBlockSize;  // 1854
 inline constexpr const char* kMagic = "pixeltuck";
 inline constexpr const char* kFormatVersion = " 0.4";
-inline constexpr double kFormatVersionNumber = 0.4;
 inline constexpr std::uint8_t kCompressedMark = 'Z';
 
 struct CarrierHeader {

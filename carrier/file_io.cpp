@@ -500,7 +500,6 @@ bool OutputFile::Write(const void* buf, std::size_t n) {
     return false;
   }
   const auto* p = static_cast<const std::uint8_t*>(buf);
-  written_ += static_cast<std::int64_t>(n);
   if ((buffered_ + n > kWriteBuffer || n >= kDirectWrite) && !Flush()) return false;
   if (n >= kDirectWrite) {
     // Blocks of rows go straight to the file: no copy through the buffer.
@@ -602,7 +601,6 @@ void OutputFile::Release() {
   buffered_ = 0;
   buffer_.reset();
   failed_ = false;
-  written_ = 0;
   owned_ = false;
 }
 

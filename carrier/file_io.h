@@ -132,7 +132,6 @@ class OutputFile {
 
   bool Write(const void* buf, std::size_t n);
   bool WriteZeros(std::size_t n);
-  std::int64_t BytesWritten() const { return written_; }
 
   // Writes n bytes over the start of what was written (after writing out
   // what is buffered); for headers known only at the end.
@@ -184,7 +183,6 @@ class OutputFile {
   int cleanupSlot_ = -1;
   bool owned_ = false;  // path_ is a file this object created and must remove
   bool failed_ = false;
-  std::int64_t written_ = 0;
   std::unique_ptr<std::uint8_t[]> buffer_;
   std::size_t buffered_ = 0;
 };

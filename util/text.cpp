@@ -51,15 +51,6 @@ bool IsRootPrefix(std::string_view dir) {
   return dir.empty();
 }
 
-bool IsAbsolutePath(std::string_view p) {
-  if (p.empty()) return false;
-  if (IsPathSeparator(p[0])) return true;
-#ifdef _WIN32
-  if (p.size() >= 2 && p[1] == ':') return true;
-#endif
-  return false;
-}
-
 #ifndef _WIN32
 bool IsRegularFile(const std::string& path, std::int64_t* size) {
   struct stat st {};
@@ -250,44 +241,6 @@ std::int64_t FileSizeOf(std::string& p, bool fix) {
   ::globfree(&g);
   return size;
 #endif
-}
-
-std::string LocateFile(const std::string& p) {
-  std::string fixed = p;
-  if (FileSizeOf(fixed, true) > 0) return fixed;
-  if (p.empty() || IsAbsolutePath(p)) return {};
-
-#ifdef _WIN32
-  const wchar_t* env = _wgetenv(L"PATH");
-  if (env == nullptr) return {};
-  const std::string pathList = Utf8Text(env);
-  constexpr char kListSeparator = ';';
-#else
-  const char* env = std::getenv("PATH");
-  if (env == nullptr) return {};
-  const std::string pathList = env;
-  constexpr char kListSeparator = ':';
-#endif
-  const std::string_view path(pathList);
-  std::size_t begin = 0;
-  while (begin <= path.size()) {
-    std::size_t end = path.find(kListSeparator, begin);
-    if (end == std::string_view::npos) end = path.size();
-    std::string dir(path.substr(begin, end - begin));
-    if (dir.empty()) dir.push_back('.');  // an empty entry means the current folder
-    const std::string candidate = AddTrailingBackslash(dir) + p;
-#ifdef _WIN32
-    const DWORD attrs = GetFileAttributesW(WidePath(candidate).c_str());
-    if (attrs != INVALID_FILE_ATTRIBUTES &&
-        (attrs & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-      return candidate;
-    }
-#else
-    if (IsRegularFile(candidate, nullptr)) return candidate;
-#endif
-    begin = end + 1;
-  }
-  return {};
 }
 
 std::string FormatFixed(double v, int decimals) {

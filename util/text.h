@@ -65,10 +65,6 @@ PathParts SplitPath(std::string_view p);
 // matched name as stored on disk.
 std::int64_t FileSizeOf(std::string& p, bool fix);
 
-// p (name corrected) when it names a non-empty file, else the first match
-// along the PATH directories, else the empty text.
-std::string LocateFile(const std::string& p);
-
 // Fixed notation with `decimals` digits after ".", whatever the locale.
 std::string FormatFixed(double v, int decimals);
 

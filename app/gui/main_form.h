@@ -97,9 +97,6 @@ class TpixelTuck_Form : public QMainWindow, public pt::JobUi {
   // The program's exit status: not 0 after a command-line job that failed
   // and closed the window ("Exit after Conversion").
   int exitStatus() const { return exitStatus_; }
-  // Folder of the file the last job of this run used; the file dialog
-  // opens there.
-  const std::string& lastFolder() const { return lastFolder_; }
 
   // Controls.
   QFrame* pTop;

@@ -14,13 +14,6 @@
 
 namespace pt::test {
 
-// Separator of the PATH list.
-#ifdef _WIN32
-inline constexpr char kPathListSeparator = ';';
-#else
-inline constexpr char kPathListSeparator = ':';
-#endif
-
 // A new, empty folder under the system's temporary folder; empty when none
 // could be made.
 inline std::filesystem::path MakeTempFolder(const std::string& prefix) {

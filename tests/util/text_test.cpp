@@ -372,50 +372,5 @@ TEST_F(FileSizeOfTest, ReportsSizesBeyond32Bits) {
   EXPECT_EQ(FileSizeOf(q, false), static_cast<std::int64_t>(size));
 }
 
-class LocateFileTest : public TempDir {
- protected:
-  void SetUp() override {
-    TempDir::SetUp();
-    const char* old = std::getenv("PATH");
-    hadPath_ = old != nullptr;
-    if (hadPath_) oldPath_ = old;
-  }
-  void TearDown() override {
-    if (hadPath_) {
-      test::SetEnv("PATH", oldPath_);
-    } else {
-      test::UnsetEnv("PATH");
-    }
-    TempDir::TearDown();
-  }
-  bool hadPath_ = false;
-  std::string oldPath_;
-};
-
-TEST_F(LocateFileTest, NonEmptyFileIsItself) {
-  const std::string p = Write("here.cfg", "2 1");
-  EXPECT_EQ(LocateFile(p), p);
-}
-
-TEST_F(LocateFileTest, SearchesPathForRelativeNames) {
-  fs::create_directory(dir_ / "bin1");
-  fs::create_directory(dir_ / "bin2");
-  Write("bin2/pt_locate_probe.tool", "x");
-  const std::string path = PathOf("bin1") + test::kPathListSeparator + PathOf("nonexistent") +
-                           test::kPathListSeparator + PathOf("bin2");
-  test::SetEnv("PATH", path);
-  EXPECT_EQ(LocateFile("pt_locate_probe.tool"),
-            AddTrailingBackslash(PathOf("bin2")) + "pt_locate_probe.tool");
-  EXPECT_EQ(LocateFile("pt_locate_probe.missing"), "");
-}
-
-TEST_F(LocateFileTest, MissingAbsolutePathGivesEmpty) {
-  test::SetEnv("PATH", dir_.string());
-  EXPECT_EQ(LocateFile(PathOf("nothing.cfg")), "");
-  // An empty file is not taken as found.
-  EXPECT_EQ(LocateFile(Write("empty.cfg", "")), "");
-  EXPECT_EQ(LocateFile(""), "");
-}
-
 }  // namespace
 }  // namespace pt
