@@ -4,6 +4,7 @@
 
 #include "util/codepage.h"
 #include "util/text.h"
+#include "util/utf8.h"
 
 namespace pt {
 
@@ -55,7 +56,7 @@ std::string StoredFileName(const std::string& base, const std::string& ext) {
     std::size_t cut = kStoredNameMax;
     if (IsValidUtf8(name)) {
       // Back to the first byte of the character that does not fit.
-      while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+      while (cut > 0 && IsUtf8Continuation(name[cut])) --cut;
     }
     name.resize(cut);
   }
@@ -105,9 +106,7 @@ std::optional<std::string> ShortenedName(const std::string& name,
   std::string base = name.substr(0, hasExt ? dot : name.size());
   while (!base.empty()) {
     // One character off the end (UTF-8: its continuation bytes first).
-    while (!base.empty() && (static_cast<unsigned char>(base.back()) & 0xC0) == 0x80) {
-      base.pop_back();
-    }
+    while (!base.empty() && IsUtf8Continuation(base.back())) base.pop_back();
     if (!base.empty()) base.pop_back();
     if (!base.empty() && fits(base + ext)) return base + ext;
   }

@@ -5,6 +5,7 @@
 #include "util/key_text.h"
 #include "util/codepage.h"
 #include "util/text.h"
+#include "util/utf8.h"
 
 namespace pt {
 
@@ -17,13 +18,11 @@ KeyCheck Rejected(std::string message, bool clearReenter = false) {
   return check;
 }
 
-bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0u) == 0x80u; }
-
 // Characters of UTF-8 text (bytes of text that is not UTF-8).
 std::size_t CharacterCount(std::string_view text) {
   if (!IsValidUtf8(text)) return text.size();
   std::size_t n = 0;
-  for (char c : text) n += IsContinuationByte(c) ? 0u : 1u;
+  for (char c : text) n += IsUtf8Continuation(c) ? 0u : 1u;
   return n;
 }
 
@@ -31,7 +30,7 @@ std::size_t CharacterCount(std::string_view text) {
 std::string_view FirstUnusableCharacter(std::string_view utf8) {
   for (std::size_t i = 0; i < utf8.size();) {
     std::size_t len = 1;
-    while (i + len < utf8.size() && IsContinuationByte(utf8[i + len])) ++len;
+    while (i + len < utf8.size() && IsUtf8Continuation(utf8[i + len])) ++len;
     const std::string_view one = utf8.substr(i, len);
     if (!Utf8ToWindows1252(one)) return one;
     i += len;

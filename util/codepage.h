@@ -10,9 +10,6 @@
 
 namespace pt {
 
-// True when s is well-formed UTF-8 (no overlong forms, no surrogates).
-bool IsValidUtf8(std::string_view s);
-
 // One byte per character; nothing when s is not valid UTF-8 or holds a
 // character that Windows-1252 cannot represent.
 std::optional<std::string> Utf8ToWindows1252(std::string_view s);

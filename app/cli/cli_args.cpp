@@ -36,6 +36,7 @@
 #include "util/key_text.h"
 #include "util/os_text.h"
 #include "util/text.h"
+#include "util/utf8.h"
 
 namespace pt {
 
@@ -69,24 +70,6 @@ bool HasWholeLine(std::string_view raw) {
     if (lo == '\n' && hi == '\0') return true;
   }
   return false;
-}
-
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
 }
 
 // The first line of a key file as UTF-8 text, from UTF-8 (a byte order

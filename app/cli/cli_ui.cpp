@@ -6,6 +6,7 @@
 #include "app/command_line.h"
 #include "crypto/key_rules.h"
 #include "util/text.h"
+#include "util/utf8.h"
 
 namespace pt {
 
@@ -20,34 +21,6 @@ void AppendEscapedByte(std::string& out, unsigned char b) {
   out += "\\x";
   out += kHexDigits[b >> 4];
   out += kHexDigits[b & 0x0F];
-}
-
-// Length of the well-formed UTF-8 sequence at s[i] (no overlong forms, no
-// surrogates, nothing above U+10FFFF), or 0.
-std::size_t Utf8SequenceLength(std::string_view s, std::size_t i) {
-  const auto at = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-  const unsigned char b = at(i);
-  std::size_t n = 0;
-  unsigned char lo = 0x80, hi = 0xBF;
-  if (b >= 0xC2 && b <= 0xDF) {
-    n = 2;
-  } else if (b >= 0xE0 && b <= 0xEF) {
-    n = 3;
-    if (b == 0xE0) lo = 0xA0;
-    if (b == 0xED) hi = 0x9F;
-  } else if (b >= 0xF0 && b <= 0xF4) {
-    n = 4;
-    if (b == 0xF0) lo = 0x90;
-    if (b == 0xF4) hi = 0x8F;
-  } else {
-    return 0;
-  }
-  if (i + n > s.size()) return 0;
-  if (at(i + 1) < lo || at(i + 1) > hi) return 0;
-  for (std::size_t k = 2; k < n; ++k) {
-    if (at(i + k) < 0x80 || at(i + k) > 0xBF) return 0;
-  }
-  return n;
 }
 
 }  // namespace

@@ -8,9 +8,10 @@
 #include <sched.h>
 #endif
 
+#include "tests/support/named_case.h"
 #include "util/codepage.h"
 #include "util/parallel.h"
-#include "tests/support/named_case.h"
+#include "util/utf8.h"
 
 namespace pt {
 namespace {
@@ -47,9 +48,45 @@ TEST(CodePage, RefusesWhatItCannotHold) {
   EXPECT_FALSE(Utf8ToWindows1252("\xE4\xF6").has_value());              // not UTF-8
   EXPECT_FALSE(Utf8ToWindows1252("\xC0\xAF").has_value());              // overlong '/'
   EXPECT_FALSE(Utf8ToWindows1252("\xED\xA0\x80").has_value());          // surrogate
-  EXPECT_FALSE(IsValidUtf8("caf\xE9"));
-  EXPECT_TRUE(IsValidUtf8("caf\xC3\xA9"));
 }
+
+// The one UTF-8 decoder: sequence lengths of well-formed text, 0 for every
+// form that must not be read as a character, and the encoder undoes it.
+struct Utf8Case : test::NamedCase {
+  std::string bytes;
+  std::size_t length;  // of the sequence at the start; 0: malformed
+};
+
+class Utf8SequenceTest : public testing::TestWithParam<Utf8Case> {};
+
+TEST_P(Utf8SequenceTest, LengthValidityAndRoundTrip) {
+  const Utf8Case& c = GetParam();
+  EXPECT_EQ(Utf8SequenceLength(c.bytes, 0), c.length);
+  EXPECT_EQ(IsValidUtf8(c.bytes), c.length == c.bytes.size());
+  std::size_t i = 0;
+  const auto cp = DecodeUtf8(c.bytes, i);
+  ASSERT_EQ(cp.has_value(), c.length > 0);
+  EXPECT_EQ(i, c.length);
+  if (!cp) return;
+  std::string again;
+  AppendUtf8(again, *cp);
+  EXPECT_EQ(again, c.bytes.substr(0, c.length));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sequences, Utf8SequenceTest,
+    testing::Values(Utf8Case{"Ascii", "a", 1}, Utf8Case{"TwoBytes", "\xC3\xA9", 2},
+                    Utf8Case{"ThreeBytes", "\xE2\x82\xAC", 3},
+                    Utf8Case{"FourBytes", "\xF0\x9F\x98\x80", 4},
+                    Utf8Case{"Highest", "\xF4\x8F\xBF\xBF", 4},
+                    Utf8Case{"AboveHighest", "\xF4\x90\x80\x80", 0},
+                    Utf8Case{"OverlongSlash", "\xC0\xAF", 0},
+                    Utf8Case{"OverlongThreeBytes", "\xE0\x9F\xBF", 0},
+                    Utf8Case{"Surrogate", "\xED\xA0\x80", 0},
+                    Utf8Case{"CutOff", "\xE2\x82", 0},
+                    Utf8Case{"LoneContinuation", "\x80", 0},
+                    Utf8Case{"Latin1Byte", "caf\xE9", 1}),
+    test::CaseName());
 
 TEST(ParallelFor, RunsEveryTaskOnceWhateverTheThreadCount) {
   for (unsigned threads : {1u, 2u, 5u}) {
