@@ -113,8 +113,8 @@ void ParseCommandLine(const std::vector<std::string>& args, RunState& state,
 }
 
 std::string LookupCommandLineFile(const std::string& arg) {
-  std::string path = arg;
-  if (FileSizeOf(path, true) > 0) return path;
+  const auto found = FindFirstFileMatch(arg);
+  if (found && found->size > 0) return found->path;
   return {};
 }
 

@@ -239,8 +239,8 @@ JobOutcome RunJob(const JobRequest& request, JobUi& ui) {
     }
     job.Log("");
     job.Log("Open source file");
-    std::string sizePath = job.sourcePath;
-    job.sourceSize = FileSizeOf(sizePath, false);
+    const auto found = FindFirstFileMatch(job.sourcePath);
+    job.sourceSize = found ? found->size : -1;
     job.Log("-> File size        : " + GroupThousands(job.sourceSize) + " bytes");
 
     // The source is opened once, without blocking, and every pass reads

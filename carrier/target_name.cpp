@@ -114,7 +114,7 @@ std::optional<std::string> ShortenedName(const std::string& name,
 }
 
 std::string JoinPath(const std::string& dir, const std::string& name) {
-  return AddTrailingBackslash(dir) + name;
+  return WithTrailingSeparator(dir) + name;
 }
 
 }  // namespace pt

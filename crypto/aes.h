@@ -1,5 +1,7 @@
 // Common interface of the two 128-bit-block engines (twofish, rijndael).
-// The first four virtual operations keep this slot order.
+// The first four virtual operations keep this slot order. The class keeps
+// its old name AES (Rijndael is only one of the two); code names it by the
+// alias BlockCipher128.
 #pragma once
 
 #include <cstddef>
@@ -40,5 +42,7 @@ class AES {
  protected:
   std::uint8_t direction_ = 3;
 };
+
+using BlockCipher128 = AES;
 
 }  // namespace pt

@@ -118,7 +118,7 @@ class ChunkCipher {
   std::uint8_t cipherId() const { return id_; }
 
  private:
-  const AES& Engine128() const;  // twofish_ or rijndael_ by id_
+  const BlockCipher128& Engine128() const;  // twofish_ or rijndael_ by id_
 
   std::uint8_t id_ = kCipherNone;
   CBlowFish blowfish_;

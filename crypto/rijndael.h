@@ -30,7 +30,7 @@ bool ForceRijndaelPath(RijndaelPath path);
 // Back to the default choice.
 void ResetRijndaelPath();
 
-class rijndael final : public AES {
+class rijndael final : public BlockCipher128 {
  public:
   rijndael() = default;
   ~rijndael() override;  // wipes both schedules

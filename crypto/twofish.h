@@ -8,13 +8,13 @@
 
 namespace pt {
 
-class twofish final : public AES {
+class twofish final : public BlockCipher128 {
  public:
   twofish() = default;
   ~twofish() override;  // wipes the key schedule and key-dependent tables
 
   const char* algorithm_name() const override;
-  // Refuses bits other than 128, 192, 256 (see AES); the direction is
+  // Refuses bits other than 128, 192, 256 (see BlockCipher128); the direction is
   // ignored.
   bool key_setup(const std::uint8_t* key, unsigned bits,
                  std::uint8_t direction) override;

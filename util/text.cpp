@@ -160,7 +160,7 @@ std::int64_t NowSeconds() {
   return static_cast<std::int64_t>(std::time(nullptr));
 }
 
-std::string AddTrailingBackslash(std::string p) {
+std::string WithTrailingSeparator(std::string p) {
   if (!p.empty() && !EndsDirectory(p.back())) p += kPathSeparator;
   return p;
 }
@@ -197,50 +197,54 @@ PathParts SplitPath(std::string_view p) {
   return parts;
 }
 
-std::int64_t FileSizeOf(std::string& p, bool fix) {
-  if (p.empty()) return -1;
+std::optional<FoundFile> FindFirstFileMatch(const std::string& p) {
+  if (p.empty()) return std::nullopt;
+  const std::string folder = p.substr(0, DirectoryPrefixLength(p));
 #ifdef _WIN32
   // The wide search: names outside the ANSI code page and paths longer than
   // MAX_PATH are found too.
   WIN32_FIND_DATAW fd;
   HANDLE h = FindFirstFileW(WidePath(p).c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return -1;
-  std::int64_t size = -1;
+  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::optional<FoundFile> found;
   do {
     if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-      size = (static_cast<std::int64_t>(fd.nFileSizeHigh) << 32) |
-             static_cast<std::int64_t>(fd.nFileSizeLow);
-      if (fix) p = p.substr(0, DirectoryPrefixLength(p)) + Utf8Text(fd.cFileName);
+      found = FoundFile{folder + Utf8Text(fd.cFileName),
+                        (static_cast<std::int64_t>(fd.nFileSizeHigh) << 32) |
+                            static_cast<std::int64_t>(fd.nFileSizeLow)};
       break;
     }
   } while (FindNextFileW(h, &fd));
   FindClose(h);
-  return size;
+  return found;
 #else
   // A name that exists as written wins, so that names containing pattern
   // characters ("a[1].txt") still find themselves.
   std::int64_t size = -1;
-  if (IsRegularFile(p, &size)) return size;
+  if (IsRegularFile(p, &size)) return FoundFile{p, size};
 
+  std::optional<FoundFile> found;
   glob_t g{};
   // No escape character: the pattern behaves like the Windows file search.
-  const int rc = ::glob(p.c_str(), GLOB_NOESCAPE, nullptr, &g);
-  if (rc == 0) {
+  if (::glob(p.c_str(), GLOB_NOESCAPE, nullptr, &g) == 0) {
     for (std::size_t i = 0; i < g.gl_pathc; ++i) {
       const std::string match = g.gl_pathv[i];
       if (IsRegularFile(match, &size)) {
-        if (fix) {
-          p = p.substr(0, DirectoryPrefixLength(p)) +
-              match.substr(DirectoryPrefixLength(match));
-        }
+        found = FoundFile{folder + match.substr(DirectoryPrefixLength(match)), size};
         break;
       }
-      size = -1;
     }
   }
   ::globfree(&g);
-  return size;
+  return found;
 #endif
+}
+
+std::int64_t FileSizeOf(std::string& p, bool fix) {
+  auto found = FindFirstFileMatch(p);
+  if (!found) return -1;
+  if (fix) p = std::move(found->path);
+  return found->size;
 }
 
 std::string FormatFixed(double v, int decimals) {

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace pt {
 
@@ -45,8 +47,13 @@ std::string ElapsedText(std::int64_t start, std::int64_t end);
 // Current calendar time in whole seconds.
 std::int64_t NowSeconds();
 
-// Appends the platform separator unless p is empty or already ends in one.
-std::string AddTrailingBackslash(std::string p);
+// Appends the platform separator ('/' on Linux, '\\' on Windows) unless p
+// is empty or already ends in one (or in a drive colon, on Windows).
+std::string WithTrailingSeparator(std::string p);
+// The same under its older name, which tells only the Windows half.
+inline std::string AddTrailingBackslash(std::string p) {
+  return WithTrailingSeparator(std::move(p));
+}
 
 // 1-based position of the last `wanted` in s, scanning from the end; 0 when a
 // path separator (if stopAtSeparator) or nothing is met first.
@@ -60,9 +67,16 @@ struct PathParts {
 // Splits at the last separator and at the last "." after it.
 PathParts SplitPath(std::string_view p);
 
-// Size of an existing non-directory file (the first match when p is a search
-// pattern), or -1. When fix is true, p's last component is replaced by the
-// matched name as stored on disk.
+struct FoundFile {
+  std::string path;  // the pattern's folder part + the name as stored on disk
+  std::int64_t size = -1;
+};
+// The first non-directory file that p names, or that matches p as a search
+// pattern ('*', '?'); nothing when there is none.
+std::optional<FoundFile> FindFirstFileMatch(const std::string& p);
+
+// FindFirstFileMatch in the older in/out form: the size, or -1; with fix,
+// p itself becomes the found path (the letter case of the stored name).
 std::int64_t FileSizeOf(std::string& p, bool fix);
 
 // Fixed notation with `decimals` digits after ".", whatever the locale.

@@ -132,7 +132,7 @@ TYPED_TEST(Block128, BulkEqualsPerBlockAndInPlaceEqualsSeparate) {
     EXPECT_EQ(inPlace, perBlock);
     // The base class's loop over the single-block operations agrees.
     Bytes base(plain.size(), 0xEE);
-    e.AES::encrypt_blocks(plain.data(), base.data(), blocks);
+    e.BlockCipher128::encrypt_blocks(plain.data(), base.data(), blocks);
     EXPECT_EQ(base, perBlock);
 
     Bytes back(plain.size(), 0xEE);
@@ -141,7 +141,7 @@ TYPED_TEST(Block128, BulkEqualsPerBlockAndInPlaceEqualsSeparate) {
     e.decrypt_blocks(inPlace.data(), inPlace.data(), blocks);
     EXPECT_EQ(inPlace, plain);
     Bytes baseBack(plain.size(), 0xEE);
-    e.AES::decrypt_blocks(perBlock.data(), baseBack.data(), blocks);
+    e.BlockCipher128::decrypt_blocks(perBlock.data(), baseBack.data(), blocks);
     EXPECT_EQ(baseBack, plain);
     for (std::size_t i = 0; i < blocks; ++i) {
       Bytes p(16);
@@ -226,7 +226,7 @@ TEST(Rijndael, NameAndDirection) {
 TEST(Block128Interface, VirtualDispatchReachesEachEngine) {
   twofish tf;
   rijndael rj;
-  AES* engines[] = {&tf, &rj};
+  BlockCipher128* engines[] = {&tf, &rj};
   const Bytes key(32, 0x42);
   const Bytes plain = Pattern(16, 2);
   Bytes out[2] = {Bytes(16), Bytes(16)};

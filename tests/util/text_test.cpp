@@ -203,11 +203,11 @@ TEST(FormatFixed, RoundsToDecimals) {
 
 std::string Sep() { return std::string(1, kPathSeparator); }
 
-TEST(AddTrailingBackslash, AppendsOnlyWhenNeeded) {
-  EXPECT_EQ(AddTrailingBackslash(""), "");
-  EXPECT_EQ(AddTrailingBackslash("dir"), "dir" + Sep());
-  EXPECT_EQ(AddTrailingBackslash("dir" + Sep()), "dir" + Sep());
-  EXPECT_EQ(AddTrailingBackslash(Sep()), Sep());
+TEST(WithTrailingSeparator, AppendsOnlyWhenNeeded) {
+  EXPECT_EQ(WithTrailingSeparator(""), "");
+  EXPECT_EQ(WithTrailingSeparator("dir"), "dir" + Sep());
+  EXPECT_EQ(WithTrailingSeparator("dir" + Sep()), "dir" + Sep());
+  EXPECT_EQ(WithTrailingSeparator(Sep()), Sep());
 }
 
 TEST(LastCharPos, ScansFromTheEnd) {
@@ -265,10 +265,10 @@ TEST(SplitPath, WindowsSeparatorsAndDrive) {
   p = SplitPath("C:b.txt");
   EXPECT_EQ(p.dir, "C:");
   EXPECT_EQ(p.name, "b");
-  EXPECT_EQ(AddTrailingBackslash(p.dir) + "b.bmp", "C:b.bmp");
+  EXPECT_EQ(WithTrailingSeparator(p.dir) + "b.bmp", "C:b.bmp");
   p = SplitPath("Y:\\root.txt");
   EXPECT_EQ(p.dir, "Y:\\");
-  EXPECT_EQ(AddTrailingBackslash(p.dir) + "root.bmp", "Y:\\root.bmp");
+  EXPECT_EQ(WithTrailingSeparator(p.dir) + "root.bmp", "Y:\\root.bmp");
 }
 #else
 TEST(SplitPath, BackslashIsAnOrdinaryCharacterHere) {
