@@ -23,11 +23,12 @@
 
 #include "bench/machine.h"
 #include "crypto/cipher.h"
+#include "util/carrier_rows.h"
 #include "util/parallel.h"
 
 namespace {
 
-constexpr std::size_t kRow = 1824;
+constexpr std::size_t kRow = pt::kRowBytes;
 constexpr std::size_t kBlockRows = 575;  // 1,048,800 bytes: about 1 MiB
 constexpr std::size_t kBlock = kRow * kBlockRows;
 constexpr double kPassSeconds = 0.25;  // at least, per timed pass

@@ -101,7 +101,7 @@ bool WriteCarrierHeaders(OutputFile& out, const CarrierHeader& h, std::int64_t p
 std::optional<CarrierInfo> ParseCarrierStart(const std::uint8_t* data, std::size_t n) {
   if (n < kHeaderReadSize) return std::nullopt;
   const std::int32_t width = GetS32(data + 18);
-  if (width != 600 && width != kCarrierWidth) return std::nullopt;
+  if (width != kOldCarrierWidth && width != kCarrierWidth) return std::nullopt;
   CarrierInfo info;
   info.header = DecodeHeaderBlock(data + kBmpHeadersSize);
   if (FieldText(info.header.Magic, sizeof info.header.Magic) != kMagic) return std::nullopt;

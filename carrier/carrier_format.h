@@ -10,14 +10,13 @@
 #include <string>
 #include <string_view>
 
+#include "util/carrier_rows.h"
+
 namespace pt {
 
 class InputFile;
 class OutputFile;
 
-inline constexpr int kCarrierWidth = 608;
-inline constexpr std::size_t kRowBytes = 1824;        // 608 pixels x 3 bytes
-inline constexpr std::size_t kOldRowBytes = 1800;     // 600-pixel carriers
 inline constexpr std::size_t kBmpHeadersSize = 54;    // file + info header
 inline constexpr std::size_t kHeaderBlockSize = 1800;
 inline constexpr std::size_t kLeadingBytes = kBmpHeadersSize + kRowBytes;  // 1878

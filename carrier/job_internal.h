@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "carrier/carrier_format.h"
 #include "carrier/job.h"
 #include "crypto/cipher.h"
 #include "util/pipeline.h"
@@ -151,7 +152,7 @@ inline constexpr std::int64_t kMaxPayload = 0x7FFFFFFF;
 // thread.
 struct PumpPlan {
   JobPhase phase = JobPhase::Writing;
-  std::size_t rowBytes = 1824;
+  std::size_t rowBytes = kRowBytes;
   std::int64_t limit = 0;        // bytes to read at most
   std::int64_t progressOf = 0;   // what 100 % stands for
   bool showBar = true;           // move the progress bar (else only Working)

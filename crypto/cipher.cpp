@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "crypto/xor_method.h"
+#include "util/carrier_rows.h"
 #include "util/parallel.h"
 
 namespace pt {
@@ -120,8 +121,8 @@ Keying ChunkCipher::KeyForEncode(std::uint8_t cipherId, std::string_view key) {
       const KeyText extended = ExtendKey(key);
       if (extended.empty()) return {};  // never keyed with an empty key
       const auto bits = static_cast<unsigned>(extended.size() * 8);
-      AES& engine = cipherId == kCipherTwofish ? static_cast<AES&>(twofish_)
-                                               : static_cast<AES&>(rijndael_);
+      BlockCipher128& engine = cipherId == kCipherTwofish ? static_cast<BlockCipher128&>(twofish_)
+                                               : static_cast<BlockCipher128&>(rijndael_);
       if (!engine.key_setup(extended.Bytes(), bits, 3)) return {};
       id_ = cipherId;
       return Block128Keying(true, bits);
@@ -157,8 +158,8 @@ Keying ChunkCipher::KeyForDecode(std::uint8_t cipherId, std::string_view key,
       id_ = cipherId;
       const KeyText extended = ExtendKey(key);
       const auto bits = static_cast<unsigned>(extended.size() * 8);
-      AES& engine = cipherId == kCipherTwofish ? static_cast<AES&>(twofish_)
-                                               : static_cast<AES&>(rijndael_);
+      BlockCipher128& engine = cipherId == kCipherTwofish ? static_cast<BlockCipher128&>(twofish_)
+                                               : static_cast<BlockCipher128&>(rijndael_);
       const bool keyed = !extended.empty() && engine.key_setup(extended.Bytes(), bits, 3);
       return Block128Keying(keyed, bits);
     }
@@ -176,7 +177,7 @@ std::size_t ChunkCipher::EncryptChunk(std::uint8_t* buf, std::size_t n) {
       return blowfish_.EncryptBuffer(buf, buf, n);
     case kCipherTwofish:
     case kCipherRijndael: {
-      const AES& engine = Engine128();
+      const BlockCipher128& engine = Engine128();
       const std::size_t whole = n / 16;
       engine.encrypt_blocks(buf, buf, whole);
       const std::size_t rest = n % 16;
@@ -203,7 +204,7 @@ bool ChunkCipher::DecryptChunk(std::uint8_t* buf, std::size_t m, std::size_t n) 
       return true;
     case kCipherTwofish:
     case kCipherRijndael: {
-      const AES& engine = Engine128();
+      const BlockCipher128& engine = Engine128();
       engine.decrypt_blocks(buf, buf, m / 16);
       return m % 16 == 0;
     }
@@ -217,10 +218,9 @@ bool ChunkCipher::DecryptChunk(std::uint8_t* buf, std::size_t m, std::size_t n) 
 
 namespace {
 
-// Whole rows only go to the threads: a row of 1824 bytes is 114 blocks of
-// every cipher. Pieces below a few rows would cost more to hand over than
-// to encipher.
-constexpr std::size_t kRowBytes = 1824;
+// Whole carrier rows only go to the threads: a row of 1824 bytes is 114
+// blocks of every cipher. Pieces below a few rows would cost more to hand
+// over than to encipher.
 constexpr std::size_t kMinRowsPerPiece = 8;
 constexpr std::size_t kPiecesPerThread = 4;  // evens out a busy core
 
@@ -265,7 +265,7 @@ void ChunkCipher::EncryptRows(std::uint8_t* buf, std::size_t len) {
       return;
     case kCipherTwofish:
     case kCipherRijndael: {
-      const AES& engine = Engine128();
+      const BlockCipher128& engine = Engine128();
       SplitRows(id_, len, [&](std::size_t off, std::size_t n) {
         engine.encrypt_blocks(buf + off, buf + off, n / 16);
       });
@@ -285,7 +285,7 @@ void ChunkCipher::DecryptRows(std::uint8_t* buf, std::size_t len) {
       return;
     case kCipherTwofish:
     case kCipherRijndael: {
-      const AES& engine = Engine128();
+      const BlockCipher128& engine = Engine128();
       SplitRows(id_, len, [&](std::size_t off, std::size_t n) {
         engine.decrypt_blocks(buf + off, buf + off, n / 16);
       });
@@ -314,9 +314,9 @@ void ChunkCipher::DecryptRowsAt(std::uint8_t* buf, std::size_t len, std::uint64_
   }
 }
 
-const AES& ChunkCipher::Engine128() const {
-  return id_ == kCipherTwofish ? static_cast<const AES&>(twofish_)
-                               : static_cast<const AES&>(rijndael_);
+const BlockCipher128& ChunkCipher::Engine128() const {
+  return id_ == kCipherTwofish ? static_cast<const BlockCipher128&>(twofish_)
+                               : static_cast<const BlockCipher128&>(rijndael_);
 }
 
 }  // namespace pt

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "bench/machine.h"
+#include "carrier/carrier_format.h"
 #include "carrier/job.h"
 #include "crypto/cipher.h"
 #include "util/parallel.h"
@@ -283,7 +284,7 @@ int main(int argc, char** argv) {
   // The carrier holds the gzip payload plus the BMP headers, the header row
   // and the last row's filler.
   const JobTimes& gz2 = rows[5].t[1];
-  const double payload = static_cast<double>(gz2.carrierBytes) - 54.0 - 1824.0;
+  const double payload = static_cast<double>(gz2.carrierBytes) - static_cast<double>(pt::kLeadingBytes);
   std::printf("\n- \"If sensibly\" on 2 threads: pack %.2fx zlib gzwrite's speed, unpack %.2fx "
               "gzread's; payload %.2f %% of gzwrite's size (%.0f vs %ju bytes, last row's "
               "filler included).\n",

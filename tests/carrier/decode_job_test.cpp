@@ -27,7 +27,8 @@ class DecodeJobTest : public JobTest {
 TEST_F(DecodeJobTest, RoundTripsOfBoundarySizesInEveryCompressionMode) {
   using enum CompressionMode;
   for (CompressionMode mode : {Never, IfSmaller, UnlessListed, Always}) {
-    for (std::size_t size : {0u, 1u, 1823u, 1824u, 1825u, 10000u}) {
+    for (std::size_t size : {std::size_t{0}, std::size_t{1}, kRowBytes - 1, kRowBytes, kRowBytes + 1,
+                              std::size_t{10000}}) {
       // empty sources cannot be gzipped
       if (size == 0 && mode != Never && mode != UnlessListed) continue;
       SCOPED_TRACE(testing::Message() << "mode " << static_cast<int>(mode) << " size " << size);
@@ -39,7 +40,7 @@ TEST_F(DecodeJobTest, RoundTripsOfBoundarySizesInEveryCompressionMode) {
       const Bytes c = ReadBytes(carrier);
       const bool gz = c[54 + 352] == 'Z';
       const std::size_t payload = gz ? Le32(c, 54 + 344) : size;
-      EXPECT_EQ(c.size(), 54 + 1824 * (1 + (payload + 1823) / 1824));
+      EXPECT_EQ(c.size(), kBmpHeadersSize + kRowBytes * (1 + (payload + kRowBytes - 1) / kRowBytes));
       EXPECT_EQ(Unpack(carrier, "f.bin"), data);
     }
   }
@@ -170,7 +171,7 @@ TEST_F(DecodeJobTest, ExtensionTestIgnoresCase) {
 
 TEST_F(DecodeJobTest, Width600CarrierReadsShortRowsAndSkipsTheFinalCheck) {
   const Bytes data = MixedData(4000);
-  WriteBytes(dir.Path("old.bmp"), HandMadeCarrier(PlainHeader("old.txt", data), data, 600));
+  WriteBytes(dir.Path("old.bmp"), HandMadeCarrier(PlainHeader("old.txt", data), data, kOldCarrierWidth));
   const JobOutcome out = Run(dir.Path("old.bmp"));
   EXPECT_EQ(out.end, JobEnd::Completed);
   EXPECT_EQ(ReadBytes(dir.Path("old.txt")), data);
@@ -180,14 +181,14 @@ TEST_F(DecodeJobTest, Width600CarrierReadsShortRowsAndSkipsTheFinalCheck) {
 }
 
 TEST_F(DecodeJobTest, Width600WithTwofishWarnsOnceCountsTheRowsAndLeavesTheRowTail) {
-  const Bytes plain = MixedData(3600);  // two rows of 1800 bytes
+  const Bytes plain = MixedData(2 * kOldRowBytes);  // two rows of 1800 bytes
   twofish tf;
   const std::string key = "0123456789abcdef";
   tf.key_setup(reinterpret_cast<const std::uint8_t*>(key.data()), 128, 3);
   Bytes payload = plain;
   for (std::size_t row = 0; row < 2; ++row) {
-    for (std::size_t b = 0; b < 112; ++b) {
-      std::uint8_t* p = payload.data() + row * 1800 + b * 16;
+    for (std::size_t b = 0; b < kOldRowBytes / 16; ++b) {
+      std::uint8_t* p = payload.data() + row * kOldRowBytes + b * 16;
       std::uint8_t out[16];
       tf.encrypt_block(p, out);
       std::memcpy(p, out, 16);
@@ -197,7 +198,7 @@ TEST_F(DecodeJobTest, Width600WithTwofishWarnsOnceCountsTheRowsAndLeavesTheRowTa
   h.Encrypted = 1;
   h.CipherId = 'T';
   h.KeyCrc = KeyCrc16(key);
-  WriteBytes(dir.Path("tf.bmp"), HandMadeCarrier(h, payload, 600));
+  WriteBytes(dir.Path("tf.bmp"), HandMadeCarrier(h, payload, kOldCarrierWidth));
   ui.keys.push_back(AsciiKey(key));
   const JobOutcome out = Run(dir.Path("tf.bmp"));
   EXPECT_EQ(out.end, JobEnd::Completed);
@@ -208,9 +209,10 @@ TEST_F(DecodeJobTest, Width600WithTwofishWarnsOnceCountsTheRowsAndLeavesTheRowTa
   const Bytes back = ReadBytes(dir.Path("tf.txt"));
   ASSERT_EQ(back.size(), plain.size());
   for (std::size_t row = 0; row < 2; ++row) {
-    const auto* b = back.data() + row * 1800;
-    EXPECT_EQ(std::memcmp(b, plain.data() + row * 1800, 1792), 0);
-    EXPECT_EQ(std::memcmp(b + 1792, plain.data() + row * 1800 + 1792, 8), 0);  // passed as read
+    const auto* b = back.data() + row * kOldRowBytes;
+    const std::size_t whole = kOldRowBytes / 16 * 16;
+    EXPECT_EQ(std::memcmp(b, plain.data() + row * kOldRowBytes, whole), 0);
+    EXPECT_EQ(std::memcmp(b + whole, plain.data() + row * kOldRowBytes + whole, 8), 0);  // passed as read
   }
 }
 
@@ -325,10 +327,10 @@ TEST_F(DecodeJobTest, CommandLineKeyIsCheckedAndUsedOnce) {
     Bytes carrier;
     bool refused;  // else decoded with the wrong key, caught by the checksum
   } cases[] = {
-      {"Blowfish, 600 pixels", blowfishCarrier(KeyCrc16(key), 'B', 600), true},
-      {"Blowfish, 608 pixels", blowfishCarrier(KeyCrc16(key), 'B', 608), true},
-      {"check value 0", blowfishCarrier(0, 'B', 608), false},
-      {"XOR method", blowfishCarrier(KeyCrc16(key), 'Q', 608), false},
+      {"Blowfish, 600 pixels", blowfishCarrier(KeyCrc16(key), 'B', kOldCarrierWidth), true},
+      {"Blowfish, 608 pixels", blowfishCarrier(KeyCrc16(key), 'B', kCarrierWidth), true},
+      {"check value 0", blowfishCarrier(0, 'B', kCarrierWidth), false},
+      {"XOR method", blowfishCarrier(KeyCrc16(key), 'Q', kCarrierWidth), false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -427,7 +429,7 @@ TEST_F(DecodeJobTest, AlteredGzipBytesEndWithTheChecksumError) {
   const std::string carrier = Pack("g.txt", MixedData(40000));
   std::filesystem::remove(dir.Path("g.txt"));
   Bytes c = ReadBytes(carrier);
-  c[1878 + 500] ^= 0xFF;
+  c[kLeadingBytes + 500] ^= 0xFF;
   WriteBytes(carrier, c);
   const JobOutcome out = Run(carrier);
   EXPECT_TRUE(out.checksumError);
@@ -441,12 +443,12 @@ TEST_F(DecodeJobTest, TruncatedCarrierGivesAShorterFileAndTheChecksumError) {
   const Bytes data = MixedData(10000);
   const std::string carrier = Pack("t.txt", data);
   Bytes c = ReadBytes(carrier);
-  c.resize(1878 + 1824 * 2 + 100);
+  c.resize(kLeadingBytes + kRowBytes * 2 + 100);
   WriteBytes(carrier, c);
   std::filesystem::remove(dir.Path("t.txt"));
   const JobOutcome out = Run(carrier);
   EXPECT_TRUE(out.checksumError);
-  EXPECT_EQ(ReadBytes(dir.Path("t.txt")).size(), 1824u * 2 + 100);
+  EXPECT_EQ(ReadBytes(dir.Path("t.txt")).size(), kRowBytes * 2 + 100);
   EXPECT_EQ(out.end, JobEnd::Completed);
 }
 
@@ -460,7 +462,7 @@ TEST_F(DecodeJobTest, BytesThatFailTheCheckNeverReplaceAnExistingFile) {
     SCOPED_TRACE(name.size());
     const std::string carrier = Pack(name, data);
     Bytes c = ReadBytes(carrier);
-    c[1878 + 4321] ^= 0x5A;
+    c[kLeadingBytes + 4321] ^= 0x5A;
     WriteBytes(carrier, c);
     files.SetNextHiddenNames({".pixeltuck-0000000000aa.partial"});
     const JobOutcome out = Run(carrier);
@@ -504,7 +506,7 @@ TEST_F(DecodeJobTest, ReplacingAFileAsksFirstAndKeepsItsPermissions) {
 TEST_F(DecodeJobTest, PayloadEndingInsideARowWritesExactlyItsLength) {
   const Bytes data = MixedData(2000);
   Bytes payload = data;
-  payload.resize(1824 * 3, 0xAB);  // extra bytes and a whole extra row
+  payload.resize(kRowBytes * 3, 0xAB);  // extra bytes and a whole extra row
   WriteBytes(dir.Path("e.bmp"), HandMadeCarrier(PlainHeader("e.txt", data), payload));
   EXPECT_EQ(Run(dir.Path("e.bmp")).end, JobEnd::Completed);
   EXPECT_EQ(ReadBytes(dir.Path("e.txt")), data);

@@ -91,7 +91,7 @@ TEST_F(EncodeJobTest, NotSensiblyKeepsThePlainPayload) {
   for (const auto& l : ui.log) EXPECT_EQ(l.rfind("-> Compr.", 0), std::string::npos) << l;
   const Bytes c = ReadBytes(carrier);
   EXPECT_EQ(c[54 + 352], 0);  // not marked as gzip
-  EXPECT_EQ(c.size(), 54 + 1824u * (1 + 3));
+  EXPECT_EQ(c.size(), kBmpHeadersSize + kRowBytes * (1 + 3));
   EXPECT_FALSE(Exists(dir.Path("noise.bin.pixeltuck")));
 }
 
@@ -151,7 +151,7 @@ TEST_F(EncodeJobTest, EmptySourceFailsWhenCompressionIsTried) {
 TEST_F(EncodeJobTest, EmptySourceWithoutCompressionGivesTheSmallestCarrier) {
   settings.compressionMode = CompressionMode::Never;
   const std::string carrier = Pack("empty.txt", {});
-  EXPECT_EQ(ReadBytes(carrier).size(), 1878u);
+  EXPECT_EQ(ReadBytes(carrier).size(), kLeadingBytes);
   EXPECT_EQ(Unpack(carrier, "empty.txt"), Bytes{});
 }
 
@@ -240,7 +240,7 @@ TEST_F(EncodeJobTest, DebugCopyThatCannotBeMadeIsSwitchedOff) {
 
 TEST_F(EncodeJobTest, ProgressReachesTheEndAndIsHidden) {
   settings.compressionMode = CompressionMode::Never;
-  Pack("p.bin", MixedData(1824 * 300));
+  Pack("p.bin", MixedData(kRowBytes * 300));
   ASSERT_FALSE(ui.progress.positions.empty());
   EXPECT_EQ(*std::max_element(ui.progress.positions.begin(), ui.progress.positions.end()), 100);
   EXPECT_FALSE(ui.progress.visible);
@@ -253,7 +253,8 @@ TEST_F(EncodeJobTest, WriteFailureDeletesThePartialCarrierAndReportsNoSuccess) {
   settings.compressionMode = CompressionMode::Never;
   WriteBytes(dir.Path("data.bin"), MixedData(3 << 20));
   WriteBytes(dir.Path("data.bmp"), {9, 9, 9});  // an older carrier of that name
-  for (std::int64_t failAt : {0, 100, 1878, 5000, 2 << 20}) {
+  for (std::int64_t failAt : {std::int64_t{0}, std::int64_t{100}, std::int64_t{kLeadingBytes},
+                              std::int64_t{5000}, std::int64_t{2 << 20}}) {
     SCOPED_TRACE(failAt);
     files.FailWritesAfter(failAt);
     const JobOutcome out = Run(dir.Path("data.bin"));

@@ -116,7 +116,7 @@ TEST_F(JobTest, UnpackingReadsNoFurtherThanThePayloadsLastRow) {
   std::filesystem::remove(dir.Path("r.dat"));
   Bytes c = ReadBytes(carrier);
   const auto size = static_cast<std::int64_t>(c.size());
-  c.resize(c.size() + 1824 * 500, 0xEE);  // rows after the payload
+  c.resize(c.size() + kRowBytes * 500, 0xEE);  // rows after the payload
   WriteBytes(carrier, c);
   files.FailReadsAfter(size);
   EXPECT_EQ(Run(carrier).end, JobEnd::Completed) << Messages();

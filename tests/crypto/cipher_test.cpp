@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "crypto/xor_method.h"
+#include "util/carrier_rows.h"
 #include "util/parallel.h"
 
 namespace pt {
@@ -110,7 +111,7 @@ TEST_P(ChunkRules, HundredBytePayloadPaddingAndLength) {
   const std::string key = "0123456789abcdef";
   ChunkCipher enc;
   ASSERT_TRUE(enc.KeyForEncode(id, key).keyed);
-  Bytes plain(1824, 0);
+  Bytes plain(kRowBytes, 0);
   for (std::size_t i = 0; i < 100; ++i) plain[i] = static_cast<std::uint8_t>(i + 1);
   Bytes row = plain;
   const std::size_t stored = enc.EncryptChunk(row.data(), 100);
@@ -121,7 +122,7 @@ TEST_P(ChunkRules, HundredBytePayloadPaddingAndLength) {
   ChunkCipher dec;
   dec.KeyForDecode(id, key, noMix);
   if (id == 'B') {
-    ASSERT_TRUE(dec.DecryptChunk(row.data(), 1824, 100));
+    ASSERT_TRUE(dec.DecryptChunk(row.data(), kRowBytes, 100));
     EXPECT_EQ(Bytes(row.begin(), row.begin() + 104), Bytes(plain.begin(), plain.begin() + 104));
   } else {
     // Decipher the stored 112 bytes whole to see the padding.
@@ -135,11 +136,11 @@ TEST_P(ChunkRules, AlignedLengthsGainNoPaddingAndIdenticalBlocksMatch) {
   const std::uint8_t id = GetParam();
   ChunkCipher enc;
   ASSERT_TRUE(enc.KeyForEncode(id, "another key, 24 bytes!!!").keyed);
-  Bytes row(1824, 0x5A);
-  EXPECT_EQ(enc.EncryptChunk(row.data(), 1824), 1824u);
+  Bytes row(kRowBytes, 0x5A);
+  EXPECT_EQ(enc.EncryptChunk(row.data(), kRowBytes), kRowBytes);
   EXPECT_EQ(enc.EncryptChunk(row.data(), 64), 64u);
-  Bytes same(1824, 0x33);
-  enc.EncryptChunk(same.data(), 1824);
+  Bytes same(kRowBytes, 0x33);
+  enc.EncryptChunk(same.data(), kRowBytes);
   const std::size_t block = id == 'B' ? 8 : 16;
   EXPECT_EQ(Bytes(same.begin(), same.begin() + static_cast<long>(block)),
             Bytes(same.end() - static_cast<long>(block), same.end()));  // no chaining
@@ -181,16 +182,18 @@ TEST(ChunkCipher, KeyingTellsTheModeTheJobsLog) {
 TEST(ChunkCipher, RowNotAMultipleOf16IsReportedAndItsTailPassesThrough) {
   ChunkCipher enc;
   enc.KeyForEncode('R', "0123456789abcdef");
-  Bytes row(1824, 0);
+  Bytes row(kRowBytes, 0);
   for (std::size_t i = 0; i < row.size(); ++i) row[i] = static_cast<std::uint8_t>(i);
   const Bytes plain = row;
-  enc.EncryptChunk(row.data(), 1792);
-  for (std::size_t i = 1792; i < 1800; ++i) row[i] = plain[i];
+  // A 600-pixel row: 112 whole blocks and 8 bytes.
+  const std::size_t whole = kOldRowBytes / 16 * 16;
+  enc.EncryptChunk(row.data(), whole);
+  for (std::size_t i = whole; i < kOldRowBytes; ++i) row[i] = plain[i];
   const std::uint8_t noMix[56] = {};
   ChunkCipher dec;
   dec.KeyForDecode('R', "0123456789abcdef", noMix);
-  EXPECT_FALSE(dec.DecryptChunk(row.data(), 1800, 1800));
-  EXPECT_EQ(Bytes(row.begin(), row.begin() + 1800), Bytes(plain.begin(), plain.begin() + 1800));
+  EXPECT_FALSE(dec.DecryptChunk(row.data(), kOldRowBytes, kOldRowBytes));
+  EXPECT_EQ(Bytes(row.begin(), row.begin() + kOldRowBytes), Bytes(plain.begin(), plain.begin() + kOldRowBytes));
 }
 
 TEST(ChunkCipher, BlowfishDecodeUsesTheMixedKeyOnlyWhenTheAreaIsSet) {
@@ -223,11 +226,11 @@ void CheckRowsAgainstRowByRow(std::uint8_t id) {
   const std::uint8_t noMix[56] = {};
   const bool xorMethod = id == 'X';  // decode only
   // One row, odd row counts, a tail of whole blocks, and about 1 MiB.
-  for (std::size_t len : {std::size_t{1824}, std::size_t{17 * 1824}, std::size_t{51 * 1824 + 64},
-                          std::size_t{575 * 1824}}) {
+  for (std::size_t len : {kRowBytes, 17 * kRowBytes, 51 * kRowBytes + 64,
+                          575 * kRowBytes}) {
     SCOPED_TRACE("length " + std::to_string(len));
     Bytes plain(len);
-    for (std::size_t i = 0; i < len; ++i) plain[i] = static_cast<std::uint8_t>(i * 7 + i / 1824);
+    for (std::size_t i = 0; i < len; ++i) plain[i] = static_cast<std::uint8_t>(i * 7 + i / kRowBytes);
 
     Bytes stored = plain;
     if (!xorMethod) {
@@ -235,8 +238,8 @@ void CheckRowsAgainstRowByRow(std::uint8_t id) {
       ChunkCipher whole;
       ASSERT_TRUE(byRow.KeyForEncode(id, key).keyed);
       ASSERT_TRUE(whole.KeyForEncode(id, key).keyed);
-      for (std::size_t off = 0; off < len; off += 1824) {
-        byRow.EncryptChunk(stored.data() + off, std::min<std::size_t>(1824, len - off));
+      for (std::size_t off = 0; off < len; off += kRowBytes) {
+        byRow.EncryptChunk(stored.data() + off, std::min(kRowBytes, len - off));
       }
       Bytes rows = plain;
       whole.EncryptRows(rows.data(), len);
@@ -248,12 +251,12 @@ void CheckRowsAgainstRowByRow(std::uint8_t id) {
     byRow.KeyForDecode(id, key, noMix);
     whole.KeyForDecode(id, key, noMix);
     Bytes expected = stored;
-    for (std::size_t off = 0; off < len; off += 1824) {
-      const std::size_t m = std::min<std::size_t>(1824, len - off);
+    for (std::size_t off = 0; off < len; off += kRowBytes) {
+      const std::size_t m = std::min(kRowBytes, len - off);
       byRow.DecryptChunk(expected.data() + off, m, m);
     }
     Bytes rows = stored;
-    const std::size_t firstCall = len / 1824 / 2 * 1824;  // two calls in a row
+    const std::size_t firstCall = len / kRowBytes / 2 * kRowBytes;  // two calls in a row
     whole.DecryptRows(rows.data(), firstCall);
     whole.DecryptRows(rows.data() + firstCall, len - firstCall);
     ASSERT_EQ(rows, expected);
@@ -267,8 +270,8 @@ void CheckRowsAgainstRowByRow(std::uint8_t id) {
     anyOrder.KeyForDecode(id, key, noMix);
     Bytes parts = stored;
     anyOrder.DecryptRowsAt(parts.data() + firstCall, len - firstCall, firstCall);
-    for (std::size_t off = firstCall; off > 0; off -= 1824) {
-      anyOrder.DecryptChunkAt(parts.data() + off - 1824, 1824, 1824, off - 1824);
+    for (std::size_t off = firstCall; off > 0; off -= kRowBytes) {
+      anyOrder.DecryptChunkAt(parts.data() + off - kRowBytes, kRowBytes, kRowBytes, off - kRowBytes);
     }
     EXPECT_EQ(parts, expected);
   }

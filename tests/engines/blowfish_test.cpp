@@ -3,6 +3,7 @@
 
 #include "crypto/blowfish.h"
 #include "tests/engines/test_support.h"
+#include "util/carrier_rows.h"
 
 namespace pt::test {
 namespace {
@@ -39,8 +40,8 @@ TEST(Blowfish, PaddedLength) {
   EXPECT_EQ(CBlowFish::PaddedLength(7), 8u);
   EXPECT_EQ(CBlowFish::PaddedLength(8), 8u);
   EXPECT_EQ(CBlowFish::PaddedLength(9), 16u);
-  EXPECT_EQ(CBlowFish::PaddedLength(1824), 1824u);
-  EXPECT_EQ(CBlowFish::PaddedLength(1825), 1832u);
+  EXPECT_EQ(CBlowFish::PaddedLength(kRowBytes), kRowBytes);  // a carrier row: 228 blocks
+  EXPECT_EQ(CBlowFish::PaddedLength(kRowBytes + 1), kRowBytes + 8);
 }
 
 // Published all-zero result 4EF997456198DD78, each half byte-reversed.
@@ -147,9 +148,9 @@ TEST(Blowfish, RekeyingGivesTheSecondKeysResults) {
   rekeyed.SetKey(k2.data(), k2.size());
   CBlowFish fresh;
   fresh.SetKey(k2.data(), k2.size());
-  const Bytes plain = Pattern(1824);
-  Bytes a(1824);
-  Bytes b(1824);
+  const Bytes plain = Pattern(kRowBytes);
+  Bytes a(kRowBytes);
+  Bytes b(kRowBytes);
   rekeyed.EncryptBuffer(plain.data(), a.data(), plain.size());
   fresh.EncryptBuffer(plain.data(), b.data(), plain.size());
   EXPECT_EQ(a, b);

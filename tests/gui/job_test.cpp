@@ -23,6 +23,7 @@
 #include <ostream>
 
 #include "app/gui/password_form.h"
+#include "carrier/carrier_format.h"
 #include "tests/gui/gui_fixture.h"
 #include "tests/support/named_case.h"
 
@@ -267,7 +268,7 @@ TEST_F(JobTest, FailedFinalCheckWarnsAndSetsTheExitStatus) {
   std::remove(source.c_str());
   const std::string carrier = Path(QStringLiteral("f.bmp"));
   std::string bytes = ReadFile(carrier);
-  bytes[54 + 1824 + 100] ^= 0x01;  // one payload byte
+  bytes[kLeadingBytes + 100] ^= 0x01;  // one payload byte
   WriteFile(dir_.path(), QStringLiteral("f.bmp"), bytes);
   dialogs_.ClearShown();
 

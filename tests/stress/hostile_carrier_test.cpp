@@ -293,7 +293,7 @@ TEST_F(HostileCarriers, SizesWidthsAndLengths) {
                                     return HandMadeCarrier(h, gz); }(), End::Failed, kNegative, {}, "", ""},
       // Larger than the payload: the rows present are written, the check fails.
       {"file size INT32_MAX", withHeader([](CarrierHeader& h) { h.FileSize = INT32_MAX; }), End::Checksum, "",
-       {"x.txt"}, "x.txt", "", 3 * 1824},
+       {"x.txt"}, "x.txt", "", 3 * kRowBytes},
       {"file size 0", withHeader([](CarrierHeader& h) { h.FileSize = 0; }), End::Checksum, "", {"x.txt"},
        "x.txt", "", 0},
       // The copy takes every row into the gzip form, which then fails its
@@ -304,7 +304,7 @@ TEST_F(HostileCarriers, SizesWidthsAndLengths) {
       {"file size below the gzip output", WithGzip(gz, 10), End::Failed, kDecompressError,
        {"x.txt.pixeltuck"}, "", ""},
   };
-  for (std::int32_t w : {0, 1, 599, 601, 607, 609, 1216, -600, -608, INT32_MAX, INT32_MIN}) {
+  for (std::int32_t w : {0, 1, 599, 601, 607, 609, 1216, -kOldCarrierWidth, -kCarrierWidth, INT32_MAX, INT32_MIN}) {
     Bytes b = good;
     SetWidth(b, w);
     rows.push_back({"width " + std::to_string(w), b, End::NoCarrier, kNoCarrier, {}, "", ""});
@@ -313,7 +313,7 @@ TEST_F(HostileCarriers, SizesWidthsAndLengths) {
     rows.push_back({"file of " + std::to_string(n) + " bytes", Cut(good, n), End::NoCarrier, kNoCarrier, {}, "", ""});
   }
   // The header block alone passes the carrier test; nothing follows.
-  rows.push_back({"header block only", Cut(good, 1854), End::Checksum, "", {"x.txt"}, "x.txt", "", 0});
+  rows.push_back({"header block only", Cut(good, kHeaderReadSize), End::Checksum, "", {"x.txt"}, "x.txt", "", 0});
   rows.push_back({"header row cut in its filler", Cut(good, 1877), End::Checksum, "", {"x.txt"}, "x.txt", "", 0});
   // The reader ignores the rest of the BMP headers.
   {
@@ -332,20 +332,21 @@ TEST_F(HostileCarriers, TruncatedPayloads) {
   const Bytes gz = Gzip(data);
   const Bytes gzipCarrier = HandMadeCarrier(GzipHeader("x.txt", data, gz), gz);
   std::vector<HostileRow> rows;
-  for (std::size_t payload : {0u, 1u, 1823u, 1824u, 1825u, 1824u * 2 + 777u, 4999u}) {
-    rows.push_back({"plain cut after " + std::to_string(payload) + " payload bytes", Cut(good, 1878 + payload),
+  for (std::size_t payload : {std::size_t{0}, std::size_t{1}, kRowBytes - 1, kRowBytes, kRowBytes + 1,
+                              kRowBytes * 2 + 777, std::size_t{4999}}) {
+    rows.push_back({"plain cut after " + std::to_string(payload) + " payload bytes", Cut(good, kLeadingBytes + payload),
                     End::Checksum, "", {"x.txt"}, "x.txt", "",
                     static_cast<std::int64_t>(payload)});
   }
   // Only the zero filler of the last row is missing: the file is whole.
-  rows.push_back({"plain cut in the filler", Cut(good, 1878 + 5001), End::Clean, "", {"x.txt"}, "x.txt", ""});
-  rows.push_back({"gzip form cut in half", Cut(gzipCarrier, 1878 + gz.size() / 2), End::Checksum, "",
+  rows.push_back({"plain cut in the filler", Cut(good, kLeadingBytes + 5001), End::Clean, "", {"x.txt"}, "x.txt", ""});
+  rows.push_back({"gzip form cut in half", Cut(gzipCarrier, kLeadingBytes + gz.size() / 2), End::Checksum, "",
                   {"x.txt.pixeltuck"}, "", ""});
-  rows.push_back({"gzip form cut to nothing", Cut(gzipCarrier, 1878), End::Checksum, "", {"x.txt.pixeltuck"}, "", ""});
+  rows.push_back({"gzip form cut to nothing", Cut(gzipCarrier, kLeadingBytes), End::Checksum, "", {"x.txt.pixeltuck"}, "", ""});
   // 600-pixel carriers carry no final check (older writers): a cut one
   // gives a shorter file, and the log says the carrier ended early.
   rows.push_back({"600 pixels cut mid-row",
-                  Cut(HandMadeCarrier(PlainHeader("x.txt", data), data, 600), 1854 + 1800 + 5), End::Short, "",
+                  Cut(HandMadeCarrier(PlainHeader("x.txt", data), data, kOldCarrierWidth), kBmpHeadersSize + kOldRowBytes + kOldRowBytes + 5), End::Short, "",
                   {"x.txt"}, "x.txt", "", 1805});
   for (const HostileRow& row : rows) Check(row);
 
@@ -354,16 +355,16 @@ TEST_F(HostileCarriers, TruncatedPayloads) {
   settings.compressionMode = CompressionMode::Never;
   const std::string carrier = Pack("tf.txt", data, 2, "00112233445566778899AABBCCDDEEFF");
   const Bytes tf = ReadBytes(carrier);
-  HostileRow row{"Twofish cut inside a block", Cut(tf, 1878 + 1824 + 100), End::Checksum, kDecryptError,
+  HostileRow row{"Twofish cut inside a block", Cut(tf, kLeadingBytes + kRowBytes + 100), End::Checksum, kDecryptError,
                  {"tf.txt"}, "tf.txt", ""};
   state.commandLineKey = KeyText("00112233445566778899AABBCCDDEEFF");
   Check(row);
   EXPECT_TRUE(state.commandLineKey.empty());
   // The whole blocks come back; the 4 bytes of the broken block stay as read.
   const Bytes restored = ReadBytes(Box("tf.txt"));
-  ASSERT_EQ(restored.size(), 1824u + 100u);
-  EXPECT_TRUE(std::equal(restored.begin(), restored.begin() + 1824 + 96, data.begin()));
-  EXPECT_FALSE(std::equal(restored.begin() + 1824 + 96, restored.end(), data.begin() + 1824 + 96));
+  ASSERT_EQ(restored.size(), kRowBytes + 100u);
+  EXPECT_TRUE(std::equal(restored.begin(), restored.begin() + kRowBytes + 96, data.begin()));
+  EXPECT_FALSE(std::equal(restored.begin() + kRowBytes + 96, restored.end(), data.begin() + kRowBytes + 96));
 }
 
 TEST_F(HostileCarriers, DamagedAndOversizedGzip) {

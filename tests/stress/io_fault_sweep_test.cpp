@@ -30,8 +30,8 @@ constexpr std::size_t kSourceSize = 20011;
 std::vector<std::int64_t> SweepOffsets(std::int64_t end, std::int64_t step) {
   std::set<std::int64_t> s{0, 1, end - 1, end, end + 1};
   for (std::int64_t n = step; n < end; n += step) s.insert(n);
-  for (std::int64_t b : {std::int64_t{1854}, std::int64_t{1878}}) {
-    for (std::int64_t row = b; row <= end; row += 1824) {
+  for (std::int64_t b : {std::int64_t{kHeaderReadSize}, std::int64_t{kLeadingBytes}}) {
+    for (std::int64_t row = b; row <= end; row += kRowBytes) {
       for (std::int64_t d : {-1, 0, 1}) s.insert(row + d);
     }
   }

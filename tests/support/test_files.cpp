@@ -83,7 +83,7 @@ Bytes HandMadeCarrier(const CarrierHeader& h, const Bytes& payload, std::int32_t
   BuildLeadingBytes(h, static_cast<std::int64_t>(payload.size()), lead);
   const auto w = static_cast<std::uint32_t>(width);
   for (int i = 0; i < 4; ++i) lead[18 + i] = static_cast<std::uint8_t>(w >> (8 * i));
-  const bool usable = width == 600 || width == 608;
+  const bool usable = width == kOldCarrierWidth || width == kCarrierWidth;
   const std::size_t row = usable ? static_cast<std::size_t>(width) * 3 : kRowBytes;
   Bytes out(lead, lead + kBmpHeadersSize + row);
   Bytes body = payload;

@@ -45,7 +45,7 @@ std::uint32_t CrcOf(const Bytes& b);
 // A carrier put together byte by byte: leading bytes built from h, the
 // width field set to `width`, the payload padded to whole rows of that width
 // (of 1824 bytes when the width is one no reader accepts).
-Bytes HandMadeCarrier(const CarrierHeader& h, const Bytes& payload, std::int32_t width = 608);
+Bytes HandMadeCarrier(const CarrierHeader& h, const Bytes& payload, std::int32_t width = kCarrierWidth);
 // Header of a plain (not compressed, not enciphered) carrier for data.
 CarrierHeader PlainHeader(const std::string& name, const Bytes& data);
 
