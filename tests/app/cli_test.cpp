@@ -18,6 +18,7 @@
 #include "app/cli/wildcards.h"
 #include "app/settings_file.h"
 #include "app/version.h"
+#include "carrier/carrier_format.h"
 #include "tests/app/temp_dir.h"
 #include "tests/support/named_case.h"
 
@@ -946,7 +947,7 @@ class CarrierCheckTest : public RunCliTest {
     ASSERT_EQ(RunWith({"-R", kKey, "--compress=never", PathOf("doc.txt")}).status, 0);
     fs::remove(PathOf("doc.txt"));
     std::string bytes = Read(PathOf("doc.bmp"));
-    bytes[1878 + 100] = static_cast<char>(bytes[1878 + 100] ^ 1);
+    bytes[kLeadingBytes + 100] = static_cast<char>(bytes[kLeadingBytes + 100] ^ 1);
     Write("bad.bmp", bytes);
   }
   const std::string content_ = std::string(3000, 'c') + "end";
