@@ -417,6 +417,18 @@ void TpixelTuck_Form::FormActivate() {
   });
 }
 
+struct TpixelTuck_Form::StartupHost : pt::window::StartupHost {
+  TpixelTuck_Form& form;
+  explicit StartupHost(TpixelTuck_Form& f) : form(f) {}
+  bool AskDisclaimer() override {
+    form.dialogs_.Exec(*form.DisclaimerForm);
+    return !form.DisclaimerForm->rbNo->isChecked();
+  }
+  void InvalidCommandLineKey() override {
+    form.ShowMessage(pt::MsgKind::Plain, pt::kCommandLineKeyInvalid, pt::MsgButtons::Ok);
+  }
+};
+
 void TpixelTuck_Form::StartUp() {
   firstActivation_ = false;
   QLocale::setDefault(QLocale::c());
@@ -424,17 +436,7 @@ void TpixelTuck_Form::StartUp() {
   setWindowTitle(QString::fromStdString(pt::window::MainCaption()));
   FillCipherList();
 
-  struct Host : pt::window::StartupHost {
-    TpixelTuck_Form& form;
-    explicit Host(TpixelTuck_Form& f) : form(f) {}
-    bool AskDisclaimer() override {
-      form.dialogs_.Exec(*form.DisclaimerForm);
-      return !form.DisclaimerForm->rbNo->isChecked();
-    }
-    void InvalidCommandLineKey() override {
-      form.ShowMessage(pt::MsgKind::Plain, pt::kCommandLineKeyInvalid, pt::MsgButtons::Ok);
-    }
-  } host(*this);
+  StartupHost host(*this);
   const pt::window::StartupResult r =
       pt::window::RunStartup(settings_, state_, configPath_, args_, host);
   if (!r.commandEnabled) {
@@ -690,15 +692,7 @@ void TpixelTuck_Form::Info1Click() { dialogs_.About(this, pt::window::AboutText(
 void TpixelTuck_Form::mDisclaimerClick() {
   Guarded([this] {
     if (jobRunning_) return;
-    struct Host : pt::window::StartupHost {
-      TpixelTuck_Form& form;
-      explicit Host(TpixelTuck_Form& f) : form(f) {}
-      bool AskDisclaimer() override {
-        form.dialogs_.Exec(*form.DisclaimerForm);
-        return !form.DisclaimerForm->rbNo->isChecked();
-      }
-      void InvalidCommandLineKey() override {}
-    } host(*this);
+    StartupHost host(*this);
     if (pt::window::AcceptDisclaimerAgain(settings_, host)) {
       bbOpen->setEnabled(true);
       mOpen->setEnabled(true);

@@ -171,6 +171,8 @@ class TpixelTuck_Form : public QMainWindow, public pt::JobUi {
   std::optional<std::string> DroppableFile(const QMimeData* mime) const;
   template <typename F>
   void Guarded(F&& handler);
+  // What the start-up sequence and the disclaimer command ask of the window.
+  struct StartupHost;
 
   std::vector<std::string> args_;
   pt::SettingsLocation configPath_;
