@@ -10,6 +10,27 @@
 namespace pt::test {
 namespace {
 
+// A Blowfish carrier whose header has a key-mixing area set: its payload is
+// enciphered with the key mixed into that area.
+Bytes MixedKeyBlowfishCarrier(const std::string& name, const Bytes& data, const std::string& key,
+                              std::uint16_t keyCrc, std::uint8_t cipherId,
+                              std::int32_t width = kCarrierWidth) {
+  std::uint8_t area[56];
+  for (std::size_t i = 0; i < 56; ++i) area[i] = static_cast<std::uint8_t>(i * 7 + 1);
+  const auto mixed = MixBlowfishKey(key, area);
+  CBlowFish bf;
+  bf.SetKey(mixed.data(), mixed.size());
+  Bytes payload = data;
+  payload.resize(CBlowFish::PaddedLength(data.size()), 0);
+  bf.EncryptBuffer(payload.data(), payload.data(), data.size());
+  CarrierHeader h = PlainHeader(name, data);
+  h.Encrypted = 1;
+  h.CipherId = cipherId;
+  h.KeyCrc = keyCrc;
+  std::memcpy(h.KeyMix, area, 56);
+  return HandMadeCarrier(h, payload, width);
+}
+
 class DecodeJobTest : public JobTest {
  protected:
   void SetUp() override { settings.compressionMode = CompressionMode::Never; }
@@ -307,20 +328,7 @@ TEST_F(DecodeJobTest, CommandLineKeyIsCheckedAndUsedOnce) {
   const std::string key = "right key 0123";
   const std::string wrongHex = "FEDCBA9876543210";
   auto blowfishCarrier = [&](std::uint16_t keyCrc, std::uint8_t cipherId, std::int32_t width) {
-    std::uint8_t area[56];
-    for (std::size_t i = 0; i < 56; ++i) area[i] = static_cast<std::uint8_t>(i * 7 + 1);
-    const auto mixed = MixBlowfishKey(key, area);
-    CBlowFish bf;
-    bf.SetKey(mixed.data(), mixed.size());
-    Bytes payload = data;
-    payload.resize(CBlowFish::PaddedLength(data.size()), 0);
-    bf.EncryptBuffer(payload.data(), payload.data(), data.size());
-    CarrierHeader h = PlainHeader("c.txt", data);
-    h.Encrypted = 1;
-    h.CipherId = cipherId;
-    h.KeyCrc = keyCrc;
-    std::memcpy(h.KeyMix, area, 56);
-    return HandMadeCarrier(h, payload, width);
+    return MixedKeyBlowfishCarrier("c.txt", data, key, keyCrc, cipherId, width);
   };
   const struct {
     const char* name;
@@ -404,20 +412,7 @@ TEST_F(DecodeJobTest, XorCarrierBuiltByHand) {
 TEST_F(DecodeJobTest, MixedBlowfishKeyIsUsedWhenTheMixingAreaIsSet) {
   const Bytes data = MixedData(2000);
   const std::string key = "mixed-key-0123";
-  std::uint8_t area[56];
-  for (std::size_t i = 0; i < 56; ++i) area[i] = static_cast<std::uint8_t>(i * 7 + 1);
-  const auto mixed = MixBlowfishKey(key, area);
-  CBlowFish bf;
-  bf.SetKey(mixed.data(), mixed.size());
-  Bytes payload = data;
-  payload.resize(CBlowFish::PaddedLength(data.size()), 0);
-  bf.EncryptBuffer(payload.data(), payload.data(), data.size());
-  CarrierHeader h = PlainHeader("m.txt", data);
-  h.Encrypted = 1;
-  h.CipherId = 'B';
-  h.KeyCrc = KeyCrc16(key);
-  std::memcpy(h.KeyMix, area, 56);
-  WriteBytes(dir.Path("m.bmp"), HandMadeCarrier(h, payload));
+  WriteBytes(dir.Path("m.bmp"), MixedKeyBlowfishCarrier("m.txt", data, key, KeyCrc16(key), 'B'));
   ui.keys.push_back(AsciiKey(key));
   EXPECT_EQ(Unpack(dir.Path("m.bmp"), "m.txt"), data);
 }

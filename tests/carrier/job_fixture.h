@@ -26,13 +26,7 @@ class JobTest : public ::testing::Test {
 
   // Runs the command as the command line starts it, on path.
   JobOutcome Run(const std::string& path, int cipherIndex = 0) {
-    JobRequest request;
-    request.file = path;
-    request.cipher = CipherAtListPosition(cipherIndex);
-    request.startedByCommandLine = true;
-    request.settings = settings;
-    request.files = &files;
-    return RunJob(request, state, ui);
+    return RunJob(CommandLineRequest(path, cipherIndex, settings, files), state, ui);
   }
 
   // Writes data as `name` and packs it; returns the carrier path.

@@ -164,12 +164,7 @@ JobOutcome StressTest::Run(const std::string& path, int cipherIndex) {
   // The stress runs replace older outputs of the same names on purpose.
   ui_->replaceAnswer = MsgAnswer::Yes;
   if (prepareUi) prepareUi(*ui_);
-  JobRequest request;
-  request.file = path;
-  request.cipher = CipherAtListPosition(cipherIndex);
-  request.startedByCommandLine = true;
-  request.settings = settings;
-  request.files = &files;
+  const JobRequest request = test::CommandLineRequest(path, cipherIndex, settings, files);
   const auto start = std::chrono::steady_clock::now();
   const JobOutcome out = RunJob(request, state, *ui_);
   lastSeconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -1,5 +1,7 @@
 #include "tests/support/failing_files.h"
 
+#include "crypto/cipher.h"
+
 namespace pt::test {
 
 void FailingFiles::FailWritesAfter(std::int64_t bytes) {
@@ -66,6 +68,17 @@ std::string FailingFiles::HiddenName() {
     }
   }
   return FileSystem::HiddenName();
+}
+
+JobRequest CommandLineRequest(const std::string& path, int cipherIndex, const JobSettings& settings,
+                              FileSystem& files) {
+  JobRequest request;
+  request.file = path;
+  request.cipher = CipherAtListPosition(cipherIndex);
+  request.startedByCommandLine = true;
+  request.settings = settings;
+  request.files = &files;
+  return request;
 }
 
 }  // namespace pt::test

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "carrier/file_io.h"
+#include "carrier/job.h"
 
 namespace pt::test {
 
@@ -38,5 +39,10 @@ class FailingFiles : public FileSystem {
   bool failCommits_ = false;
   std::deque<std::string> nextNames_;
 };
+
+// The request the command line makes for path, with the cipher at list
+// position cipherIndex; every file of the job goes through `files`.
+JobRequest CommandLineRequest(const std::string& path, int cipherIndex, const JobSettings& settings,
+                              FileSystem& files);
 
 }  // namespace pt::test
