@@ -15,6 +15,7 @@
 
 #include "app/gui/path_text.h"
 #include "app/gui/program_icon.h"
+#include "app/window/window_logic.h"
 
 namespace pt::gui {
 
@@ -22,14 +23,15 @@ namespace {
 
 constexpr int kMinimumBoxWidth = 300;
 
-MsgAnswer DefaultAnswer(MsgButtons buttons) {
-  switch (buttons) {
-    case MsgButtons::OkAbort: return MsgAnswer::Abort;
-    case MsgButtons::YesNoCancel: return MsgAnswer::Cancel;
-    case MsgButtons::YesNo: return MsgAnswer::No;
-    case MsgButtons::Ok: break;
+QMessageBox::StandardButton StandardButtonOf(MsgAnswer answer) {
+  switch (answer) {
+    case MsgAnswer::Abort: return QMessageBox::Abort;
+    case MsgAnswer::Yes: return QMessageBox::Yes;
+    case MsgAnswer::No: return QMessageBox::No;
+    case MsgAnswer::Cancel: return QMessageBox::Cancel;
+    case MsgAnswer::Ok: break;
   }
-  return MsgAnswer::Ok;
+  return QMessageBox::Ok;
 }
 
 QMessageBox::Icon IconFor(MsgKind kind) {
@@ -100,28 +102,15 @@ MsgAnswer RunBox(QWidget* parent, MsgKind kind, const std::string& text,
     label->setMinimumWidth(static_cast<int>(std::ceil(doc.idealWidth())) + 8);
   }
   switch (buttons) {
-    case MsgButtons::Ok:
-      box.setStandardButtons(QMessageBox::Ok);
-      box.setEscapeButton(QMessageBox::Ok);
-      break;
-    case MsgButtons::OkAbort:
-      box.setStandardButtons(QMessageBox::Ok | QMessageBox::Abort);
-      box.setDefaultButton(QMessageBox::Ok);
-      box.setEscapeButton(QMessageBox::Abort);
-      break;
+    case MsgButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+    case MsgButtons::OkAbort: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Abort); break;
     case MsgButtons::YesNoCancel:
-      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No |
-                             QMessageBox::Cancel);
-      box.setDefaultButton(QMessageBox::Yes);
-      box.setEscapeButton(QMessageBox::Cancel);
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
       break;
-    case MsgButtons::YesNo:
-      // Replacing a file is never the default: Enter and Escape keep it.
-      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-      box.setDefaultButton(QMessageBox::No);
-      box.setEscapeButton(QMessageBox::No);
-      break;
+    case MsgButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
   }
+  box.setDefaultButton(StandardButtonOf(pt::window::EnterAnswer(buttons)));
+  box.setEscapeButton(StandardButtonOf(pt::window::EscapeAnswer(buttons)));
   // A short text ("User Abort !") would give a box narrower than its own
   // title bar; keep room for the caption and the frame's buttons.
   if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
@@ -136,27 +125,18 @@ MsgAnswer RunBox(QWidget* parent, MsgKind kind, const std::string& text,
     case QMessageBox::Cancel: return MsgAnswer::Cancel;
     default: break;
   }
-  return DefaultAnswer(buttons);
+  return pt::window::EscapeAnswer(buttons);
 }
 
 }  // namespace
 
-QString MessageTitle(MsgKind kind) {
-  switch (kind) {
-    case MsgKind::Error: return QStringLiteral("Error");
-    case MsgKind::Warning: return QStringLiteral("Warning");
-    case MsgKind::Confirmation: return QStringLiteral("Confirm");
-    case MsgKind::Information: return QStringLiteral("Information");
-    case MsgKind::Plain: break;
-  }
-  return QStringLiteral("pixelTuck");
-}
+QString MessageTitle(MsgKind kind) { return QString::fromUtf8(pt::window::MessageTitle(kind)); }
 
 MsgAnswer Dialogs::Message(QWidget* parent, MsgKind kind,
                            const std::string& text, MsgButtons buttons) {
   shown_.push_back({kind, text, buttons});
   if (scripted_) {
-    if (answers_.empty()) return DefaultAnswer(buttons);
+    if (answers_.empty()) return pt::window::EscapeAnswer(buttons);
     const MsgAnswer a = answers_.front();
     answers_.pop_front();
     return a;

@@ -8,6 +8,8 @@
 #include <QScreen>
 #include <QStyle>
 
+#include <initializer_list>
+
 #include "app/gui/program_icon.h"
 #include "app/gui/form_style.h"
 
@@ -42,28 +44,14 @@ QImage RenderDisclaimerPicture(qreal scale) {
   p.setPen(QColor(128, 0, 0));
   p.setFont(heading);
   p.drawText(QRect(10, 8, 432, 26), Qt::AlignHCenter | Qt::AlignVCenter,
-             QStringLiteral("Please read before you continue"));
+             QString::fromUtf8(pt::window::kDisclaimerHeading));
   p.setPen(QColor(128, 128, 128));
   p.drawLine(20, 38, 431, 38);
 
-  const QString paragraphs[] = {
-      QStringLiteral("1. Cryptography. This program can encipher files. That "
-                     "keeps their content from casual readers, not their names "
-                     "or sizes, and detects no tampering. Exporting, importing or "
-                     "using cryptographic software is restricted, or even "
-                     "illegal, in some countries: make sure your country's laws "
-                     "allow it."),
-      QStringLiteral("2. Hidden files. Storing files inside pictures may break "
-                     "the rules of the place where you work. In a company or any "
-                     "other non-private environment, ask the system "
-                     "administrator for permission first."),
-      QStringLiteral("3. No liability. The author is not liable for any illegal "
-                     "use of this program or for any damage that results from "
-                     "it. You use it at your own risk."),
-  };
   p.setFont(body);
   int y = 50;
-  for (const QString& text : paragraphs) {
+  for (const char* paragraph : pt::window::kDisclaimerParagraphs) {
+    const QString text = QString::fromUtf8(paragraph);
     const QRect box(16, y, 420, 330 - y);
     const QRect used =
         p.boundingRect(box, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, text);
@@ -73,7 +61,7 @@ QImage RenderDisclaimerPicture(qreal scale) {
   }
   p.setPen(QColor(0, 128, 0));
   p.drawText(QRect(16, y, 420, 330 - y), Qt::TextWordWrap | Qt::AlignHCenter,
-             QStringLiteral("Select \"I accept these terms\" to use the program."));
+             QString::fromUtf8(pt::window::kDisclaimerClosing));
   p.end();
   QImage picture = img.convertToFormat(QImage::Format_Indexed8, VgaPalette(),
                                        Qt::ThresholdDither | Qt::AvoidDither);
@@ -132,9 +120,8 @@ TDisclaimerForm::TDisclaimerForm(QWidget* parent) : QDialog(parent) {
   bOK->setGeometry(375, 418, 100, 32);
   bOK->setDefault(true);
   connect(bOK, &QPushButton::clicked, this, &QDialog::accept);
-  pt::gui::SetMnemonic(rbNo, 'D');
-  pt::gui::SetMnemonic(rbYes, 'A');
-  pt::gui::SetMnemonic(bOK, 'O');
+  for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{rbNo, rbYes, bOK})
+    pt::gui::SetMnemonic(button, pt::window::kDisclaimerMnemonics);
 }
 
 TDisclaimerForm::~TDisclaimerForm() = default;

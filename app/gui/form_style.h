@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QFont>
+#include <span>
 
 #include "app/window/window_logic.h"
 
@@ -29,11 +30,12 @@ inline QFont FixedFont(int pixels, bool bold = false) {
   return f;
 }
 
-// Puts an Alt+letter mnemonic into a button's caption; the caption reads
-// the same (pt::window::CaptionText gives it back unmarked).
-inline void SetMnemonic(QAbstractButton* button, char letter) {
-  button->setText(QString::fromStdString(
-      pt::window::WithMnemonic(button->text().toStdString(), letter)));
+// Puts the button's Alt+letter from the dialog's table (found by the
+// button's object name) into its caption; the caption reads the same
+// (pt::window::CaptionText gives it back unmarked).
+inline void SetMnemonic(QAbstractButton* button, std::span<const pt::window::Mnemonic> table) {
+  button->setText(QString::fromStdString(pt::window::MarkedCaption(
+      table, button->objectName().toStdString(), button->text().toStdString())));
 }
 
 }  // namespace pt::gui

@@ -11,7 +11,7 @@
 #include <QScreen>
 #include <QSlider>
 #include <QVBoxLayout>
-#include <utility>
+#include <initializer_list>
 
 #include "app/gui/form_style.h"
 
@@ -168,14 +168,12 @@ void TOptionsForm::CreateControls() {
   bOK->setDefault(true);
   bCancel = Named(new QPushButton(QStringLiteral("Cancel"), this), "bCancel");
 
-  const std::pair<QAbstractButton*, char> mnemonics[] = {
-      {rbNone, 'N'},    {rbBlowfish, 'B'}, {rbTwofish, 'T'},     {rbRijndael, 'R'},
-      {cbExit, 'E'},    {cbShow, 'I'},     {rbASCII, 'A'},       {rbHex, 'H'},
-      {cbHide, 'P'},    {cbLOG, 'G'},      {rbNever, 'V'},       {rbSensibly, 'S'},
-      {rbSmart, 'F'},   {rbEver, 'W'},     {rbDefault, 'D'},     {rbDefined, 'U'},
-      {rbReplaceLast, 'L'}, {rbReplaceAll, 'X'}, {rbAppend, 'M'}, {bOK, 'O'},
-      {bCancel, 'C'}};
-  for (const auto& [button, letter] : mnemonics) pt::gui::SetMnemonic(button, letter);
+  const std::initializer_list<QAbstractButton*> marked = {
+      rbNone,    rbBlowfish, rbTwofish, rbRijndael,    cbExit,       cbShow,   rbASCII,
+      rbHex,     cbHide,     cbLOG,     rbNever,       rbSensibly,   rbSmart,  rbEver,
+      rbDefault, rbDefined,  rbReplaceLast, rbReplaceAll, rbAppend, bOK,      bCancel};
+  for (QAbstractButton* button : marked)
+    pt::gui::SetMnemonic(button, pt::window::kOptionsMnemonics);
 
   auto* left = new QVBoxLayout;
   left->addWidget(gbCipher);

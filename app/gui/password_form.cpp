@@ -14,6 +14,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <initializer_list>
 #include <optional>
 #include <string_view>
 
@@ -61,10 +62,6 @@ void AlignScale(QLabel* label, QLineEdit* edit) {
 
 // Masked fields show '#' rather than the platform's bullet.
 const char* const kHashEcho = "QLineEdit { lineedit-password-character: 35; }";
-
-QString Mnemonic(const char* caption, char letter) {
-  return QString::fromStdString(pt::window::WithMnemonic(caption, letter));
-}
 
 std::string_view View(const QByteArray& bytes) {
   return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
@@ -142,13 +139,12 @@ void TPassword_Form::CreateControls() {
   GroupBox1 = new QGroupBox(QStringLiteral("Key Type"), Panel1);
   GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
   GroupBox1->setGeometry(15, 105, 246, 86);
-  rbASCII = new QRadioButton(
-      Mnemonic("Enter Key manually (ASCII Mode)", 'A'), GroupBox1);
+  rbASCII = new QRadioButton(QStringLiteral("Enter Key manually (ASCII Mode)"), GroupBox1);
   rbASCII->setObjectName(QStringLiteral("rbASCII"));
   rbASCII->move(15, 25);
   rbASCII->adjustSize();
   rbASCII->setChecked(true);
-  rbHex = new QRadioButton(Mnemonic("Enter Key manually (Hex Mode)", 'H'), GroupBox1);
+  rbHex = new QRadioButton(QStringLiteral("Enter Key manually (Hex Mode)"), GroupBox1);
   rbHex->setObjectName(QStringLiteral("rbHex"));
   rbHex->move(15, 48);
   rbHex->adjustSize();
@@ -174,16 +170,20 @@ void TPassword_Form::CreateControls() {
   lMeasure2->setObjectName(QStringLiteral("lMeasure2"));
 
   bOK = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
-                        Mnemonic("OK", 'O'), Panel1);
+                        QStringLiteral("OK"), Panel1);
   bOK->setObjectName(QStringLiteral("bOK"));
   bOK->setGeometry(15, 205, 281, 35);
   bOK->setDefault(true);
   bOK->setAutoDefault(true);
   bCancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
-                            Mnemonic("Cancel", 'C'), Panel1);
+                            QStringLiteral("Cancel"), Panel1);
   bCancel->setObjectName(QStringLiteral("bCancel"));
   bCancel->setGeometry(385, 205, 281, 35);
   bCancel->setAutoDefault(false);
+
+  for (QAbstractButton* button :
+       std::initializer_list<QAbstractButton*>{rbASCII, rbHex, bOK, bCancel})
+    pt::gui::SetMnemonic(button, pt::window::kKeyMnemonics);
 
   setTabOrder(eEnter, eReenter);
   setTabOrder(eReenter, rbASCII);

@@ -110,6 +110,47 @@ std::string CaptionText(std::string_view marked) {
   return out;
 }
 
+std::string MarkedCaption(std::span<const Mnemonic> table, std::string_view control,
+                          std::string_view caption) {
+  for (const Mnemonic& m : table)
+    if (control == m.control) return WithMnemonic(caption, m.letter);
+  return std::string(caption);
+}
+
+// ---------------------------------------------------------------------------
+// Message boxes
+
+const char* MessageTitle(MsgKind kind) {
+  switch (kind) {
+    case MsgKind::Error: return "Error";
+    case MsgKind::Warning: return "Warning";
+    case MsgKind::Confirmation: return "Confirm";
+    case MsgKind::Information: return "Information";
+    case MsgKind::Plain: break;
+  }
+  return "pixelTuck";
+}
+
+MsgAnswer EnterAnswer(MsgButtons buttons) {
+  switch (buttons) {
+    case MsgButtons::YesNoCancel: return MsgAnswer::Yes;
+    case MsgButtons::YesNo: return MsgAnswer::No;
+    case MsgButtons::Ok:
+    case MsgButtons::OkAbort: break;
+  }
+  return MsgAnswer::Ok;
+}
+
+MsgAnswer EscapeAnswer(MsgButtons buttons) {
+  switch (buttons) {
+    case MsgButtons::OkAbort: return MsgAnswer::Abort;
+    case MsgButtons::YesNoCancel: return MsgAnswer::Cancel;
+    case MsgButtons::YesNo: return MsgAnswer::No;
+    case MsgButtons::Ok: break;
+  }
+  return MsgAnswer::Ok;
+}
+
 // ---------------------------------------------------------------------------
 // Start-up and the disclaimer
 

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -87,6 +88,38 @@ inline constexpr const char* kReenterScale = "Level: Low      Medium      High";
 std::string WithMnemonic(std::string_view caption, char letter);
 std::string CaptionText(std::string_view marked);
 
+// The Alt+letter of each button and radio button of a dialog, by the
+// control's name; every front end marks the same letters.
+struct Mnemonic {
+  const char* control;
+  char letter;
+};
+inline constexpr Mnemonic kOptionsMnemonics[] = {
+    {"rbNone", 'N'},    {"rbBlowfish", 'B'},    {"rbTwofish", 'T'},    {"rbRijndael", 'R'},
+    {"cbExit", 'E'},    {"cbShow", 'I'},        {"rbASCII", 'A'},      {"rbHex", 'H'},
+    {"cbHide", 'P'},    {"cbLOG", 'G'},         {"rbNever", 'V'},      {"rbSensibly", 'S'},
+    {"rbSmart", 'F'},   {"rbEver", 'W'},        {"rbDefault", 'D'},    {"rbDefined", 'U'},
+    {"rbReplaceLast", 'L'}, {"rbReplaceAll", 'X'}, {"rbAppend", 'M'}, {"bOK", 'O'},
+    {"bCancel", 'C'}};
+inline constexpr Mnemonic kKeyMnemonics[] = {
+    {"rbASCII", 'A'}, {"rbHex", 'H'}, {"bOK", 'O'}, {"bCancel", 'C'}};
+inline constexpr Mnemonic kDisclaimerMnemonics[] = {
+    {"rbNo", 'D'}, {"rbYes", 'A'}, {"bOK", 'O'}};
+// The caption marked with the control's letter from the table (as it is
+// when the table has none for it).
+std::string MarkedCaption(std::span<const Mnemonic> table, std::string_view control,
+                          std::string_view caption);
+
+// ---------------------------------------------------------------------------
+// Message boxes
+
+// The title of a box of the kind.
+const char* MessageTitle(MsgKind kind);
+// The answer of Enter (the default button) and of Escape or the close box
+// (the set's cautious answer). Replacing a file is never the default.
+MsgAnswer EnterAnswer(MsgButtons buttons);
+MsgAnswer EscapeAnswer(MsgButtons buttons);
+
 // ---------------------------------------------------------------------------
 // Start-up and the disclaimer
 
@@ -115,6 +148,22 @@ struct StartupResult {
 StartupResult RunStartup(Settings& settings, RunState& state,
                          const SettingsLocation& config,
                          const std::vector<std::string>& args, StartupHost& host);
+
+// The disclaimer's wording, which the dialog shows as a picture: a heading,
+// three paragraphs and the closing line.
+inline constexpr const char* kDisclaimerHeading = "Please read before you continue";
+inline constexpr const char* kDisclaimerParagraphs[] = {
+    "1. Cryptography. This program can encipher files. That keeps their content from casual "
+    "readers, not their names or sizes, and detects no tampering. Exporting, importing or using "
+    "cryptographic software is restricted, or even illegal, in some countries: make sure your "
+    "country's laws allow it.",
+    "2. Hidden files. Storing files inside pictures may break the rules of the place where you "
+    "work. In a company or any other non-private environment, ask the system administrator for "
+    "permission first.",
+    "3. No liability. The author is not liable for any illegal use of this program or for any "
+    "damage that results from it. You use it at your own risk."};
+inline constexpr const char* kDisclaimerClosing =
+    "Select \"I accept these terms\" to use the program.";
 
 // The log lines that say why EnCode/DeCode is off after a refused
 // disclaimer, and how to turn it on.

@@ -6,7 +6,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <cctype>
 #include <ostream>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -161,6 +163,63 @@ INSTANTIATE_TEST_SUITE_P(
         MnemonicCase{"AmpersandInCaption", "Copy & Paste", 'P', "Copy && &Paste"},
         MnemonicCase{"LetterMissing", "Hex", 'q', "Hex"}),
     NameOf<MnemonicCase>);
+
+struct MnemonicTableCase {
+  const char* name;
+  std::span<const Mnemonic> table;
+};
+void PrintTo(const MnemonicTableCase& c, std::ostream* os) { *os << c.name; }
+class MnemonicTableTest : public ::testing::TestWithParam<MnemonicTableCase> {};
+
+// Two controls of one dialog on the same Alt+letter would make the second
+// unreachable from the keyboard.
+TEST_P(MnemonicTableTest, NoLetterTwiceInADialog) {
+  std::string seen;
+  for (const Mnemonic& m : GetParam().table) {
+    const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(m.letter)));
+    EXPECT_EQ(seen.find(letter), std::string::npos) << m.control << " repeats " << letter;
+    seen += letter;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialogs, MnemonicTableTest,
+                         ::testing::Values(MnemonicTableCase{"Options", kOptionsMnemonics},
+                                           MnemonicTableCase{"Key", kKeyMnemonics},
+                                           MnemonicTableCase{"Disclaimer", kDisclaimerMnemonics}),
+                         NameOf<MnemonicTableCase>);
+
+TEST(MarkedCaption, TheControlsLetterOrTheCaptionAsItIs) {
+  EXPECT_EQ(MarkedCaption(kKeyMnemonics, "rbHex", "Enter Key manually (Hex Mode)"),
+            "Enter Key manually (&Hex Mode)");
+  EXPECT_EQ(MarkedCaption(kKeyMnemonics, "lEnter", "R&D"), "R&D");
+}
+
+// ---------------------------------------------------------------------------
+// Message boxes
+
+struct BoxAnswerCase {
+  const char* name;
+  MsgButtons buttons;
+  MsgAnswer enter;
+  MsgAnswer escape;
+};
+void PrintTo(const BoxAnswerCase& c, std::ostream* os) { *os << c.name; }
+class BoxAnswerTest : public ::testing::TestWithParam<BoxAnswerCase> {};
+
+TEST_P(BoxAnswerTest, EnterAndEscape) {
+  EXPECT_EQ(EnterAnswer(GetParam().buttons), GetParam().enter);
+  EXPECT_EQ(EscapeAnswer(GetParam().buttons), GetParam().escape);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ButtonSets, BoxAnswerTest,
+    ::testing::Values(
+        BoxAnswerCase{"Ok", MsgButtons::Ok, MsgAnswer::Ok, MsgAnswer::Ok},
+        BoxAnswerCase{"OkAbort", MsgButtons::OkAbort, MsgAnswer::Ok, MsgAnswer::Abort},
+        BoxAnswerCase{"YesNoCancel", MsgButtons::YesNoCancel, MsgAnswer::Yes, MsgAnswer::Cancel},
+        BoxAnswerCase{"ReplaceIsNeverTheDefault", MsgButtons::YesNo, MsgAnswer::No,
+                      MsgAnswer::No}),
+    NameOf<BoxAnswerCase>);
 
 // ---------------------------------------------------------------------------
 // Start-up and the disclaimer
