@@ -6,10 +6,12 @@
 # other, for every cipher with compression on and off, and the restored files
 # must equal the originals byte for byte (a name with "é" included); carriers
 # of an ASCII-named file must be the same bytes from both programs; and the
-# Windows program expands wildcards itself. Last, the window program
-# pixeltuck.exe is driven through its windows by a second Windows program
-# (tests/win/e2e_driver.cpp) on a virtual display (Xvfb), its carriers
-# compared with those of the Linux console program.
+# Windows program expands wildcards itself. On a virtual display (Xvfb) then:
+# the window program's dialogs, shown and worked as a person would
+# (tests/win/win_dialogs_test.cpp); last, the window program pixeltuck.exe,
+# driven through its windows by a second Windows program
+# (tests/win/e2e_driver.cpp), its carriers compared with those of the Linux
+# console program.
 #
 # Packages: scripts/install-deps.sh --windows. The Linux console program is
 # built in build (as scripts/test.sh does). Wine itself now and then dies while
@@ -147,6 +149,20 @@ check "a pattern without a match ends with status 2 (got $status)" test "$status
 
 echo "Round-trip: $passed passed, $failed failed"
 
+# No window manager runs: wine's windows are left unmanaged (else wine waits
+# two seconds for a window manager whenever a dialog closes).
+"$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+
+echo "== Windows dialogs (win_dialogs_test.exe under wine, Xvfb)"
+dialogs=failed
+for attempt in 1 2; do
+  if timeout 600 "$wine" build-win/tests/win/win_dialogs_test.exe; then
+    dialogs=passed
+    break
+  fi
+done
+echo "Dialogs: $dialogs"
+
 echo "== Window program end to end (pixeltuck.exe under wine, Xvfb)"
 e2e_passed=0
 e2e_failed=0
@@ -157,9 +173,6 @@ else
   winpath() { local p=${1//\//\\}; echo "Z:$p"; }
   e2e="$root/build-win/e2e"
   rm -rf "$e2e"
-  # No window manager runs: wine's windows are left unmanaged (else wine waits
-  # two seconds for a window manager whenever a dialog closes).
-  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
   mkdir -p "$e2e/ref/cli" "$e2e/work"
   driver=build-win/tests/win/e2e_driver.exe
   # Reference carriers of the Linux console program, by the driver's plan: the
@@ -184,4 +197,4 @@ else
 fi
 
 echo "windows-test.sh: $((SECONDS - started)) s"
-[ "$failed" -eq 0 ] && [ "$e2e_failed" -eq 0 ]
+[ "$failed" -eq 0 ] && [ "$dialogs" = passed ] && [ "$e2e_failed" -eq 0 ]
