@@ -12,6 +12,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 #include <initializer_list>
+#include <iterator>
 
 #include "app/gui/form_style.h"
 
@@ -70,15 +71,9 @@ void TOptionsForm::CreateControls() {
   rbRijndael = Coloured(
       Named(new QRadioButton(QStringLiteral("Rijndael (AES)"), gbCipher), "rbRijndael"),
       QColor(0x00, 0x80, 0x80));
-  rbNone->setToolTip(
-      QStringLiteral("Choose this only if you want to transfer no secure information"));
-  rbBlowfish->setToolTip(QStringLiteral(
-      "Blowfish is more secure than DES but less secure than Rijndael or Twofish"));
-  rbTwofish->setToolTip(QStringLiteral(
-      "Twofish is the most secure synchronous encryption Method known today"));
-  rbRijndael->setToolTip(QStringLiteral(
-      "Rijndael is choosen as the American Encryption Standard Method (its faster but "
-      "no so secure than Twofish)"));
+  QRadioButton* const ciphers[] = {rbNone, rbBlowfish, rbTwofish, rbRijndael};
+  for (std::size_t i = 0; i < std::size(ciphers); ++i)
+    ciphers[i]->setToolTip(QString::fromUtf8(pt::window::kCipherOptionTips[i]));
   auto* lc = GroupLayout(gbCipher);
   for (QWidget* w : {rbNone, rbBlowfish, rbTwofish, rbRijndael}) lc->addWidget(w);
 

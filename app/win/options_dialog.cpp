@@ -4,7 +4,7 @@
 #include <uxtheme.h>
 
 #include <algorithm>
-#include <initializer_list>
+#include <iterator>
 #include <span>
 #include <string>
 
@@ -138,23 +138,14 @@ void OptionsDialog::AddToolTips() {
                               nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!tips) return;
   SendMessageW(tips, TTM_SETMAXTIPWIDTH, 0, Px(400));
-  const struct {
-    int id;
-    const wchar_t* text;
-  } kTips[] = {
-      {rbNone, L"Choose this only if you want to transfer no secure information"},
-      {rbBlowfish, L"Blowfish is more secure than DES but less secure than Rijndael or Twofish"},
-      {rbTwofish, L"Twofish is the most secure synchronous encryption Method known today"},
-      {rbRijndael, L"Rijndael is choosen as the American Encryption Standard Method (its faster "
-                   L"but no so secure than Twofish)"},
-  };
-  for (const auto& tip : kTips) {
+  for (std::size_t i = 0; i < std::size(kCipherGroup); ++i) {
+    std::wstring text = Wide(window::kCipherOptionTips[i]);
     TTTOOLINFOW info{};
     info.cbSize = TTTOOLINFOW_V2_SIZE;
     info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     info.hwnd = hwnd();
-    info.uId = reinterpret_cast<UINT_PTR>(Item(tip.id));
-    info.lpszText = const_cast<wchar_t*>(tip.text);
+    info.uId = reinterpret_cast<UINT_PTR>(Item(kCipherGroup[i]));
+    info.lpszText = text.data();  // the tool tip keeps a copy
     SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
   }
 }

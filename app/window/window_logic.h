@@ -54,6 +54,14 @@ struct OptionsEnabling {
 };
 OptionsEnabling EnablingOf(const OptionsControls& c);
 
+// Tool tips of the cipher buttons rbNone, rbBlowfish, rbTwofish, rbRijndael.
+inline constexpr const char* kCipherOptionTips[] = {
+    "Choose this only if you want to transfer no secure information",
+    "Blowfish is more secure than DES but less secure than Rijndael or Twofish",
+    "Twofish is the most secure synchronous encryption Method known today",
+    "Rijndael is choosen as the American Encryption Standard Method (its faster but no so "
+    "secure than Twofish)"};
+
 // Puts the settings into the controls; a value outside the listed ones
 // leaves its group as it was.
 void ShowSettings(const Settings& s, OptionsControls& c);
