@@ -3,8 +3,9 @@
 # Does nothing when they are all present; uses sudo when not run as root.
 # With --fuzz also clang and its libFuzzer runtime; with --package the checkers
 # of scripts/package.sh (desktop-file-validate, appstreamcli, lintian); with
-# --windows the mingw-w64 cross compiler, zlib for it, wine64, a virtual X
-# server and ImageMagick (scripts/windows-test.sh, scripts/screenshots-win.sh).
+# --windows the mingw-w64 cross compiler, zlib for it, wine64, python3, a
+# virtual X server and ImageMagick (scripts/windows-test.sh,
+# scripts/screenshots-win.sh).
 # Options combine.
 set -euo pipefail
 
@@ -24,9 +25,10 @@ for opt in "$@"; do
     --windows)
       # Cross compiler with posix threads (std::thread), zlib built for it, the
       # GoogleTest sources (built by the cross compiler) and wine64 to run the suites;
-      # Xvfb for the window program's end-to-end run, ImageMagick for its pictures.
+      # python3 packs the window program's icon, Xvfb shows its windows for the
+      # end-to-end run, ImageMagick takes their pictures.
       packages+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev libz-mingw-w64-dev
-                 googletest wine64 xvfb imagemagick) ;;
+                 googletest wine64 python3 xvfb imagemagick) ;;
     *) echo "install-deps.sh: unknown option $opt (known: --fuzz --package --windows)" >&2; exit 2 ;;
   esac
 done
