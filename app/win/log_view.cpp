@@ -68,13 +68,17 @@ void LogView::Remeasure() {
 }
 
 void LogView::ScrollToEnd() {
-  // The rule counts lines at 96 DPI in the height the lines have; the
-  // horizontal scroll bar takes its share of the list.
+  // The rule counts the whole lines the list shows (the horizontal scroll
+  // bar takes its share); at this DPI a line may be a rounded pixel higher
+  // than the scaled rule's.
   RECT client{};
   GetClientRect(list_, &client);
-  const int height96 = Unscale(client.bottom - client.top, dpi_);
+  const auto lineHeight = static_cast<int>(SendMessageW(list_, LB_GETITEMHEIGHT, 0, 0));
+  const int lines = lineHeight > 0 ? (client.bottom - client.top) / lineHeight : 0;
   SendMessageW(list_, LB_SETTOPINDEX,
-               static_cast<WPARAM>(pt::window::FirstVisibleLogLine(Count(), height96)), 0);
+               static_cast<WPARAM>(pt::window::FirstVisibleLogLine(
+                   Count(), lines * pt::window::kLogLineHeight)),
+               0);
 }
 
 void LogView::PaintNow() { UpdateWindow(list_); }
