@@ -291,9 +291,12 @@ void MainWindow::LayOut() {
   int x = kGap96;
   const int buttonTop = (kTopBarHeight96 - kButtonHeight96) / 2;
   for (HWND button : {bbOpen_, bbOptions_, bbClose_}) {
-    // Room for the longer of the two captions of EnCode/DeCode, the icon
-    // and the margins.
-    const int w = std::max(textWidth96(button, formFont_.get()), 0) + 16 + 26;
+    // Room for the caption (EnCode/DeCode's longer one, also while it
+    // reads "Stop"), the picture and the margins.
+    const int text = button == bbOpen_
+                         ? Unscale(TextWidth(button, formFont_.get(), L"EnCode/DeCode"), dpi_)
+                         : textWidth96(button, formFont_.get());
+    const int w = text + 16 + 26;
     Move(button, x, buttonTop, w, kButtonHeight96, dpi_);
     x += w + kGap96;
   }
