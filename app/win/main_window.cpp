@@ -593,6 +593,11 @@ void MainWindow::OnDropFiles(HDROP drop) {
 void MainWindow::FormActivate() {
   Guarded([this] {
     if (firstActivation_) StartUp();
+    // A close asked for before or during the start-up is queued now that
+    // the settings are loaded (the start-up's dialogs hand it on): no
+    // automatic job starts.
+    MSG queued;
+    if (PeekMessageW(&queued, window_, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) return;
     // The automatic job runs once: the guard covers activations caused by
     // its own dialogs, and the file is emptied when it returns.
     if (!state_.commandLineFile.empty() && !jobRunning_) RunJob(true);
@@ -633,9 +638,11 @@ void MainWindow::EnableCommand(bool enabled) {
 }
 
 void MainWindow::OnClose() {
-  if (jobRunning_ || modal_ > 0) {
-    // Acted on when the job or dialog returns: the job stops at its next
-    // block, removes what it had begun and logs that it was interrupted.
+  if (jobRunning_ || modal_ > 0 || firstActivation_) {
+    // Acted on when the job or dialog returns (the job stops at its next
+    // block, removes what it had begun and logs that it was interrupted),
+    // or once the start-up has loaded the settings: saving the window's
+    // creation state would overwrite the user's file.
     closeRequested_ = true;
     return;
   }
