@@ -411,6 +411,13 @@ void TpixelTuck_Form::changeEvent(QEvent* event) {
 void TpixelTuck_Form::FormActivate() {
   Guarded([this] {
     if (firstActivation_) StartUp();
+    // A close asked for before the start-up is acted on now that the
+    // settings are loaded; no automatic job starts then.
+    if (closeRequested_ && !jobRunning_) {
+      closeRequested_ = false;
+      close();
+      return;
+    }
     // The automatic job runs once: the guard covers activations caused by
     // its own dialogs, and the file is emptied when it returns.
     if (!state_.commandLineFile.empty() && !jobRunning_) RunJob(true);
@@ -716,9 +723,11 @@ bool TpixelTuck_Form::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TpixelTuck_Form::closeEvent(QCloseEvent* event) {
-  if (jobRunning_) {
-    // Acted on when the job returns: the job stops at its next block,
-    // removes what it had begun and logs that it was interrupted.
+  if (jobRunning_ || firstActivation_) {
+    // Acted on when the job returns (the job stops at its next block,
+    // removes what it had begun and logs that it was interrupted), or once
+    // the start-up has loaded the settings: saving the window's creation
+    // state would overwrite the user's file.
     closeRequested_ = true;
     event->ignore();
     return;
