@@ -98,11 +98,11 @@ int main(int argc, char** argv) {
       }
       Seed(out / "fuzz_decode_job", base + "_cmdkey", 2, c);
       Seed(out / "fuzz_decode_job", base + "_dialog", 0, c);
-      Write(out / "fuzz_carrier_header" / base, Bytes(c.begin(), c.begin() + kHeaderReadSize));
+      Write(out / "fuzz_carrier_header" / base, Bytes(c.begin(), c.begin() + pt::kHeaderReadSize));
       // 600 pixels wide: same bytes, width field changed.
       Bytes narrow = c;
-      narrow[18] = kOldCarrierWidth & 0xFF;
-      narrow[19] = kOldCarrierWidth >> 8;
+      narrow[18] = pt::kOldCarrierWidth & 0xFF;
+      narrow[19] = pt::kOldCarrierWidth >> 8;
       Seed(out / "fuzz_decode_job", base + "_w600", 2, narrow);
       // Damaged: truncated, a flipped payload byte.
       Seed(out / "fuzz_decode_job", base + "_trunc", 2, Bytes(c.begin(), c.begin() + static_cast<long>(c.size() / 2)));
