@@ -5,7 +5,7 @@
 # of scripts/package.sh (desktop-file-validate, appstreamcli, lintian); with
 # --windows the mingw-w64 cross compiler, zlib for it, wine64, python3, a
 # virtual X server and ImageMagick (scripts/windows-test.sh,
-# scripts/screenshots-win.sh).
+# scripts/screenshots-win.sh), NSIS and zip (scripts/windows-package.sh).
 # Options combine.
 set -euo pipefail
 
@@ -28,7 +28,8 @@ for opt in "$@"; do
       # python3 packs the window program's icon, Xvfb shows its windows for the
       # end-to-end run, ImageMagick takes their pictures.
       packages+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev libz-mingw-w64-dev
-                 googletest wine64 python3 xvfb imagemagick) ;;
+                 googletest wine64 python3 xvfb imagemagick
+                 nsis zip unzip) ;;  # the Windows installer and the portable zip
     *) echo "install-deps.sh: unknown option $opt (known: --fuzz --package --windows)" >&2; exit 2 ;;
   esac
 done
