@@ -74,8 +74,9 @@ touch -d "@$stamp" "$stage"/* "$stage"
 
 rm -f "$outdir/$name.zip" "$outdir/$name-setup.exe"
 (cd "$build/stage" && TZ=UTC zip -q -X -r "$outdir/$name.zip" "$name")
-makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DOUTFILE="$outdir/$name-setup.exe" \
-  packaging/windows/pixeltuck.nsi
+# The icon the build packs for pixeltuck.exe.
+makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DICON="$build/app/win/pixeltuck.ico" \
+  -DOUTFILE="$outdir/$name-setup.exe" packaging/windows/pixeltuck.nsi
 ls -l "$outdir/$name-setup.exe" "$outdir/$name.zip"
 
 [ "$install_check" -eq 1 ] || exit 0

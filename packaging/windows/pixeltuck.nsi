@@ -1,5 +1,6 @@
 ; The Windows installer of pixelTuck, made by scripts/windows-package.sh:
-;   makensis -DVERSION=1.2.1 -DSTAGE=<folder of the files> -DOUTFILE=<setup.exe> pixeltuck.nsi
+;   makensis -DVERSION=1.2.1 -DSTAGE=<folder of the files> -DICON=<pixeltuck.ico>
+;            -DOUTFILE=<setup.exe> pixeltuck.nsi
 ; It installs both programs into Program Files, adds a Start menu entry for
 ; the window program and an uninstaller that Add/Remove Programs lists. The
 ; uninstaller removes exactly what was installed, the settings file the
@@ -8,13 +9,16 @@
 ; command line) chooses another folder.
 
 !ifndef VERSION
-  !error "define VERSION, STAGE and OUTFILE (see scripts/windows-package.sh)"
+  !error "define VERSION, STAGE, ICON and OUTFILE (see scripts/windows-package.sh)"
 !endif
 !ifndef STAGE
-  !error "define VERSION, STAGE and OUTFILE (see scripts/windows-package.sh)"
+  !error "define VERSION, STAGE, ICON and OUTFILE (see scripts/windows-package.sh)"
 !endif
 !ifndef OUTFILE
-  !error "define VERSION, STAGE and OUTFILE (see scripts/windows-package.sh)"
+  !error "define VERSION, STAGE, ICON and OUTFILE (see scripts/windows-package.sh)"
+!endif
+!ifndef ICON
+  !error "define VERSION, STAGE, ICON and OUTFILE (see scripts/windows-package.sh)"
 !endif
 
 Unicode true
@@ -45,6 +49,9 @@ VIAddVersionKey "LegalCopyright" "Copyright (c) 2026 The pixelTuck authors. MIT 
 !include "FileFunc.nsh"
 
 !define MUI_ABORTWARNING
+; The program's own icon for the setup and the uninstaller.
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
 !define MUI_FINISHPAGE_RUN "$INSTDIR\pixeltuck.exe"
 !define MUI_FINISHPAGE_RUN_NOTCHECKED
 !insertmacro MUI_PAGE_LICENSE "${STAGE}\LICENSE.txt"
