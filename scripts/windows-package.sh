@@ -52,7 +52,7 @@ fi
 # own: an installed copy keeps its settings under %APPDATA% even when it may
 # write beside itself (run elevated, or under wine).
 cmake --no-warn-unused-cli -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-  -DCMAKE_BUILD_TYPE=Release -DPT_WERROR=ON -DPT_BUILD_TESTS=OFF -DPT_BUILD_BENCH=OFF \
+  -DCMAKE_BUILD_TYPE=Release -DPT_WERROR=ON -DPT_BUILD_GUI=ON -DPT_BUILD_TESTS=OFF -DPT_BUILD_BENCH=OFF \
   -DCMAKE_INSTALL_PREFIX="C:/Program Files/pixelTuck" \
   -DCMAKE_INSTALL_BINDIR=. "${launcher[@]}" >/dev/null
 cmake --build "$build" -j"$jobs" --target pixeltuck pixeltuck-cli
