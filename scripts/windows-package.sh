@@ -67,13 +67,9 @@ done
 # Text files with Windows line ends, for Notepad and friends.
 sed 's/$/\r/' README.md >"$stage/README.txt"
 sed 's/$/\r/' LICENSE >"$stage/LICENSE.txt"
-# The files carry the time of the last commit, so that the same source gives
-# the same zip.
-stamp=$(git log -1 --format=%ct 2>/dev/null || date +%s)
-touch -d "@$stamp" "$stage"/* "$stage"
 
 rm -f "$outdir/$name.zip" "$outdir/$name-setup.exe"
-(cd "$build/stage" && TZ=UTC zip -q -X -r "$outdir/$name.zip" "$name")
+(cd "$build/stage" && zip -q -X -r "$outdir/$name.zip" "$name")
 # The icon the build packs for pixeltuck.exe.
 makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DICON="$build/app/win/pixeltuck.ico" \
   -DOUTFILE="$outdir/$name-setup.exe" packaging/windows/pixeltuck.nsi
