@@ -83,21 +83,26 @@ echo "== Install check under wine64"
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 work="$build/check"
-rm -rf "$work"
-mkdir -p "$work/files" "$work/portable"
 export WINEPREFIX="$work/wine"
 export WINEDEBUG=-all
 # No Mono or Gecko installer dialogs, no menu entries made on this machine.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export LC_ALL=C.UTF-8
 
+fail() { echo "windows-package.sh: $*" >&2; exit 1; }
+# The wineserver of an interrupted run still holds the old wine folder: it
+# goes before the folder does, and this run's own goes on every way out.
+[ ! -d "$WINEPREFIX" ] || "$wineserver" -k >/dev/null 2>&1 || true
 xvfb_pid=""
 cleanup() {
-  "$wineserver" -k 2>/dev/null || true
+  [ ! -d "$WINEPREFIX" ] || "$wineserver" -k >/dev/null 2>&1 || true
   [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
-fail() { echo "windows-package.sh: $*" >&2; exit 1; }
+trap 'exit 130' INT
+trap 'exit 143' TERM HUP
+rm -rf "$work"
+mkdir -p "$work/files" "$work/portable"
 
 # A display of its own for the window program (the first free number).
 Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp 5>"$work/display" 2>/dev/null &
@@ -107,7 +112,7 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$work/display")"
 
 mkdir -p "$WINEPREFIX"
-"$wineserver" -p >/dev/null 2>&1
+"$wineserver" -p >/dev/null 2>&1 || fail "wineserver did not start"
 "$wine" wineboot -i >/dev/null 2>&1 || true
 
 # win <command...>: a Windows program, in the folder of the data files.
@@ -121,6 +126,13 @@ appdata=$(unix_path APPDATA)
 startmenu=$(unix_path ProgramData)/Microsoft/Windows/"Start Menu"/Programs
 shortcut="$startmenu/pixelTuck.lnk"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\pixelTuck'
+# Whether the list of uninstall keys holds ours; that list is read for sure,
+# so that a wine failing to start does not pass for a missing key.
+uninstall_listed() {
+  local keys
+  keys=$(win reg query "${key%\\*}" 2>/dev/null | tr -d '\r') || fail "reg query ${key%\\*} failed"
+  grep -qiE '\\pixelTuck$' <<<"$keys"
+}
 [ -d "$appdata" ] && [ -d "$startmenu" ] || fail "wine has no APPDATA or Start menu folder"
 hex=00112233445566778899AABBCCDDEEFF0011223344556677
 head -c 200000 /dev/urandom >"$work/data.orig"
@@ -134,8 +146,11 @@ pack_and_unpack() {
   local dir=$1
   cp "$work/data.orig" "$work/files/data.bin"
   rm -f "$work/files/data.bmp"
+  local status=0
   (cd "$work/files" && timeout 120 "$wine" "$dir\\pixeltuck.exe" -T "-K:$hex" data.bin) \
-    >/dev/null 2>&1 || true  # the carrier and the settings below tell
+    >/dev/null 2>&1 || status=$?
+  [ "$status" -ne 124 ] || fail "$dir\\pixeltuck.exe did not close itself after the job"
+  [ "$status" -eq 0 ] || fail "$dir\\pixeltuck.exe ended with status $status"
   [ -s "$work/files/data.bmp" ] || fail "$dir\\pixeltuck.exe did not pack data.bin"
   rm "$work/files/data.bin"
   win "$dir\\pixeltuck-cli.exe" -q "-K:$hex" data.bmp || fail "$dir\\pixeltuck-cli.exe did not unpack"
@@ -150,7 +165,8 @@ for f in pixeltuck.exe pixeltuck-cli.exe README.txt LICENSE.txt uninstall.exe; d
   [ -f "$instdir/$f" ] || fail "not installed: $f"
 done
 [ -f "$shortcut" ] || fail "no Start menu entry"
-win reg query "$key" /v UninstallString >/dev/null 2>&1 || fail "no uninstall key"
+uninstall_listed || fail "no uninstall key"
+win reg query "$key" /v UninstallString >/dev/null 2>&1 || fail "no UninstallString in $key"
 win "C:\\Program Files\\pixelTuck\\pixeltuck-cli.exe" --version | tr -d '\r' |
   grep -qx "pixeltuck-cli (pixelTuck) $version" || fail "installed pixeltuck-cli.exe --version"
 
@@ -172,7 +188,7 @@ done
 for left in "$instdir" "$shortcut" "$appdata/pixeltuck"; do
   [ ! -e "$left" ] || fail "left after the uninstall: $left"
 done
-! win reg query "$key" >/dev/null 2>&1 || fail "left after the uninstall: $key"
+! uninstall_listed || fail "left after the uninstall: $key"
 
 echo "-- the portable zip ($((SECONDS - started)) s)"
 (cd "$work/portable" && unzip -q "$outdir/$name.zip")
