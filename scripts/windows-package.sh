@@ -16,8 +16,9 @@
 # under %APPDATA%, the installed console program unpacks it, the silent
 # uninstall must leave nothing (program folder, Start menu entry, uninstall
 # key, settings file and folder); then the zip is unpacked and the same job
-# runs from it, its settings kept beside the program. About two minutes with
-# the build done, most of it wine making its fresh folder.
+# runs from it, its settings kept beside the program. About half a minute
+# with the build done, most of it wine making its fresh folder; about three
+# minutes from a clean tree on two cores.
 #
 # Packages: scripts/install-deps.sh --windows.
 set -euo pipefail
