@@ -62,9 +62,12 @@ export DISPLAY=":$(cat "$displayfile")"
 "$wine" cmd /c exit 0 >/dev/null 2>&1 || true  # warm: the first start is slow
 
 echo "== Windows build (build-win)"
+# The window program is built whatever an earlier configure of build-win chose:
+# without it the window program's checks below would have nothing to run.
 cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-  -DCMAKE_BUILD_TYPE=Release -DPT_WERROR=ON -DPT_BUILD_BENCH=OFF >/dev/null
+  -DCMAKE_BUILD_TYPE=Release -DPT_WERROR=ON -DPT_BUILD_BENCH=OFF -DPT_BUILD_GUI=ON >/dev/null
 cmake --build build-win -j"$jobs"
+[ -f build-win/app/win/pixeltuck.exe ] || { echo "windows-test.sh: no build-win/app/win/pixeltuck.exe" >&2; exit 1; }
 
 echo "== Windows suites under wine64"
 ctest --test-dir build-win -j"$jobs" --output-on-failure --repeat until-pass:2 --timeout 300
@@ -176,71 +179,63 @@ done
 echo "Dialogs: $dialogs"
 
 echo "== Window program: starts, shows its window, closes"
-if [ ! -f build-win/app/win/pixeltuck.exe ]; then
-  echo "Window program: NOT RUN, this configuration builds no build-win/app/win/pixeltuck.exe"
-else
-  # pixeltuck.exe on a virtual display, with the disclaimer accepted in its
-  # settings: the window is asked to close (as the close box does) and the
-  # program must end with status 0, having written its settings (the rule 0
-  # that loading turns into 1 comes back as 1).
-  smoke="$root/build-win/smoke"
-  rm -rf "$smoke"
-  mkdir -p "$smoke"
-  cp build-win/app/win/pixeltuck.exe "$smoke/"
-  echo "2 1 -1 0 0 0 1 0 1 zip 0" >"$smoke/pixeltuck.cfg"
-  smoke_ok=0
-  (
-    cd "$smoke"
-    "$wine" pixeltuck.exe &
-    program=$!
-    # Asked again until it has ended: the first request may come before its
-    # window is there.
-    for _ in $(seq 1 60); do
-      sleep 1
-      kill -0 "$program" 2>/dev/null || break
-      "$wine" taskkill /im pixeltuck.exe >/dev/null 2>&1 || true
-    done
-    if kill -0 "$program" 2>/dev/null; then
-      kill "$program"
-      exit 1
-    fi
-    wait "$program"
-  ) && [ "$(cat "$smoke/pixeltuck.cfg")" = "2 1 -1 0 0 0 1 0 1 zip 1" ] && smoke_ok=1
-  [ "$smoke_ok" -eq 1 ] && echo "pixeltuck.exe: started and closed" || { echo "FAILED: pixeltuck.exe start and close"; failed=$((failed + 1)); }
-fi
+# pixeltuck.exe on a virtual display, with the disclaimer accepted in its
+# settings: the window is asked to close (as the close box does) and the
+# program must end with status 0, having written its settings (the rule 0
+# that loading turns into 1 comes back as 1).
+smoke="$root/build-win/smoke"
+rm -rf "$smoke"
+mkdir -p "$smoke"
+cp build-win/app/win/pixeltuck.exe "$smoke/"
+echo "2 1 -1 0 0 0 1 0 1 zip 0" >"$smoke/pixeltuck.cfg"
+smoke_ok=0
+(
+  cd "$smoke"
+  "$wine" pixeltuck.exe &
+  program=$!
+  # Asked again until it has ended: the first request may come before its
+  # window is there.
+  for _ in $(seq 1 60); do
+    sleep 1
+    kill -0 "$program" 2>/dev/null || break
+    "$wine" taskkill /im pixeltuck.exe >/dev/null 2>&1 || true
+  done
+  if kill -0 "$program" 2>/dev/null; then
+    kill "$program"
+    exit 1
+  fi
+  wait "$program"
+) && [ "$(cat "$smoke/pixeltuck.cfg")" = "2 1 -1 0 0 0 1 0 1 zip 1" ] && smoke_ok=1
+[ "$smoke_ok" -eq 1 ] && echo "pixeltuck.exe: started and closed" || { echo "FAILED: pixeltuck.exe start and close"; failed=$((failed + 1)); }
 
 echo "== Window program end to end (pixeltuck.exe under wine, Xvfb)"
 e2e_passed=0
 e2e_failed=0
-if [ ! -f build-win/app/win/pixeltuck.exe ]; then
-  echo "Window program: NOT RUN, this configuration builds no build-win/app/win/pixeltuck.exe"
-else
-  # winpath PATH: the Windows form of an absolute Linux path (wine's drive Z:).
-  winpath() { local p=${1//\//\\}; echo "Z:$p"; }
-  e2e="$root/build-win/e2e"
-  rm -rf "$e2e"
-  mkdir -p "$e2e/ref/cli" "$e2e/work"
-  driver=build-win/tests/win/e2e_driver.exe
-  # Reference carriers of the Linux console program, by the driver's plan: the
-  # sample, the settings and per line the tag, the cipher switch and the key.
-  "$wine" "$driver" --reference-plan "$(winpath "$e2e/ref")" | tr -d '\r' >"$e2e/ref/plan"
-  cp build/app/cli/pixeltuck-cli "$e2e/ref/pixeltuck.cfg" "$e2e/ref/cli/"
-  while read -r tag switch key; do
-    keyed=()
-    [ "$key" = - ] || keyed=("$key")
-    mkdir -p "$e2e/ref/$tag"
-    cp "$e2e/ref/sample.dat" "$e2e/ref/$tag/"
-    (cd "$e2e/ref/$tag" && ../cli/pixeltuck-cli -q "$switch" "${keyed[@]}" sample.dat >/dev/null)
-  done <"$e2e/ref/plan"
-  # (The file-open dialog makes wine complain about the volume label of Z:.)
-  "$wine" "$driver" --program "$(winpath "$root/build-win/app/win/pixeltuck.exe")" \
-    --work "$(winpath "$e2e/work")" --reference "$(winpath "$e2e/ref")" 2>&1 |
-    sed -u -e 's/\r$//' -e '/^wine: Read access denied for device/d' | tee "$e2e/driver.log" || true
-  e2e_passed=$(grep -c '^\[       OK \]' "$e2e/driver.log" || true)
-  e2e_failed=$(grep -c '^\[  FAILED  \]' "$e2e/driver.log" || true)
-  grep -q '^Window program end to end:' "$e2e/driver.log" || e2e_failed=$((e2e_failed + 1))
-  echo "Window program: $e2e_passed passed, $e2e_failed failed"
-fi
+# winpath PATH: the Windows form of an absolute Linux path (wine's drive Z:).
+winpath() { local p=${1//\//\\}; echo "Z:$p"; }
+e2e="$root/build-win/e2e"
+rm -rf "$e2e"
+mkdir -p "$e2e/ref/cli" "$e2e/work"
+driver=build-win/tests/win/e2e_driver.exe
+# Reference carriers of the Linux console program, by the driver's plan: the
+# sample, the settings and per line the tag, the cipher switch and the key.
+"$wine" "$driver" --reference-plan "$(winpath "$e2e/ref")" | tr -d '\r' >"$e2e/ref/plan"
+cp build/app/cli/pixeltuck-cli "$e2e/ref/pixeltuck.cfg" "$e2e/ref/cli/"
+while read -r tag switch key; do
+  keyed=()
+  [ "$key" = - ] || keyed=("$key")
+  mkdir -p "$e2e/ref/$tag"
+  cp "$e2e/ref/sample.dat" "$e2e/ref/$tag/"
+  (cd "$e2e/ref/$tag" && ../cli/pixeltuck-cli -q "$switch" "${keyed[@]}" sample.dat >/dev/null)
+done <"$e2e/ref/plan"
+# (The file-open dialog makes wine complain about the volume label of Z:.)
+"$wine" "$driver" --program "$(winpath "$root/build-win/app/win/pixeltuck.exe")" \
+  --work "$(winpath "$e2e/work")" --reference "$(winpath "$e2e/ref")" 2>&1 |
+  sed -u -e 's/\r$//' -e '/^wine: Read access denied for device/d' | tee "$e2e/driver.log" || true
+e2e_passed=$(grep -c '^\[       OK \]' "$e2e/driver.log" || true)
+e2e_failed=$(grep -c '^\[  FAILED  \]' "$e2e/driver.log" || true)
+grep -q '^Window program end to end:' "$e2e/driver.log" || e2e_failed=$((e2e_failed + 1))
+echo "Window program: $e2e_passed passed, $e2e_failed failed"
 
 echo "windows-test.sh: $((SECONDS - started)) s"
 [ "$failed" -eq 0 ] && [ "$dialogs" = passed ] && [ "$e2e_failed" -eq 0 ]
