@@ -27,13 +27,7 @@ int main(int argc, char* argv[]) {
 
   // Qt has taken its own options out of argv; the rest is ours.
   std::vector<std::string> args;
-#ifdef _WIN32
-  // argv is in the ANSI code page; Qt's list is read from the wide command line.
-  const QStringList all = QCoreApplication::arguments();
-  for (qsizetype i = 1; i < all.size(); ++i) args.push_back(all[i].toUtf8().toStdString());
-#else
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
-#endif
   // The process list shows argv for as long as the window is open: a -K:
   // key's digits go from there now that they are read.
   pt::WipeKeyArguments(argc, argv, /*keysEndAtDoubleDash=*/false);

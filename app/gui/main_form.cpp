@@ -116,14 +116,6 @@ class ClientArea : public QWidget {
   }
 };
 
-QString FromLocal(const std::string& s) {
-#ifdef _WIN32
-  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));  // the program's text
-#else
-  return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
-#endif
-}
-
 }  // namespace
 
 // The job's view of the progress bar.
@@ -749,7 +741,7 @@ void TpixelTuck_Form::ClearLog() {
 }
 
 void TpixelTuck_Form::AddLogLine(const std::string& line) {
-  auto* item = new QListWidgetItem(FromLocal(line));
+  auto* item = new QListWidgetItem(pt::gui::QtText(line));
   item->setToolTip(item->text());  // the whole line, also when elided
   ListBox->addItem(item);
   ShowLogEnd();
@@ -826,7 +818,7 @@ bool TpixelTuck_Form::ShowCarrierWanted() const { return cbShow->isChecked(); }
 
 void TpixelTuck_Form::ShowPreview(const std::string& path) {
   if (!cbShow->isChecked()) return;
-  const QString file = FromLocal(path);
+  const QString file = pt::gui::QtText(path);
   const QFileInfo info(file);
   const long long size = info.exists() && info.isFile() ? info.size() : -1;
   if (size > pt::window::kMaxPreviewBytes) {
