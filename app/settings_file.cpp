@@ -10,19 +10,10 @@
 #include <type_traits>
 #include <vector>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <sys/stat.h>
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 #include "carrier/file_io.h"
+#include "carrier/target_name.h"
+#include "util/os_files.h"
+#include "util/os_process.h"
 #include "util/os_text.h"
 #include "util/text.h"
 
@@ -193,79 +184,26 @@ std::optional<fs::path> FollowLinks(fs::path p) {
   return std::nullopt;
 }
 
-bool MayWrite(const fs::path& file) {
-#ifdef _WIN32
-  std::error_code ec;
-  const auto perms = fs::status(file, ec).permissions();
-  return !ec && (perms & fs::perms::owner_write) != fs::perms::none;
-#else
-  return ::access(file.c_str(), W_OK) == 0;
-#endif
-}
-
 // Up to kMaxSettingsFileBytes of a regular, non-empty file. The type is
 // checked on the opened file, not on the name, and opening does not wait
 // for a writer, so a pipe put in the file's place cannot hang the program.
 std::optional<std::string> ReadSettingsText(const std::string& path) {
+  InputFile in;
+  if (!in.Open(path) || in.Size() == 0) return std::nullopt;
   std::string text(kMaxSettingsFileBytes, '\0');
-  std::size_t n = 0;
-#ifdef _WIN32
-  const int fd = _wopen(WidePath(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
-  if (fd < 0) return std::nullopt;
-  struct _stat64 st {};
-  if (_fstat64(fd, &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG || st.st_size == 0) {
-    _close(fd);
-    return std::nullopt;
-  }
-  while (n < text.size()) {
-    const int got = _read(fd, text.data() + n, static_cast<unsigned>(text.size() - n));
-    if (got <= 0) break;
-    n += static_cast<std::size_t>(got);
-  }
-  _close(fd);
-#else
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) {
-    ::close(fd);
-    return std::nullopt;
-  }
-  while (n < text.size()) {
-    const ssize_t got = ::read(fd, text.data() + n, text.size() - n);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
-    n += static_cast<std::size_t>(got);
-  }
-  ::close(fd);
-#endif
-  text.resize(n);
+  text.resize(in.Read(text.data(), text.size()));
   return text;
 }
 
 // Creates the missing folders above a file; new ones are private to the
 // user, as the base folder of user configuration should be.
 void CreateFoldersFor(const std::string& file) {
-  const fs::path dir = FsPath(file).parent_path();
-  std::error_code ec;
-  if (dir.empty() || fs::is_directory(dir, ec)) return;
-#ifdef _WIN32
-  fs::create_directories(dir, ec);
-#else
-  fs::path partial;
-  for (const fs::path& part : dir) {
-    partial /= part;
-    if (!fs::exists(fs::symlink_status(partial, ec))) ::mkdir(partial.c_str(), 0700);
-  }
-#endif
+  CreatePrivateFolders(PathText(FsPath(file).parent_path()));
 }
 
 // Folders that installed programs live in: no settings file belongs there.
 bool IsProgramFolder(const fs::path& dir) {
-  std::vector<std::string> folders;
-#ifndef _WIN32
-  folders = {"/usr/bin", "/bin", "/usr/local/bin", "/usr/games"};
-#endif
+  std::vector<std::string> folders = SystemProgramFolders();
 #ifdef PT_INSTALL_BINDIR
   folders.emplace_back(PT_INSTALL_BINDIR);
 #endif
@@ -294,63 +232,18 @@ std::string ConfigurationFileFor(const std::string& exePath) {
   return exePath + ".cfg";
 }
 
-std::string ExecutablePath() {
-#ifdef _WIN32
-  // Wide, so that a folder outside the ANSI code page keeps its name.
-  std::vector<wchar_t> buf(MAX_PATH);
-  for (;;) {
-    const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
-    if (n == 0) return {};
-    if (n < buf.size()) return Utf8Text(std::wstring_view(buf.data(), n));
-    if (buf.size() >= 32768) return {};
-    buf.resize(buf.size() * 2);
-  }
-#elif defined(__linux__)
-  std::vector<char> buf(256);
-  for (;;) {
-    const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
-    if (n < 0) return {};
-    if (static_cast<std::size_t>(n) < buf.size()) {
-      return std::string(buf.data(), static_cast<std::size_t>(n));
-    }
-    if (buf.size() >= 65536) return {};
-    buf.resize(buf.size() * 2);
-  }
-#else
-  return {};
-#endif
-}
-
 std::string UserConfigurationFile() {
-  fs::path base;
-#ifdef _WIN32
-  const wchar_t* appData = _wgetenv(L"APPDATA");
-  if (appData != nullptr && appData[0] != L'\0') base = fs::path(appData);
-#else
-  // The XDG rule: only an absolute XDG_CONFIG_HOME counts.
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  const char* home = std::getenv("HOME");
-  if (xdg != nullptr && xdg[0] == '/') {
-    base = xdg;
-  } else if (home != nullptr && home[0] == '/') {
-    base = fs::path(home) / ".config";
-  } else if (const struct passwd* pw = ::getpwuid(::getuid());
-             pw != nullptr && pw->pw_dir != nullptr && pw->pw_dir[0] == '/') {
-    base = fs::path(pw->pw_dir) / ".config";
-  }
-#endif
+  const std::string base = UserConfigFolder();
   if (base.empty()) return {};
-  return PathText(base / "pixeltuck" / "pixeltuck.cfg");
+  return JoinPath(JoinPath(base, "pixeltuck"), "pixeltuck.cfg");
 }
 
-std::string SystemConfigurationFile([[maybe_unused]] const std::string& besideFile) {
-#ifdef _WIN32
-  return besideFile;
-#elif defined(PT_SYSTEM_SETTINGS_FILE)
-  return PT_SYSTEM_SETTINGS_FILE;
-#else
-  return "/etc/pixeltuck.cfg";
-#endif
+std::string SystemConfigurationFile(const std::string& besideFile) {
+  const std::string folder = SystemConfigFolder();
+  // Without a system folder (Windows) the preset is the file beside the
+  // installed program, where only an administrator may write.
+  if (folder.empty()) return besideFile;
+  return JoinPath(folder, "pixeltuck.cfg");
 }
 
 SettingsLocation ChooseSettingsLocation(const std::string& besideFile, bool besideUsable,
@@ -368,19 +261,7 @@ SettingsLocation ChooseSettingsLocation(const std::string& besideFile, bool besi
 
 bool SettingsFolderUsable(const std::string& folder) {
   const fs::path dir = folder.empty() ? fs::path(".") : FsPath(folder);
-  if (IsProgramFolder(dir)) return false;
-#ifdef _WIN32
-  // The access rights of a folder show only by trying: a new file that is
-  // gone again when its handle closes.
-  const fs::path probe = dir / (L".pixeltuck-probe-" + std::to_wstring(GetCurrentProcessId()));
-  const HANDLE h = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(h);
-  return true;
-#else
-  return ::access(dir.c_str(), W_OK | X_OK) == 0;
-#endif
+  return !IsProgramFolder(dir) && FolderWritable(folder);
 }
 
 SettingsLocation SettingsLocationFor(const std::string& besideFile) {
@@ -425,7 +306,7 @@ bool SaveSettings(const Settings& s, const std::string& path, FileSystem& fs) {
   std::error_code ec;
   const fs::file_status old = fs::status(*target, ec);
   const bool replacing = fs::exists(old);
-  if (replacing && (!fs::is_regular_file(old) || !MayWrite(*target))) return false;
+  if (replacing && (!fs::is_regular_file(old) || !FileWritable(PathText(*target)))) return false;
 
   OutputFile out;
   const std::string text = SettingsToText(s);

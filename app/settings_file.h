@@ -11,6 +11,7 @@
 
 #include "carrier/file_io.h"
 #include "carrier/settings.h"
+#include "util/os_process.h"  // ExecutablePath
 
 namespace pt {
 
@@ -18,9 +19,6 @@ namespace pt {
 // (pixeltuck.exe -> pixeltuck.cfg); without such an extension, as on Linux,
 // ".cfg" is appended (pixeltuck -> pixeltuck.cfg).
 std::string ConfigurationFileFor(const std::string& exePath);
-
-// Full path of the running executable ("" when it cannot be found).
-std::string ExecutablePath();
 
 // Which files the settings are read from and written to.
 struct SettingsLocation {

@@ -1,8 +1,8 @@
 #include "carrier/target_name.h"
 
-#include <array>
-
 #include "util/codepage.h"
+#include "util/os_files.h"
+#include "util/os_text.h"
 #include "util/text.h"
 #include "util/utf8.h"
 
@@ -11,26 +11,6 @@ namespace pt {
 namespace {
 
 constexpr std::size_t kStoredNameMax = 255;
-
-#ifdef _WIN32
-// Names Windows gives to devices, with any extension ("nul.txt" is NUL too).
-bool IsDeviceName(std::string_view name) {
-  const std::string stem = ToUpperAscii(name.substr(0, name.find('.')));
-  static constexpr std::array<const char*, 4> kDevices = {"CON", "PRN", "AUX", "NUL"};
-  for (const char* d : kDevices) {
-    if (stem == d) return true;
-  }
-  return stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) &&
-         stem[3] >= '1' && stem[3] <= '9';
-}
-
-// Windows would refuse the name, or create a file under another name.
-bool WindowsRefuses(std::string_view name) {
-  if (name.back() == '.' || name.back() == ' ') return true;
-  if (name.find_first_of("<>\"|?*") != std::string_view::npos) return true;
-  return IsDeviceName(name);
-}
-#endif
 
 }  // namespace
 
@@ -48,10 +28,7 @@ std::string TargetName(const std::string& base, const std::string& ext, TargetNa
 }
 
 std::string StoredFileName(const std::string& base, const std::string& ext) {
-  std::string name = base + "." + ext;
-#ifdef _WIN32
-  if (auto ansi = Utf8ToWindows1252(name)) name = std::move(*ansi);
-#endif
+  std::string name = PlatformNameBytes(base + "." + ext);
   if (name.size() > kStoredNameMax) {
     std::size_t cut = kStoredNameMax;
     if (IsValidUtf8(name)) {
@@ -72,11 +49,8 @@ std::optional<std::string> SafeOutputName(std::string_view storedName) {
   std::size_t start = 0;
   for (std::size_t i = 0; i < storedName.size(); ++i) {
     const char c = storedName[i];
-    bool cut = c == '/' || c == '\\';
-#ifdef _WIN32
-    cut = cut || c == ':';
-#endif
-    if (cut) start = i + 1;
+    // Both separators everywhere, and whatever else ends a folder here.
+    if (c == '/' || c == '\\' || EndsDirectory(c)) start = i + 1;
   }
   std::string name(storedName.substr(start));
   if (name.empty() || name == "." || name == "..") return std::nullopt;
@@ -84,16 +58,9 @@ std::optional<std::string> SafeOutputName(std::string_view storedName) {
     const auto u = static_cast<unsigned char>(c);
     if (u < 0x20 || u == 0x7F) return std::nullopt;
   }
-#ifdef _WIN32
   // "README." is how a name without extension is stored; Windows itself
-  // writes it as "README". Any other trailing dot or blank is refused.
-  if (name.size() > 1 && name.back() == '.' && name[name.size() - 2] != '.' &&
-      name[name.size() - 2] != ' ') {
-    name.pop_back();
-  }
-  if (WindowsRefuses(name)) return std::nullopt;
-#endif
-  return name;
+  // writes it as "README", which is the name it is then given.
+  return CreatedFileName(std::move(name));
 }
 
 std::optional<std::string> ShortenedName(const std::string& name,

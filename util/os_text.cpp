@@ -1,5 +1,9 @@
 #include "util/os_text.h"
 
+#include <utility>
+
+#include "util/codepage.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #include <shellapi.h>
@@ -84,6 +88,11 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
 
 std::filesystem::path FsPath(std::string_view utf8) { return std::filesystem::path(WidePath(utf8)); }
 
+std::string PlatformNameBytes(std::string utf8) {
+  if (auto ansi = Utf8ToWindows1252(utf8)) return std::move(*ansi);
+  return utf8;
+}
+
 std::string Utf8Path(const std::filesystem::path& p) {
   std::wstring_view w = p.native();
   if (w.starts_with(kLongUncPrefix)) return "\\\\" + Utf8Text(w.substr(kLongUncPrefix.size()));
@@ -102,6 +111,8 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
 std::filesystem::path FsPath(std::string_view utf8) { return std::filesystem::path(utf8); }
 
 std::string Utf8Path(const std::filesystem::path& p) { return p.native(); }
+
+std::string PlatformNameBytes(std::string utf8) { return utf8; }
 
 #endif
 

@@ -25,6 +25,11 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 std::filesystem::path FsPath(std::string_view utf8);
 std::string Utf8Path(const std::filesystem::path& p);
 
+// A file name in the 8-bit form the programs of this platform have always
+// stored (in carriers): UTF-8 as it is, except on Windows, where a name that
+// Windows-1252 can hold is given in its bytes.
+std::string PlatformNameBytes(std::string utf8);
+
 #ifdef _WIN32
 // UTF-8 <-> UTF-16 for the wide API. Malformed input becomes U+FFFD.
 std::wstring WideText(std::string_view utf8);

@@ -10,16 +10,8 @@
 #include <thread>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-#elif defined(__linux__)
-#include <sched.h>
-
-#include <fstream>
-#include <string>
-#endif
-
 #include "util/held_signals.h"
+#include "util/os_process.h"
 
 namespace pt {
 
@@ -122,84 +114,12 @@ class Pool {
   std::exception_ptr error_;
 };
 
-#ifdef __linux__
-// Whole CPUs a quota of `quota` microseconds per `period` allows; 0 for no
-// limit.
-unsigned CpusOfQuota(long long quota, long long period) {
-  if (quota <= 0 || period <= 0) return 0;
-  return static_cast<unsigned>(std::max<long long>(1, (quota + period - 1) / period));
-}
-
-// The CPU quota of this process's control group, in CPUs; 0 for none. The
-// group's own folder is tried first, then the root of the mounted tree,
-// which is the group itself inside a container.
-unsigned CgroupCpuLimit() {
-  std::ifstream groups("/proc/self/cgroup");
-  std::string line;
-  unsigned limit = 0;
-  const auto tighten = [&limit](unsigned cpus) {
-    if (cpus != 0 && (limit == 0 || cpus < limit)) limit = cpus;
-  };
-  while (std::getline(groups, line)) {
-    // "0::/path" (v2) or "3:cpu,cpuacct:/path" (v1).
-    const std::size_t first = line.find(':');
-    const std::size_t second = first == std::string::npos ? first : line.find(':', first + 1);
-    if (second == std::string::npos) continue;
-    const std::string controllers = line.substr(first + 1, second - first - 1);
-    const std::string path = line.substr(second + 1);
-    if (controllers.empty()) {
-      for (const std::string& dir : {"/sys/fs/cgroup" + path, std::string("/sys/fs/cgroup")}) {
-        std::ifstream max(dir + "/cpu.max");
-        std::string quota;
-        long long period = 0;
-        if (max >> quota >> period) {
-          if (quota != "max") tighten(CpusOfQuota(std::atoll(quota.c_str()), period));
-          break;
-        }
-      }
-    } else if (("," + controllers + ",").find(",cpu,") != std::string::npos) {
-      for (const std::string& dir : {"/sys/fs/cgroup/" + controllers + path,
-                                     "/sys/fs/cgroup/cpu" + path, std::string("/sys/fs/cgroup/cpu")}) {
-        std::ifstream quotaFile(dir + "/cpu.cfs_quota_us");
-        std::ifstream periodFile(dir + "/cpu.cfs_period_us");
-        long long quota = 0;
-        long long period = 0;
-        if (quotaFile >> quota && periodFile >> period) {
-          tighten(CpusOfQuota(quota, period));
-          break;
-        }
-      }
-    }
-  }
-  return limit;
-}
-#endif
-
 unsigned DefaultThreads() {
   if (!FastPathsEnabled()) return 1;
   return std::clamp(UsableCpus(), 1u, kMaxThreads);
 }
 
 }  // namespace
-
-unsigned UsableCpus() {
-  unsigned cpus = std::thread::hardware_concurrency();
-#ifdef _WIN32
-  DWORD_PTR process = 0;
-  DWORD_PTR system = 0;
-  if (GetProcessAffinityMask(GetCurrentProcess(), &process, &system) && process != 0) {
-    cpus = 0;
-    for (; process != 0; process &= process - 1) ++cpus;
-  }
-#elif defined(__linux__)
-  cpu_set_t set;
-  CPU_ZERO(&set);
-  if (sched_getaffinity(0, sizeof set, &set) == 0) cpus = static_cast<unsigned>(CPU_COUNT(&set));
-  const unsigned quota = CgroupCpuLimit();
-  if (quota != 0) cpus = std::min(cpus, quota);
-#endif
-  return std::max(cpus, 1u);
-}
 
 bool FastPathsEnabled() {
   static const bool enabled = [] {

@@ -7,17 +7,14 @@
 #include <cstddef>
 #include <functional>
 
+#include "util/os_process.h"  // UsableCpus
+
 namespace pt {
 
 // False when the environment variable PIXELTUCK_FALLBACK is set to anything
 // but "" or "0": then only the portable code paths run, on one thread. The
 // test suite runs once each way, so both stay correct.
 bool FastPathsEnabled();
-
-// The CPUs this process may run on, at least 1: those of its affinity
-// mask, and on Linux no more than its control group's CPU quota allows
-// (containers, systemd's CPUQuota).
-unsigned UsableCpus();
 
 // Threads that bulk work may use, at least 1: UsableCpus() (at most 8),
 // 1 when fast paths are off, or the number SetWorkerThreads chose.

@@ -5,36 +5,9 @@
 #include <ctime>
 #include <system_error>
 
-#ifdef _WIN32
-#include <windows.h>
-
-#include "util/os_text.h"
-#else
-#include <glob.h>
-#include <sys/stat.h>
-#endif
-
 namespace pt {
 
 namespace {
-
-// A drive colon ("C:name") ends the directory part on Windows only.
-bool EndsDirectory(char c) {
-#ifdef _WIN32
-  return IsPathSeparator(c) || c == ':';
-#else
-  return IsPathSeparator(c);
-#endif
-}
-
-// 0-based index just past the directory part of p (its last separator or
-// drive colon), 0 when p has no directory part.
-std::size_t DirectoryPrefixLength(std::string_view p) {
-  for (std::size_t i = p.size(); i > 0; --i) {
-    if (EndsDirectory(p[i - 1])) return i;
-  }
-  return 0;
-}
 
 std::uint8_t HexDigitValue(char c) {
   const auto u = static_cast<std::uint8_t>(c);
@@ -43,32 +16,7 @@ std::uint8_t HexDigitValue(char c) {
   return static_cast<std::uint8_t>(u - 55);
 }
 
-// The text before the separator of a root folder: nothing, or a drive.
-bool IsRootPrefix(std::string_view dir) {
-#ifdef _WIN32
-  if (dir.size() == 2 && dir[1] == ':') return true;
-#endif
-  return dir.empty();
-}
-
-#ifndef _WIN32
-bool IsRegularFile(const std::string& path, std::int64_t* size) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  if (size != nullptr) *size = static_cast<std::int64_t>(st.st_size);
-  return true;
-}
-#endif
-
 }  // namespace
-
-bool IsPathSeparator(char c) {
-#ifdef _WIN32
-  return c == '\\' || c == '/';
-#else
-  return c == '/';
-#endif
-}
 
 bool IsHexText(std::string_view s) {
   if (s.size() % 2 != 0) return false;
@@ -195,49 +143,6 @@ PathParts SplitPath(std::string_view p) {
   }
   parts.name = std::string(p);
   return parts;
-}
-
-std::optional<FoundFile> FindFirstFileMatch(const std::string& p) {
-  if (p.empty()) return std::nullopt;
-  const std::string folder = p.substr(0, DirectoryPrefixLength(p));
-#ifdef _WIN32
-  // The wide search: names outside the ANSI code page and paths longer than
-  // MAX_PATH are found too.
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW(WidePath(p).c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
-  std::optional<FoundFile> found;
-  do {
-    if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-      found = FoundFile{folder + Utf8Text(fd.cFileName),
-                        (static_cast<std::int64_t>(fd.nFileSizeHigh) << 32) |
-                            static_cast<std::int64_t>(fd.nFileSizeLow)};
-      break;
-    }
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
-  return found;
-#else
-  // A name that exists as written wins, so that names containing pattern
-  // characters ("a[1].txt") still find themselves.
-  std::int64_t size = -1;
-  if (IsRegularFile(p, &size)) return FoundFile{p, size};
-
-  std::optional<FoundFile> found;
-  glob_t g{};
-  // No escape character: the pattern behaves like the Windows file search.
-  if (::glob(p.c_str(), GLOB_NOESCAPE, nullptr, &g) == 0) {
-    for (std::size_t i = 0; i < g.gl_pathc; ++i) {
-      const std::string match = g.gl_pathv[i];
-      if (IsRegularFile(match, &size)) {
-        found = FoundFile{folder + match.substr(DirectoryPrefixLength(match)), size};
-        break;
-      }
-    }
-  }
-  ::globfree(&g);
-  return found;
-#endif
 }
 
 std::int64_t FileSizeOf(std::string& p, bool fix) {

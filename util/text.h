@@ -4,21 +4,13 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 
-namespace pt {
+#include "util/os_files.h"  // the path rules and the file search used below
 
-// Path separators of the platform. Windows accepts both '\' and '/', and a
-// drive colon ends the directory part of a name; elsewhere only '/'.
-#ifdef _WIN32
-inline constexpr char kPathSeparator = '\\';
-#else
-inline constexpr char kPathSeparator = '/';
-#endif
-bool IsPathSeparator(char c);
+namespace pt {
 
 // True when the length is even and every character is 0-9, A-F or a-f.
 // The empty text passes (callers check lengths themselves).
@@ -66,14 +58,6 @@ struct PathParts {
 };
 // Splits at the last separator and at the last "." after it.
 PathParts SplitPath(std::string_view p);
-
-struct FoundFile {
-  std::string path;  // the pattern's folder part + the name as stored on disk
-  std::int64_t size = -1;
-};
-// The first non-directory file that p names, or that matches p as a search
-// pattern ('*', '?'); nothing when there is none.
-std::optional<FoundFile> FindFirstFileMatch(const std::string& p);
 
 // FindFirstFileMatch in the older in/out form: the size, or -1; with fix,
 // p itself becomes the found path (the letter case of the stored name).

@@ -34,6 +34,7 @@
 #include "crypto/key_rules.h"
 #include "util/parallel.h"
 #include "util/key_text.h"
+#include "util/os_process.h"
 #include "util/os_text.h"
 #include "util/text.h"
 #include "util/utf8.h"
@@ -891,10 +892,8 @@ int CliMain(int argc, char** argv) {
   Utf8Console console;
   ConsoleTerminal terminal;
   CliEnvironment env{std::cout, std::cerr, terminal,
-                     SettingsLocationFor(WindowConfigurationFile(ExecutablePath()))};
-#ifdef _WIN32
-  env.expandWildcards = true;  // the command prompt hands "*.bmp" over as typed
-#endif
+                     SettingsLocationFor(WindowConfigurationFile(ExecutablePath())),
+                     ProgramExpandsWildcards()};
   try {
     return RunCli(std::move(args), env);
   } catch (const std::bad_alloc&) {

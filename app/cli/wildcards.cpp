@@ -18,16 +18,7 @@ namespace {
 
 // Length of the folder part of arg, its last separator (or, on Windows, the
 // colon of "C:*.bmp") included.
-std::size_t FolderPartLength(std::string_view arg) {
-  for (std::size_t i = arg.size(); i > 0; --i) {
-    const char c = arg[i - 1];
-#ifdef _WIN32
-    if (c == ':') return i;
-#endif
-    if (IsPathSeparator(c)) return i;
-  }
-  return 0;
-}
+std::size_t FolderPartLength(std::string_view arg) { return DirectoryPrefixLength(arg); }
 
 // The characters of UTF-8 text, each with its continuation bytes; a stray
 // byte counts as a character of its own.
@@ -143,6 +134,14 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
     return Matches(Characters(pattern.substr(0, pattern.size() - 2)), n);
   }
   return false;
+}
+
+bool ProgramExpandsWildcards() {
+#ifdef _WIN32
+  return true;
+#else
+  return false;
+#endif
 }
 
 ExpandedFiles ExpandWildcards(const std::vector<std::string>& args) {

@@ -21,6 +21,10 @@ bool HasWildcards(std::string_view arg);
 // "*.*" matches every name, "notes.*" matches "notes".
 bool WildcardMatch(std::string_view pattern, std::string_view name);
 
+// True where the program itself expands wildcards: on Windows, where the
+// command prompt hands "*.bmp" over as typed.
+bool ProgramExpandsWildcards();
+
 struct ExpandedFiles {
   std::vector<std::string> files;
   std::string unmatched;  // the first pattern that matched no file; "" when all did

@@ -10,6 +10,7 @@
 #include "app/gui/program_icon.h"
 #include "app/settings_file.h"
 #include "carrier/file_io.h"
+#include "util/os_process.h"
 
 int main(int argc, char* argv[]) {
   // --help and --version answer before the toolkit starts, so they work

@@ -15,6 +15,7 @@
 #include "app/win/main_window.h"
 #include "app/win/win_dialogs.h"
 #include "carrier/file_io.h"
+#include "util/os_process.h"
 #include "util/os_text.h"
 
 namespace {
