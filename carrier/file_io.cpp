@@ -95,6 +95,16 @@ std::int64_t RegularFileSize(int fd) {
   if (_fstat64(fd, &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG) return -1;
   return st.st_size;
 }
+bool SysIsFolder(int fd) {
+  struct _stat64 st {};
+  return _fstat64(fd, &st) == 0 && (st.st_mode & _S_IFDIR) != 0;
+}
+// Streams are opened by the C runtime, whose descriptor standard input is
+// too. (Windows opens no folder this way.)
+int SysOpenStream(const std::string& path) {
+  return _wopen(Wide(path).c_str(), _O_RDONLY | _O_BINARY);
+}
+int SysStandardInput() { return _fileno(stdin); }
 #else
 int SysOpenRead(const std::string& path) {
   // O_NONBLOCK: opening a pipe or device never waits; the descriptor is
@@ -120,6 +130,15 @@ std::int64_t RegularFileSize(int fd) {
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
   return static_cast<std::int64_t>(st.st_size);
 }
+bool SysIsFolder(int fd) {
+  struct stat st {};
+  return ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
+}
+// Blocking: a pipe is opened once it has a writer, and then read.
+int SysOpenStream(const std::string& path) {
+  return ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+}
+int SysStandardInput() { return STDIN_FILENO; }
 #endif
 
 bool WriteAll(int fd, const std::uint8_t* p, std::size_t n) {
@@ -373,17 +392,28 @@ const char* OpenErrorText(OpenError e) {
 
 InputFile::~InputFile() { Close(); }
 
-bool InputFile::Open(const std::string& path, FileSystem& fs) {
+void InputFile::Reset(FileSystem& fs) {
   Close();
   fs_ = &fs;
   failed_ = false;
+  folder_ = false;
+  systemError_ = 0;
   openError_ = OpenError::None;
+}
+
+void InputFile::OpenFailed(int error, bool emptyPath) {
+  systemError_ = emptyPath ? ENOENT : error;
+  openError_ = systemError_ == ENOENT ? OpenError::Missing
+               : systemError_ == EACCES ? OpenError::Denied
+               : systemError_ == EISDIR ? OpenError::NotRegular
+                                        : OpenError::Other;
+}
+
+bool InputFile::Open(const std::string& path, FileSystem& fs) {
+  Reset(fs);
   const int fd = path.empty() ? -1 : SysOpenRead(path);
   if (fd < 0) {
-    openError_ = errno == ENOENT || path.empty() ? OpenError::Missing
-                 : errno == EACCES                ? OpenError::Denied
-                 : errno == EISDIR                ? OpenError::NotRegular
-                                                  : OpenError::Other;
+    OpenFailed(errno, path.empty());
 #ifdef _WIN32
     // Windows opens no folder as a file and calls that "access denied".
     if (openError_ == OpenError::Denied && IsDirectory(path)) openError_ = OpenError::NotRegular;
@@ -391,6 +421,29 @@ bool InputFile::Open(const std::string& path, FileSystem& fs) {
     return false;
   }
   return Adopt(fd);
+}
+
+bool InputFile::OpenStream(const std::string& path) {
+  Reset(FileSystem::Real());
+  const int fd = path.empty() ? -1 : SysOpenStream(path);
+  if (fd < 0) {
+    OpenFailed(errno, path.empty());
+#ifdef _WIN32
+    // Windows opens no folder as a file: a failed open is checked for one.
+    folder_ = !path.empty() && IsDirectory(path);
+    if (folder_) {
+      systemError_ = EISDIR;
+      openError_ = OpenError::NotRegular;
+    }
+#endif
+    return false;
+  }
+  return AdoptStream(fd, /*owned=*/true);
+}
+
+bool InputFile::OpenStandardInput() {
+  Reset(FileSystem::Real());
+  return AdoptStream(SysStandardInput(), /*owned=*/false);
 }
 
 bool InputFile::Adopt(int fd) {
@@ -408,6 +461,31 @@ bool InputFile::Adopt(int fd) {
   return true;
 }
 
+bool InputFile::AdoptStream(int fd, bool owned) {
+  if (SysIsFolder(fd)) {
+    if (owned) SysClose(fd);
+    folder_ = true;
+    systemError_ = EISDIR;
+    openError_ = OpenError::NotRegular;
+    return false;
+  }
+  fd_ = fd;
+  owned_ = owned;
+  size_ = RegularFileSize(fd);
+  return true;
+}
+
+std::size_t InputFile::ReadOnce(void* buf, std::size_t n) {
+  for (;;) {
+    const long long r = SysRead(fd_, buf, n < kMaxSystemCall ? n : kMaxSystemCall);
+    if (r >= 0) return static_cast<std::size_t>(r);
+    if (errno == EINTR) continue;
+    failed_ = true;
+    systemError_ = errno;
+    return 0;
+  }
+}
+
 std::size_t InputFile::Read(void* buf, std::size_t n) {
   if (fd_ < 0 || failed_) return 0;
   // Reading stops with an error where the file system says it fails.
@@ -415,16 +493,19 @@ std::size_t InputFile::Read(void* buf, std::size_t n) {
   auto* p = static_cast<std::uint8_t*>(buf);
   std::size_t got = 0;
   while (got < allowed) {
-    const std::size_t want = allowed - got;
-    const long long r = SysRead(fd_, p + got, want < kMaxSystemCall ? want : kMaxSystemCall);
-    if (r < 0 && errno == EINTR) continue;
-    if (r < 0) {
-      failed_ = true;
-      break;
-    }
+    const std::size_t r = ReadOnce(p + got, allowed - got);
     if (r == 0) break;
-    got += static_cast<std::size_t>(r);
+    got += r;
   }
+  fs_->Consumed(got);
+  if (allowed < n && got == allowed) failed_ = true;
+  return got;
+}
+
+std::size_t InputFile::ReadSome(void* buf, std::size_t n) {
+  if (fd_ < 0 || failed_) return 0;
+  const std::size_t allowed = fs_->ReadAllowance(n);
+  const std::size_t got = allowed == 0 ? 0 : ReadOnce(buf, allowed);
   fs_->Consumed(got);
   if (allowed < n && got == allowed) failed_ = true;
   return got;
@@ -436,8 +517,9 @@ bool InputFile::Rewind() {
 }
 
 void InputFile::Close() {
-  if (fd_ >= 0) SysClose(fd_);
+  if (fd_ >= 0 && owned_) SysClose(fd_);
   fd_ = -1;
+  owned_ = true;
   size_ = -1;
 }
 

@@ -92,13 +92,29 @@ class InputFile {
   // Opens a regular file for reading. Never blocks on a pipe or device:
   // the opened descriptor itself must be a regular file.
   bool Open(const std::string& path, FileSystem& fs = FileSystem::Real());
+  // Opens anything that reads as a stream: a regular file, a pipe (waiting
+  // for its writer, as reading it will), a device. For small texts read up
+  // to a bound (key files), never for a job's data. A folder is refused,
+  // and IsFolder then says so.
+  bool OpenStream(const std::string& path);
+  // Standard input as such a stream; Close leaves it open. False (and
+  // IsFolder) when it is a folder.
+  bool OpenStandardInput();
   OpenError LastOpenError() const { return openError_; }
+  // The errno of the failed open or read; 0 when none failed.
+  int SystemError() const { return systemError_; }
+  // The last open failed because the path, or standard input, is a folder.
+  bool IsFolder() const { return folder_; }
   // Reads up to n bytes, as many as the file has; returns the count. A
   // short count means end of file or an error (see Failed).
   std::size_t Read(void* buf, std::size_t n);
+  // One read of at most n bytes: what a pipe or terminal holds now, up to
+  // n of a file. 0 at the end or on an error (see Failed).
+  std::size_t ReadSome(void* buf, std::size_t n);
   // Back to the first byte, for another pass over the same file.
   bool Rewind();
-  // Size of the opened file when it was opened.
+  // Size of the opened file when it was opened; -1 for a stream that is
+  // not a regular file.
   std::int64_t Size() const { return size_; }
   bool Failed() const { return failed_; }
   bool IsOpen() const { return fd_ >= 0; }
@@ -106,12 +122,19 @@ class InputFile {
 
  private:
   friend class OutputFile;
+  void Reset(FileSystem& fs);
   bool Adopt(int fd);
+  bool AdoptStream(int fd, bool owned);
+  void OpenFailed(int error, bool emptyPath);
+  std::size_t ReadOnce(void* buf, std::size_t n);
 
   FileSystem* fs_ = &FileSystem::Real();
   int fd_ = -1;
+  bool owned_ = true;  // Close closes fd_ (not standard input)
   std::int64_t size_ = -1;
   bool failed_ = false;
+  bool folder_ = false;
+  int systemError_ = 0;
   OpenError openError_ = OpenError::None;
 };
 

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -11,16 +9,6 @@
 #include <new>
 #include <string_view>
 #include <utility>
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <sys/stat.h>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 #include "app/cli/cli_ui.h"
 #include "app/cli/wildcards.h"
@@ -124,54 +112,28 @@ bool FirstLineAsUtf8(std::string_view raw, std::string& line, std::string& error
 bool ReadLeadingBytes(const std::string& path, KeyText& raw, std::string& error) {
   const bool standardInput = path == "-";
   const std::string name = standardInput ? "standard input" : Escaped(path);
-#ifdef _WIN32
-  const int fd = standardInput ? _fileno(stdin) : _wopen(WidePath(path).c_str(), _O_RDONLY | _O_BINARY);
-  struct _stat64 st {};
-  // Windows opens no folder as a file: a failed open is checked for one.
-  const bool folder = fd >= 0 ? _fstat64(fd, &st) == 0 && (st.st_mode & _S_IFDIR) != 0
-                              : !standardInput && IsDirectory(path);
-#else
-  const int fd = standardInput ? STDIN_FILENO
-                               : ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
-  struct stat st {};
-  const bool folder = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
-#endif
-  if (fd < 0 && !folder) {
-    error = "Cannot open the key file " + name + ": " + std::strerror(errno);
+  // A pipe is read too: a key may come from another program.
+  InputFile in;
+  const bool opened = standardInput ? in.OpenStandardInput() : in.OpenStream(path);
+  if (in.IsFolder()) {
+    error = "The key file " + name + " is a folder";
     return false;
   }
-  const auto closeFile = [&] {
-    if (standardInput || fd < 0) return;
-#ifdef _WIN32
-    _close(fd);
-#else
-    ::close(fd);
-#endif
-  };
-  if (folder) {
-    closeFile();
-    error = "The key file " + name + " is a folder";
+  if (!opened) {
+    error = "Cannot open the key file " + name + ": " + std::strerror(in.SystemError());
     return false;
   }
   const std::size_t limit = 4 * kMaxInputLine;
   char buf[256];
-  bool failed = false;
   while (raw.size() < limit && !HasWholeLine(raw.View())) {
-    const std::size_t want = std::min(sizeof buf, limit - raw.size());
-#ifdef _WIN32
-    const int got = _read(fd, buf, static_cast<unsigned>(want));
-#else
-    const ssize_t got = ::read(fd, buf, want);
-    if (got < 0 && errno == EINTR) continue;
-#endif
-    if (got < 0) failed = true;
-    if (got <= 0) break;
-    raw.Append(std::string_view(buf, static_cast<std::size_t>(got)));
+    // Piece by piece, so that standard input is not read past the line.
+    const std::size_t got = in.ReadSome(buf, std::min(sizeof buf, limit - raw.size()));
+    if (got == 0) break;
+    raw.Append(std::string_view(buf, got));
   }
   SecureWipe(buf, sizeof buf);
-  closeFile();
-  if (failed) {
-    error = "Cannot read the key file " + name + ": " + std::strerror(errno);
+  if (in.Failed()) {
+    error = "Cannot read the key file " + name + ": " + std::strerror(in.SystemError());
     return false;
   }
   return true;
@@ -686,10 +648,12 @@ int CopyStandardInput(const std::string& dir, OutputFile& copy, std::string& err
     error = "cannot create a file in " + Escaped(dir) + " for standard input";
     return kExitJobStopped;
   }
+  InputFile in;
+  in.OpenStandardInput();
   std::vector<char> buf(std::size_t{1} << 20);
   std::int64_t total = 0;
   for (;;) {
-    const std::size_t got = std::fread(buf.data(), 1, buf.size(), stdin);
+    const std::size_t got = in.Read(buf.data(), buf.size());
     if (got > 0 && !copy.Write(buf.data(), got)) {
       error = "cannot write the copy of standard input in " + Escaped(dir);
       return kExitJobStopped;
@@ -701,7 +665,7 @@ int CopyStandardInput(const std::string& dir, OutputFile& copy, std::string& err
     }
     if (got < buf.size()) break;
   }
-  if (std::ferror(stdin) != 0) {
+  if (!in.IsOpen() || in.Failed()) {
     error = "cannot read standard input";
     return kExitJobStopped;
   }
