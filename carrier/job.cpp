@@ -10,6 +10,7 @@
 #include "carrier/file_io.h"
 #include "carrier/job_internal.h"
 #include "crypto/key_rules.h"
+#include "util/block_buffer.h"
 #include "util/parallel.h"
 #include "util/pipeline.h"
 
@@ -107,17 +108,21 @@ PipelineEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan,
   const std::size_t rows =
       std::clamp<std::size_t>(static_cast<std::size_t>(hundredth) / plan.rowBytes, 1, maxRows);
   const std::size_t blockSize = rows * plan.rowBytes;
-  // The buffers have the full size even when the blocks are smaller, so
-  // that memory use does not change with the file's size.
-  std::vector<std::uint8_t> buffers[2] = {std::vector<std::uint8_t>(maxRows * plan.rowBytes),
-                                          std::vector<std::uint8_t>(maxRows * plan.rowBytes)};
+  const unsigned threads = WorkerThreads();
+  // With a second thread the reads and the writes run side by side, each
+  // with its own buffer. The buffers have the full size even when the
+  // blocks are smaller, so that memory use does not change with the file's
+  // size.
+  PipelineSteps steps;
+  steps.slots = threads >= 2 ? 3 : 2;
+  BlockBuffer buffers[3];
+  for (int s = 0; s < steps.slots; ++s) buffers[s] = BlockBuffer(maxRows * plan.rowBytes);
 
   const bool takeCrc = plan.crc != PumpPlan::Crc::None && crc != nullptr;
   // Without a transform the checksum is the only work: on one thread it is
   // taken as the bytes are read, while they are still in this processor's
   // cache; with more it goes to a second thread, beside the reads and
   // writes, one part per helper thread.
-  const unsigned threads = WorkerThreads();
   const bool inlineCrc = takeCrc && !stages.transform && threads < 2;
   // Small parts even out the threads' shares of a block.
   const std::size_t maxParts = stages.transform ? 8 * std::size_t{threads}
@@ -131,7 +136,6 @@ PipelineEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan,
     return std::min((batch.bytes + plan.rowBytes - 1) / plan.rowBytes, maxParts);
   };
 
-  PipelineSteps steps;
   steps.read = [&](int slot) {
     PipelineRead got;
     if (done >= plan.limit) return got;

@@ -146,7 +146,8 @@ inline constexpr std::int64_t kMaxPayload = 0x7FFFFFFF;
 // three stages: `read` right after it was read, `transform` on parts of
 // whole rows spread over the worker threads, `sink` in order. While the
 // rows of one block are transformed (and checksummed), the previous block
-// is sunk and the next one read (RunPipeline), so the cipher's time and the
+// is sunk and the next one read (RunPipeline; with two or more threads the
+// sink and the read run side by side too), so the cipher's time and the
 // file system's overlap. After every block it moves the progress bar,
 // reports to JobUi::Working and asks JobUi::StopRequested, on the caller's
 // thread.
@@ -162,8 +163,10 @@ struct PumpPlan {
   std::int64_t crcBytes = INT64_MAX;
 };
 struct PumpStages {
-  // In order, never two at once, on any one thread (see util/pipeline.h):
-  // after a block is read / to take it away. offset: of the block's first
+  // Each in block order, never two reads or two sinks at once, on any one
+  // thread; a read may run beside a sink (see util/pipeline.h): after a
+  // block is read / to take it away. They share nothing but the pump's own
+  // state. offset: of the block's first
   // byte in the stream. False from sink ends the pump with WriteFailed.
   std::function<void(std::uint8_t* block, std::size_t bytes)> read;
   std::function<bool(std::uint8_t* block, std::size_t bytes, std::int64_t offset)> sink;

@@ -1,14 +1,18 @@
-// A stream worked on in batches held in two buffers, the caller's slots 0
-// and 1: while the threads work on the batch in one slot, the batch before
-// it is written out of the other slot and then the one after it read in, so
-// the processor's work and the file system's time overlap. Memory is the
-// two slots, whatever the stream's length.
+// A stream worked on in batches held in the caller's buffers, its slots 0
+// to slots - 1: while the threads work on the batch in one slot, the batch
+// before it is written out of another and the one after it read in, so the
+// processor's work and the file system's time overlap. With two slots the
+// write comes first and the read then refills its slot; with three the
+// read and the write run side by side, each with its own slot, as two
+// files' copies through the system cache can. Memory is the slots, whatever
+// the stream's length.
 //
 // Threads, step by step:
-//   read, write  one at a time and in stream order, on the caller's thread
-//                or on a worker thread (which holds back the terminating
-//                signals, util/held_signals.h); beside the work of the
-//                other slot. Files only: no front end, no shared state
+//   read, write  reads in stream order one at a time, writes the same, on
+//                the caller's thread or on a worker thread (which holds
+//                back the terminating signals, util/held_signals.h); beside
+//                the work of the current slot, and with three slots beside
+//                each other. Files only: no front end, no shared state
 //                besides their own slot's.
 //   work         parts of the current batch on any thread, several at
 //                once, each part once; they touch only their part of the
@@ -41,6 +45,8 @@ struct PipelineBatch {
 
 // Every step but read may be left empty.
 struct PipelineSteps {
+  // 2 or 3 (see above).
+  int slots = 2;
   // Fills `slot` with the stream's next batch.
   std::function<PipelineRead(int slot)> read;
   // Into how many parts a batch is worked; 0 for none.
