@@ -29,11 +29,9 @@ constexpr std::size_t kGzBuffer = 8192;
 // platform so that carriers do not depend on where they were made.
 constexpr std::uint8_t kGzipOs = 3;
 
-std::atomic<int> g_failNextDeflate{Z_OK};
-
 // What zlib returned, or the code a test asked for.
-int Checked(int ret) {
-  const int injected = g_failNextDeflate.exchange(Z_OK);
+int Checked(int ret, DeflateFault* fault) {
+  const int injected = fault != nullptr ? fault->next.exchange(Z_OK) : Z_OK;
   return injected != Z_OK ? injected : ret;
 }
 
@@ -79,7 +77,7 @@ enum class BlockEnd { Sync, Last, Whole };
 // deflate is offered each call (0: as much as fits), with windowUsed the
 // part of it already filled, as in gzwrite's output buffer.
 DeflateStatus Drain(z_stream* zs, int flush, std::vector<std::uint8_t>& out, std::size_t& used,
-                    std::size_t outWindow, std::size_t& windowUsed) {
+                    std::size_t outWindow, std::size_t& windowUsed, DeflateFault* fault) {
   for (;;) {
     if (outWindow > 0 && windowUsed == outWindow) windowUsed = 0;
     if (outWindow == 0 && used == out.size()) out.resize(out.size() * 2 + 64);
@@ -87,7 +85,7 @@ DeflateStatus Drain(z_stream* zs, int flush, std::vector<std::uint8_t>& out, std
     if (out.size() < used + room) out.resize(std::max(out.size() * 2, used + room));
     zs->next_out = out.data() + used;
     zs->avail_out = static_cast<uInt>(room);
-    const int ret = Checked(deflate(zs, flush));
+    const int ret = Checked(deflate(zs, flush), fault);
     if (ret != Z_OK && ret != Z_BUF_ERROR && ret != Z_STREAM_END) return {"deflate", ret};
     const std::size_t produced = room - zs->avail_out;
     used += produced;
@@ -99,7 +97,7 @@ DeflateStatus Drain(z_stream* zs, int flush, std::vector<std::uint8_t>& out, std
 // Raw deflate of one block, primed with the bytes before it.
 DeflateStatus DeflateBlock(const std::uint8_t* data, std::size_t len, const std::uint8_t* dict,
                            std::size_t dictLen, int level, BlockEnd end,
-                           std::vector<std::uint8_t>& out) {
+                           std::vector<std::uint8_t>& out, DeflateFault* fault) {
   thread_local Deflater deflater;
   DeflateStatus status = deflater.Begin(level);
   if (!status.ok()) return status;
@@ -115,7 +113,7 @@ DeflateStatus DeflateBlock(const std::uint8_t* data, std::size_t len, const std:
   zs->avail_in = 0;
   if (end != BlockEnd::Whole) {
     zs->avail_in = static_cast<uInt>(len);
-    status = Drain(zs, end == BlockEnd::Last ? Z_FINISH : Z_SYNC_FLUSH, out, used, 0, windowUsed);
+    status = Drain(zs, end == BlockEnd::Last ? Z_FINISH : Z_SYNC_FLUSH, out, used, 0, windowUsed, fault);
   } else {
     // The same deflate calls as gzwrite's with 10000-byte pieces and
     // gzclose: pieces of at least a buffer go to deflate directly, a
@@ -129,12 +127,12 @@ DeflateStatus DeflateBlock(const std::uint8_t* data, std::size_t len, const std:
         zs->avail_in += static_cast<uInt>(piece);
         continue;
       }
-      if (zs->avail_in > 0) status = Drain(zs, Z_NO_FLUSH, out, used, kGzBuffer, windowUsed);
+      if (zs->avail_in > 0) status = Drain(zs, Z_NO_FLUSH, out, used, kGzBuffer, windowUsed, fault);
       zs->next_in = const_cast<Bytef*>(data + at);
       zs->avail_in = static_cast<uInt>(piece);
-      if (status.ok()) status = Drain(zs, Z_NO_FLUSH, out, used, kGzBuffer, windowUsed);
+      if (status.ok()) status = Drain(zs, Z_NO_FLUSH, out, used, kGzBuffer, windowUsed, fault);
     }
-    if (status.ok()) status = Drain(zs, Z_FINISH, out, used, kGzBuffer, windowUsed);
+    if (status.ok()) status = Drain(zs, Z_FINISH, out, used, kGzBuffer, windowUsed, fault);
   }
   out.resize(used);
   return status;
@@ -159,12 +157,8 @@ std::string FailureText(const DeflateStatus& status) {
 
 }  // namespace
 
-namespace gzip_faults {
-void FailNextDeflate(int zlibCode) { g_failNextDeflate = zlibCode; }
-}  // namespace gzip_faults
-
 GzipEnd CompressStream(InputFile& in, OutputFile& out, int level, const GzipReport& report,
-                       GzipResult& result) {
+                       GzipResult& result, DeflateFault* fault) {
   result = {};
   if (level < 0 || level > 9) level = Z_DEFAULT_COMPRESSION;
   auto write = [&](const std::uint8_t* p, std::size_t n) {
@@ -203,8 +197,8 @@ GzipEnd CompressStream(InputFile& in, OutputFile& out, int level, const GzipRepo
     const std::size_t len = std::min(kBlock, batch.bytes - i * kBlock);
     std::vector<std::uint8_t>& to = packed[batch.slot][i];
     status[batch.slot][i] =
-        i == 0 ? DeflateBlock(p, len, history.data(), history.size(), level, end, to)
-               : DeflateBlock(p, len, p - kWindow, kWindow, level, end, to);
+        i == 0 ? DeflateBlock(p, len, history.data(), history.size(), level, end, to, fault)
+               : DeflateBlock(p, len, p - kWindow, kWindow, level, end, to, fault);
   };
 
   bool stopped = false;
@@ -274,7 +268,7 @@ GzipEnd CompressStream(InputFile& in, OutputFile& out, int level, const GzipRepo
   // length (modulo 2^32) of the plain bytes.
   if (result.plain.bytes == 0) {
     std::vector<std::uint8_t> empty;
-    const DeflateStatus s = DeflateBlock(nullptr, 0, nullptr, 0, level, BlockEnd::Whole, empty);
+    const DeflateStatus s = DeflateBlock(nullptr, 0, nullptr, 0, level, BlockEnd::Whole, empty, fault);
     if (!s.ok()) {
       result.failure = FailureText(s);
       return GzipEnd::DeflateFailed;

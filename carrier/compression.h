@@ -3,6 +3,7 @@
 // on the fly with the same rules as zlib's gzread.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -39,14 +40,16 @@ using GzipReport = std::function<bool(std::int64_t done)>;
 // blocks of 1 MiB on all worker threads, each primed with the 32 KiB before
 // it and ended on a byte boundary, the last one ending the stream: the same
 // standard format, a few bytes per MiB larger than zlib's.
+// fault: a test's stand-in for a failing zlib, or nullptr.
+struct DeflateFault;
 GzipEnd CompressStream(InputFile& in, OutputFile& out, int level, const GzipReport& report,
-                       GzipResult& result);
+                       GzipResult& result, DeflateFault* fault = nullptr);
 
-// Test seam: the next deflate call of CompressStream reports this zlib
-// code instead of its own (Z_OK: none).
-namespace gzip_faults {
-void FailNextDeflate(int zlibCode);
-}  // namespace gzip_faults
+// What a test hands in to make zlib fail: the next deflate call reports
+// `next` instead of its own result (0, Z_OK: none), once.
+struct DeflateFault {
+  std::atomic<int> next{0};
+};
 
 // Inflates a gzip file handed over in pieces, as zlib's gzread reads it:
 // members one after another; bytes after a member that start no new one are

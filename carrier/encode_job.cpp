@@ -135,7 +135,7 @@ class Packing {
           ui_.Working(JobPhase::Compressing, done, job_.sourceSize);
           return !ui_.StopRequested();
         },
-        result);
+        result, job_.request.deflateFault);
     shown.Hide();
     if (end == GzipEnd::Stopped) return job_.Interrupted();
     // The gzip stage's read of the source is its checksum pass.

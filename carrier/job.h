@@ -16,6 +16,7 @@
 namespace pt {
 
 class FileSystem;
+struct DeflateFault;
 
 // Everything one job needs, built by the front end.
 struct JobRequest {
@@ -49,6 +50,8 @@ struct JobRequest {
   // Every file the job reads or writes goes through this one; nullptr for
   // the real file system (tests hand in one that fails).
   FileSystem* files = nullptr;
+  // Makes zlib fail in tests; nullptr otherwise.
+  DeflateFault* deflateFault = nullptr;
 };
 
 enum class JobEnd {

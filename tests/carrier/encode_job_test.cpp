@@ -428,9 +428,11 @@ TEST_F(EncodeJobTest, DeflateFailureNamesWhatFailed) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.reason);
     ui.messages.clear();
-    gzip_faults::FailNextDeflate(c.zlibCode);
-    const JobOutcome out = Run(dir.Path("data.bin"));
-    gzip_faults::FailNextDeflate(Z_OK);
+    DeflateFault fault;
+    fault.next = c.zlibCode;
+    JobRequest request = CommandLineRequest(dir.Path("data.bin"), 0, settings, files);
+    request.deflateFault = &fault;
+    const JobOutcome out = RunJob(request, state, ui);
     EXPECT_EQ(out.end, JobEnd::Failed);
     EXPECT_EQ(ui.MessageTexts(),
               std::vector<std::string>{"Compression Test failed !\nfile <" + dir.Path("data.bin") +
