@@ -4,7 +4,7 @@
 # With --fuzz also clang and its libFuzzer runtime; with --package the checkers
 # of scripts/package.sh (desktop-file-validate, appstreamcli, lintian); with
 # --windows the mingw-w64 cross compiler, zlib for it, wine64, python3, a
-# virtual X server and ImageMagick (scripts/windows-test.sh,
+# virtual X server, ImageMagick and wine's own fonts (scripts/windows-test.sh,
 # scripts/screenshots-win.sh), NSIS and zip (scripts/windows-package.sh).
 # Options combine.
 set -euo pipefail
@@ -29,7 +29,8 @@ for opt in "$@"; do
       # end-to-end run, ImageMagick takes their pictures.
       packages+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev libz-mingw-w64-dev
                  googletest wine64 python3 xvfb imagemagick
-                 nsis zip unzip) ;;  # the Windows installer and the portable zip
+                 nsis zip unzip  # the Windows installer and the portable zip
+                 fonts-wine) ;;  # Marlett, the glyphs of title-bar buttons and arrows
     *) echo "install-deps.sh: unknown option $opt (known: --fuzz --package --windows)" >&2; exit 2 ;;
   esac
 done

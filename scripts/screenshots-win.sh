@@ -42,8 +42,15 @@ for _ in $(seq 1 100); do [ -s "$displayfile" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$displayfile")"
 rm -f "$displayfile"
 mkdir -p "$WINEPREFIX"
-"$wineserver" -p >/dev/null 2>&1
 trap '"$wineserver" -k 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true' EXIT
+# A wineserver left by an interrupted run would refuse the persistent one.
+"$wineserver" -k >/dev/null 2>&1 || true
+# Debian's wine looks for its own fonts outside the folder fonts-wine fills, so
+# title-bar buttons would show Marlett's letters ("0 1 r"): the font goes into
+# the wine folder's Fonts, which wine reads when its server starts.
+mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+cp -u /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+"$wineserver" -p >/dev/null 2>&1 || { echo "screenshots-win.sh: wineserver did not start" >&2; exit 1; }
 # No window manager runs: wine's windows are left unmanaged and wine draws
 # their title bars and frames itself, so the pictures show them and a
 # window's rectangle is exactly what it paints.
