@@ -33,6 +33,22 @@ constexpr int kRightX = 204;
 constexpr int kRightWidth = 215;
 constexpr int kLine = 20;  // one radio button or check box
 constexpr int kInset = 10;
+constexpr int kButtonsY = kClientHeight - 38;
+
+// The groups are laid out packed from the top; each column is then spread
+// evenly down to just above the buttons, so that no empty band is left
+// between the groups and the buttons. `end` is the column's packed bottom.
+struct Column {
+  int end;
+  int At(int y) const {
+    constexpr int kTop = 6, kBottom = kButtonsY - 12;
+    return kTop + (y - kTop) * (kBottom - kTop) / (end - kTop);
+  }
+  Box96 Group(Box96 b) const { return {b.x, At(b.y), b.w, At(b.y + b.h) - At(b.y)}; }
+  Box96 Row(Box96 b) const { return {b.x, At(b.y), b.w, b.h}; }
+};
+constexpr Column kLeftColumn{350};
+constexpr Column kRightColumn{324};
 
 std::string Marked(const char* control, const char* caption) {
   return window::MarkedCaption(window::kOptionsMnemonics, control, caption);
@@ -72,64 +88,70 @@ void OptionsDialog::CreateControls() {
   // Left column.
   const int lx = kLeftX + kInset;
   const int lw = kLeftWidth - 2 * kInset;
-  group(L"Startup Encryption Method ", {kLeftX, 6, kLeftWidth, 104});
-  radio(rbNone, "rbNone", "None", {lx, 24, lw, kLine}, true);
-  radio(rbBlowfish, "rbBlowfish", "Blowfish", {lx, 44, lw, kLine}, false);
-  radio(rbTwofish, "rbTwofish", "Twofish (Securest Method)", {lx, 64, lw, kLine}, false);
-  radio(rbRijndael, "rbRijndael", "Rijndael (AES)", {lx, 84, lw, kLine}, false);
+  group(L"Startup Encryption Method ", kLeftColumn.Group({kLeftX, 6, kLeftWidth, 104}));
+  radio(rbNone, "rbNone", "None", kLeftColumn.Row({lx, 24, lw, kLine}), true);
+  radio(rbBlowfish, "rbBlowfish", "Blowfish", kLeftColumn.Row({lx, 44, lw, kLine}), false);
+  radio(rbTwofish, "rbTwofish", "Twofish (Securest Method)", kLeftColumn.Row({lx, 64, lw, kLine}),
+        false);
+  radio(rbRijndael, "rbRijndael", "Rijndael (AES)", kLeftColumn.Row({lx, 84, lw, kLine}), false);
   // The cipher captions are coloured; a themed button would ignore that.
   for (int id : kCipherGroup) SetWindowTheme(Item(id), L"", L"");
 
-  group(L"Automatic conversion ...", {kLeftX, 116, kLeftWidth, 64});
-  check(cbExit, "cbExit", "Exit after Conversion", {lx, 134, lw, kLine});
-  check(cbShowOption, "cbShow", "Show Bitmap", {lx, 154, lw, kLine});
+  group(L"Automatic conversion ...", kLeftColumn.Group({kLeftX, 116, kLeftWidth, 64}));
+  check(cbExit, "cbExit", "Exit after Conversion", kLeftColumn.Row({lx, 134, lw, kLine}));
+  check(cbShowOption, "cbShow", "Show Bitmap", kLeftColumn.Row({lx, 154, lw, kLine}));
 
-  group(L"Passwords and Keys", {kLeftX, 186, kLeftWidth, 112});
-  AddLabel(L"Default Encrypton Key Mode", lx, 204);
-  radio(rbASCII, "rbASCII", "ASCII", {lx, 222, 70, kLine}, true);
-  radio(rbHex, "rbHex", "Hex", {lx + 80, 222, 70, kLine}, false);
-  AddLabel(L"While entering ASCII Key...", lx, 250);
-  check(cbHide, "cbHide", "Hide Password", {lx, 268, lw, kLine});
+  group(L"Passwords and Keys", kLeftColumn.Group({kLeftX, 186, kLeftWidth, 112}));
+  AddLabel(L"Default Encrypton Key Mode", lx, kLeftColumn.At(204));
+  radio(rbASCII, "rbASCII", "ASCII", kLeftColumn.Row({lx, 222, 70, kLine}), true);
+  radio(rbHex, "rbHex", "Hex", kLeftColumn.Row({lx + 80, 222, 70, kLine}), false);
+  AddLabel(L"While entering ASCII Key...", lx, kLeftColumn.At(250));
+  check(cbHide, "cbHide", "Hide Password", kLeftColumn.Row({lx, 268, lw, kLine}));
 
-  group(L"Misc. Options ...", {kLeftX, 304, kLeftWidth, 46});
-  check(cbLOG, "cbLOG", "Copy LOG View", {lx, 322, lw, kLine});
+  group(L"Misc. Options ...", kLeftColumn.Group({kLeftX, 304, kLeftWidth, 46}));
+  check(cbLOG, "cbLOG", "Copy LOG View", kLeftColumn.Row({lx, 322, lw, kLine}));
 
   // Right column.
   const int rx = kRightX + kInset;
   const int rw = rightWidth - 2 * kInset;
-  group(L"Use compressed File ... ", {kRightX, 6, rightWidth, 136});
-  radio(rbNever, "rbNever", "Never", {rx, 24, rw, kLine}, true);
-  radio(rbSensibly, "rbSensibly", "If sensibly", {rx, 44, rw, kLine}, false);
-  radio(rbSmart, "rbSmart", "If Extension differs from", {rx, 64, rw, kLine}, false);
-  Add(L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, eExtensions, {rx + 18, 86, rw - 18, 22}, nullptr,
-      WS_EX_CLIENTEDGE);
-  radio(rbEver, "rbEver", "Always", {rx, 114, rw, kLine}, false);
+  group(L"Use compressed File ... ", kRightColumn.Group({kRightX, 6, rightWidth, 136}));
+  radio(rbNever, "rbNever", "Never", kRightColumn.Row({rx, 24, rw, kLine}), true);
+  radio(rbSensibly, "rbSensibly", "If sensibly", kRightColumn.Row({rx, 44, rw, kLine}), false);
+  radio(rbSmart, "rbSmart", "If Extension differs from", kRightColumn.Row({rx, 64, rw, kLine}),
+        false);
+  Add(L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, eExtensions,
+      kRightColumn.Row({rx + 18, 86, rw - 18, 22}), nullptr, WS_EX_CLIENTEDGE);
+  radio(rbEver, "rbEver", "Always", kRightColumn.Row({rx, 114, rw, kLine}), false);
 
-  group(L"Compression Level ", {kRightX, 148, rightWidth, 84});
-  radio(rbDefault, "rbDefault", "Default", {rx, 166, 80, kLine}, true);
-  radio(rbDefined, "rbDefined", "User Defined", {rx + 90, 166, rw - 90, kLine}, false);
-  lNone_ = AddLabel(L"None", rx, 200);
+  group(L"Compression Level ", kRightColumn.Group({kRightX, 148, rightWidth, 84}));
+  radio(rbDefault, "rbDefault", "Default", kRightColumn.Row({rx, 166, 80, kLine}), true);
+  radio(rbDefined, "rbDefined", "User Defined", kRightColumn.Row({rx + 90, 166, rw - 90, kLine}),
+        false);
+  const int sliderY = kRightColumn.At(192);
+  lNone_ = AddLabel(L"None", rx, sliderY + 8);
   const int noneWidth = Width96(L"None") + 4;
   const int maxWidth = Width96(L"Max") + 4;
-  HWND slider = Add(TRACKBAR_CLASSW, L"", TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM | WS_TABSTOP | WS_GROUP,
-                    tbCompression, {rx + noneWidth, 192, rw - noneWidth - maxWidth, 30});
+  HWND slider =
+      Add(TRACKBAR_CLASSW, L"", TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM | WS_TABSTOP | WS_GROUP,
+          tbCompression, {rx + noneWidth, sliderY, rw - noneWidth - maxWidth, 30});
   SendMessageW(slider, TBM_SETRANGE, FALSE, MAKELPARAM(0, 9));
   SendMessageW(slider, TBM_SETLINESIZE, 0, 1);
   SendMessageW(slider, TBM_SETPAGESIZE, 0, 1);
-  lMax_ = AddLabel(L"Max", rx + rw - maxWidth + 4, 200);
+  lMax_ = AddLabel(L"Max", rx + rw - maxWidth + 4, sliderY + 8);
 
-  group(targetCaption, {kRightX, 238, rightWidth, 86});
-  radio(rbReplaceLast, "rbReplaceLast", "LAST Extension replaced by \".bmp\" ", {rx, 256, rw, kLine},
-        true);
-  radio(rbReplaceAll, "rbReplaceAll", "ALL Extensions replaced by \".bmp\"", {rx, 276, rw, kLine},
+  group(targetCaption, kRightColumn.Group({kRightX, 238, rightWidth, 86}));
+  radio(rbReplaceLast, "rbReplaceLast", "LAST Extension replaced by \".bmp\" ",
+        kRightColumn.Row({rx, 256, rw, kLine}), true);
+  radio(rbReplaceAll, "rbReplaceAll", "ALL Extensions replaced by \".bmp\"",
+        kRightColumn.Row({rx, 276, rw, kLine}), false);
+  radio(rbAppend, "rbAppend", "Appended \".bmp\" Extension", kRightColumn.Row({rx, 296, rw, kLine}),
         false);
-  radio(rbAppend, "rbAppend", "Appended \".bmp\" Extension", {rx, 296, rw, kLine}, false);
 
   const int buttonWidth = 88;
   AddButton(Marked("bOK", "OK"), BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, bOK,
-            {clientWidth - 2 * buttonWidth - 14, kClientHeight - 38, buttonWidth, 28});
+            {clientWidth - 2 * buttonWidth - 14, kButtonsY, buttonWidth, 28});
   AddButton(Marked("bCancel", "Cancel"), BS_PUSHBUTTON | WS_TABSTOP, bCancel,
-            {clientWidth - buttonWidth - 8, kClientHeight - 38, buttonWidth, 28});
+            {clientWidth - buttonWidth - 8, kButtonsY, buttonWidth, 28});
 }
 
 void OptionsDialog::AddToolTips() {
