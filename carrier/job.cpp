@@ -121,13 +121,13 @@ PipelineEnd PumpRows(JobContext& job, InputFile& in, const PumpPlan& plan,
   const bool takeCrc = plan.crc != PumpPlan::Crc::None && crc != nullptr;
   // Without a transform the checksum is the only work: on one thread it is
   // taken as the bytes are read, while they are still in this processor's
-  // cache; with more it goes to a second thread, beside the reads and
-  // writes, one part per helper thread.
+  // cache; with more it is worked in parts like a transform, beside the
+  // reads and writes.
   const bool inlineCrc = takeCrc && !stages.transform && threads < 2;
-  // Small parts even out the threads' shares of a block.
-  const std::size_t maxParts = stages.transform ? 8 * std::size_t{threads}
-                               : takeCrc && !inlineCrc ? std::size_t{threads} - 1
-                                                       : 0;
+  // Small parts even out the threads' shares of a block: whichever thread
+  // is done with its read or write first takes more of them.
+  const std::size_t maxParts =
+      stages.transform || (takeCrc && !inlineCrc) ? 8 * std::size_t{threads} : 0;
   if (crc != nullptr) *crc = 0;
   std::int64_t done = 0;
   std::vector<std::uint32_t> partCrc(maxParts);
