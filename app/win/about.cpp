@@ -11,7 +11,7 @@ namespace pt::win {
 void ShowAbout(HWND owner, const std::string& text) {
   static constexpr BoxButton kOk[] = {{id::bOK, L"OK"}};
   const std::wstring title = Wide(window::MessageTitle(MsgKind::Information));
-  ShowTextBox(owner, title.c_str(), BoxIcon::Program, text, kOk, id::bOK);
+  ShowTextBox(owner, title.c_str(), BoxIcon::Program, text, kOk, id::bOK, id::bOK);
 }
 
 }  // namespace pt::win

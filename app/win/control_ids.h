@@ -72,6 +72,11 @@ enum DisclaimerControl : int {
   rbDisclaimerYes = 502,
 };
 
+// Message boxes: the text beside the icon.
+enum MessageBoxControl : int {
+  sMessage = 601,
+};
+
 // Buttons of every dialog and message box.
 enum DialogButton : int {
   bOK = 1,      // IDOK

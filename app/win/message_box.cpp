@@ -21,23 +21,32 @@ constexpr int kButtonGap = 6;
 constexpr int kMinimumWidth = 300;  // room for the title and the frame's buttons
 constexpr int kWrapWidth = 420;
 
+// How the text control lays out its text, for measuring it: a word wider
+// than the line (a long path) breaks where the line is full.
+constexpr UINT kTextFormat = DT_LEFT | DT_EXPANDTABS | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX;
+
 class TextBox : public ModalDialog {
  public:
   TextBox(const wchar_t* title, BoxIcon icon, std::string_view text,
-          std::span<const BoxButton> buttons, int escapeId)
+          std::span<const BoxButton> buttons, int enterId, int escapeId)
       : ModalDialog(Frame{title, kMinimumWidth, 100}),
         icon_(icon),
-        iconSize_(icon == BoxIcon::Program ? 48 : 32),
+        iconSize_(icon == BoxIcon::Program ? 48 : icon == BoxIcon::None ? 0 : 32),
         text_(Wide(text)),
         buttons_(buttons),
+        enterId_(enterId),
         escapeId_(escapeId) {}
 
  private:
   void OnInit() override {
     const SIZE measured = MeasureText();
-    const int textWidth = MulDiv(measured.cx, 96, static_cast<int>(dpi())) + 2;
-    const int textHeight = MulDiv(measured.cy, 96, static_cast<int>(dpi())) + 2;
-    const int textX = kMargin + iconSize_ + kMargin;
+    const int textWidth = To96(measured.cx) + 2;
+    // The control wraps at its own width, which the rounding to 96 DPI may
+    // have made a little wider than the measure: its height is taken there.
+    const int textPixels =
+        table_ ? measured.cy : TextSize(text_, GuiFont(), kTextFormat, Px(textWidth)).cy;
+    const int textHeight = To96(textPixels) + 2;
+    const int textX = iconSize_ > 0 ? kMargin + iconSize_ + kMargin : kMargin;
     // A text shorter than the icon stands in the icon's middle.
     const int textY = kMargin + std::max(0, (iconSize_ - textHeight) / 2);
     const int rowWidth = static_cast<int>(buttons_.size()) * (kButtonWidth + kButtonGap) - kButtonGap;
@@ -45,40 +54,52 @@ class TextBox : public ModalDialog {
     const int buttonY = kMargin + std::max(iconSize_, textHeight) + 14;
     Resize96(width, buttonY + kButtonHeight + kMargin);
 
-    HICON icon = nullptr;
-    if (icon_ == BoxIcon::Program) {
-      programIcon_.emplace(Px(iconSize_));
-      icon = programIcon_->get();
-    } else {
-      icon = static_cast<HICON>(
-          LoadImageW(nullptr, IDI_WARNING, IMAGE_ICON, Px(iconSize_), Px(iconSize_), LR_SHARED));
+    if (HICON icon = LoadBoxIcon()) {
+      HWND picture = Add(L"STATIC", L"", SS_ICON | SS_REALSIZECONTROL, -1,
+                         {kMargin, kMargin, iconSize_, iconSize_});
+      SendMessageW(picture, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
     }
-    HWND picture = Add(L"STATIC", L"", SS_ICON | SS_REALSIZECONTROL, -1,
-                       {kMargin, kMargin, iconSize_, iconSize_});
-    SendMessageW(picture, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
-    Add(L"STATIC", text_, (table_ ? SS_OWNERDRAW : SS_LEFT) | SS_NOPREFIX, -1,
-               {textX, textY, textWidth, textHeight});
+    Add(L"STATIC", text_, (table_ ? SS_OWNERDRAW : SS_LEFT | SS_EDITCONTROL) | SS_NOPREFIX,
+        id::sMessage, {textX, textY, textWidth, textHeight});
     int x = width - kMargin - rowWidth;
     bool first = true;
     for (const BoxButton& b : buttons_) {
-      Add(L"BUTTON", b.caption,
-          WS_TABSTOP | (first ? (WS_GROUP | BS_DEFPUSHBUTTON) : BS_PUSHBUTTON), b.id,
+      const DWORD kind = b.id == enterId_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+      Add(L"BUTTON", b.caption, WS_TABSTOP | (first ? WS_GROUP : 0) | kind, b.id,
           {x, buttonY, kButtonWidth, kButtonHeight});
       x += kButtonWidth + kButtonGap;
       first = false;
     }
-    if (!buttons_.empty()) {
-      SendMessageW(hwnd(), DM_SETDEFID, static_cast<WPARAM>(buttons_.front().id), 0);
-      SetFocus(Item(buttons_.front().id));
+    if (Item(enterId_)) {
+      SendMessageW(hwnd(), DM_SETDEFID, static_cast<WPARAM>(enterId_), 0);
+      SetFocus(Item(enterId_));
     }
   }
+
+  HICON LoadBoxIcon() {
+    const wchar_t* system = nullptr;
+    switch (icon_) {
+      case BoxIcon::None: return nullptr;
+      case BoxIcon::Program:
+        programIcon_.emplace(Px(iconSize_));
+        return programIcon_->get();
+      case BoxIcon::Question: system = IDI_QUESTION; break;
+      case BoxIcon::Warning: system = IDI_WARNING; break;
+      case BoxIcon::Error: system = IDI_ERROR; break;
+      case BoxIcon::Information: system = IDI_INFORMATION; break;
+    }
+    return static_cast<HICON>(
+        LoadImageW(nullptr, system, IMAGE_ICON, Px(iconSize_), Px(iconSize_), LR_SHARED));
+  }
+
+  int To96(int pixels) const { return MulDiv(pixels, 96, static_cast<int>(dpi())); }
 
   // Lines of the form "label<TAB>value" (the about box) stand as rows of a
   // table, so that their values line up in any font; any other text wraps.
   SIZE MeasureText() {
     table_ = text_.find(L'\t') != std::wstring::npos;
     if (!table_)
-      return TextSize(text_, GuiFont(), DT_WORDBREAK | DT_NOPREFIX, Px(kWrapWidth));
+      return TextSize(text_, GuiFont(), kTextFormat, Px(kWrapWidth));
     labelWidth_ = 0;
     int valueWidth = 0, plainWidth = 0, lines = 0;
     for (const std::wstring& line : Lines()) {
@@ -147,13 +168,26 @@ class TextBox : public ModalDialog {
   std::optional<Icon> programIcon_;
   std::wstring text_;
   std::span<const BoxButton> buttons_;
+  int enterId_;
   int escapeId_;
   bool table_ = false;
   int labelWidth_ = 0;  // in pixels, the table's first column
   int lineHeight_ = 0;
 };
 
-UINT IconStyle(MsgKind kind) {
+// The icon of the kind, and the sound a system box of the kind makes.
+BoxIcon IconOf(MsgKind kind) {
+  switch (kind) {
+    case MsgKind::Error: return BoxIcon::Error;
+    case MsgKind::Warning: return BoxIcon::Warning;
+    case MsgKind::Confirmation: return BoxIcon::Question;
+    case MsgKind::Information: return BoxIcon::Information;
+    case MsgKind::Plain: break;
+  }
+  return BoxIcon::None;
+}
+
+UINT SoundOf(MsgKind kind) {
   switch (kind) {
     case MsgKind::Error: return MB_ICONERROR;
     case MsgKind::Warning: return MB_ICONWARNING;
@@ -161,51 +195,66 @@ UINT IconStyle(MsgKind kind) {
     case MsgKind::Information: return MB_ICONINFORMATION;
     case MsgKind::Plain: break;
   }
-  return 0;
+  return MB_OK;
 }
 
-MsgAnswer AnswerOf(INT_PTR id, MsgButtons buttons) {
-  switch (id) {
-    case IDOK: return MsgAnswer::Ok;
-    case IDABORT: return MsgAnswer::Abort;
-    case IDYES: return MsgAnswer::Yes;
-    case IDNO: return MsgAnswer::No;
-    case IDCANCEL: return MsgAnswer::Cancel;
-    default: break;
+std::span<const BoxButton> ButtonsOf(MsgButtons buttons) {
+  static constexpr BoxButton kOk[] = {{id::bOK, L"OK"}};
+  static constexpr BoxButton kOkAbort[] = {{id::bOK, L"OK"}, {id::bAbort, L"Abort"}};
+  static constexpr BoxButton kYesNo[] = {{id::bYes, L"&Yes"}, {id::bNo, L"&No"}};
+  static constexpr BoxButton kYesNoCancel[] = {
+      {id::bYes, L"&Yes"}, {id::bNo, L"&No"}, {id::bCancel, L"Cancel"}};
+  switch (buttons) {
+    case MsgButtons::OkAbort: return kOkAbort;
+    case MsgButtons::YesNo: return kYesNo;
+    case MsgButtons::YesNoCancel: return kYesNoCancel;
+    case MsgButtons::Ok: break;
   }
-  return window::EscapeAnswer(buttons);  // the box could not be shown
+  return kOk;
+}
+
+int IdOf(MsgAnswer answer) {
+  switch (answer) {
+    case MsgAnswer::Abort: return id::bAbort;
+    case MsgAnswer::Yes: return id::bYes;
+    case MsgAnswer::No: return id::bNo;
+    case MsgAnswer::Cancel: return id::bCancel;
+    case MsgAnswer::Ok: break;
+  }
+  return id::bOK;
+}
+
+// The answer of the button pressed; a box that could not be shown gives
+// the set's cautious answer.
+MsgAnswer AnswerOf(int pressed, MsgButtons buttons) {
+  for (const BoxButton& b : ButtonsOf(buttons)) {
+    if (b.id != pressed) continue;
+    switch (b.id) {
+      case id::bAbort: return MsgAnswer::Abort;
+      case id::bYes: return MsgAnswer::Yes;
+      case id::bNo: return MsgAnswer::No;
+      case id::bCancel: return MsgAnswer::Cancel;
+      default: return MsgAnswer::Ok;
+    }
+  }
+  return window::EscapeAnswer(buttons);
 }
 
 }  // namespace
 
 int ShowTextBox(HWND owner, const wchar_t* title, BoxIcon icon, std::string_view text,
-                std::span<const BoxButton> buttons, int escapeId) {
-  TextBox box(title, icon, text, buttons, escapeId);
+                std::span<const BoxButton> buttons, int enterId, int escapeId) {
+  TextBox box(title, icon, text, buttons, enterId, escapeId);
   return static_cast<int>(box.Run(owner));
 }
 
 MsgAnswer ShowMessageBox(HWND owner, MsgKind kind, const std::string& text, MsgButtons buttons) {
   const std::wstring title = Wide(window::MessageTitle(kind));
-  if (buttons == MsgButtons::OkAbort) {
-    // No system box has this pair: a box of our own, with the warning icon.
-    static constexpr BoxButton kOkAbort[] = {{id::bOK, L"OK"}, {id::bAbort, L"Abort"}};
-    MessageBeep(MB_ICONWARNING);
-    const int pressed =
-        ShowTextBox(owner, title.c_str(), BoxIcon::Warning, text, kOkAbort, id::bAbort);
-    return AnswerOf(pressed, buttons);
-  }
-  UINT style = IconStyle(kind) | MB_SETFOREGROUND;
-  switch (buttons) {
-    case MsgButtons::YesNoCancel: style |= MB_YESNOCANCEL; break;
-    case MsgButtons::YesNo:
-      style |= MB_YESNO;
-      if (window::EnterAnswer(buttons) == MsgAnswer::No) style |= MB_DEFBUTTON2;
-      break;
-    case MsgButtons::Ok:
-    case MsgButtons::OkAbort: style |= MB_OK; break;
-  }
-  const std::wstring body = Wide(text);
-  return AnswerOf(MessageBoxW(owner, body.c_str(), title.c_str(), style), buttons);
+  MessageBeep(SoundOf(kind));
+  const int pressed = ShowTextBox(owner, title.c_str(), IconOf(kind), text, ButtonsOf(buttons),
+                                  IdOf(window::EnterAnswer(buttons)),
+                                  IdOf(window::EscapeAnswer(buttons)));
+  return AnswerOf(pressed, buttons);
 }
 
 }  // namespace pt::win

@@ -1,5 +1,6 @@
-// Boxes of the program's own, where no system message box fits: an icon,
-// the text and a row of buttons (the OK and Abort warning, the about box).
+// The program's own boxes of an icon, a text and a row of buttons: every
+// message box and the about box. A long word in the text (a path) breaks
+// where the line is full, so that all of it is shown.
 #pragma once
 
 #include <span>
@@ -9,16 +10,17 @@
 
 namespace pt::win {
 
-enum class BoxIcon { Warning, Program };
+enum class BoxIcon { None, Question, Warning, Error, Information, Program };
 
 struct BoxButton {
   int id;
-  const wchar_t* caption;
+  const wchar_t* caption;  // "&" marks the Alt+letter
 };
 
-// Shows the box modally; Enter presses the first button, Escape and the
-// close box give escapeId. Returns the id of the button pressed.
+// Shows the box modally; Enter presses enterId (the default button),
+// Escape and the close box give escapeId. Returns the id of the button
+// pressed.
 int ShowTextBox(HWND owner, const wchar_t* title, BoxIcon icon, std::string_view text,
-                std::span<const BoxButton> buttons, int escapeId);
+                std::span<const BoxButton> buttons, int enterId, int escapeId);
 
 }  // namespace pt::win

@@ -17,10 +17,10 @@
 
 namespace pt::win {
 
-// A message box of the kind's icon and title with the button set; OkAbort
-// is a small dialog of its own (no system box has that pair). Closing the
-// box by Escape or its close box gives the set's cautious answer (Abort,
-// Cancel, No).
+// A message box of the kind's icon, sound and title with the button set, a
+// dialog of the program's own: a long path in the text wraps rather than
+// being cut off. Enter presses the set's default button; Escape or the
+// close box gives the set's cautious answer (Abort, Cancel, No).
 MsgAnswer ShowMessageBox(HWND owner, MsgKind kind, const std::string& text,
                          MsgButtons buttons);
 

@@ -432,18 +432,7 @@ HWND Program::WaitDialog(const std::wstring& captionPart, int childId, const std
 }
 
 HWND Program::FindMessageBox() const {
-  // A system box; the file dialog shares its class but has a file name field.
-  WindowQuery system{Pid(), L"#32770", L"", 0};
-  Search search{&system, nullptr, {}};
-  EnumWindows(OnTopWindow, reinterpret_cast<LPARAM>(&search));
-  for (HWND h : search.all) {
-    if (_wcsicmp(WideClassOf(h).c_str(), L"#32770") == 0 && !GetDlgItem(h, kFileNameCombo) &&
-        !GetDlgItem(h, kFileNameEdit)) {
-      return h;
-    }
-  }
-  // The program's own box of OK and Abort.
-  return FindTopWindow({Pid(), id::kDialogClass, L"", id::bAbort});
+  return FindTopWindow({Pid(), id::kDialogClass, L"", id::sMessage});
 }
 
 HWND Program::WaitMessageBox(const std::string& what, int limitMs) {

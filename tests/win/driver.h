@@ -145,7 +145,7 @@ class Program {
   // A dialog of the program's own class with the caption part or child id.
   HWND WaitDialog(const std::wstring& captionPart, int childId, const std::string& what,
                   int limitMs = kWindowLimitMs);
-  // A message box: a system box, or the program's own box of two buttons.
+  // A message box (the program's own box of a text and buttons).
   HWND WaitMessageBox(const std::string& what, int limitMs = kWindowLimitMs);
   HWND FindMessageBox() const;
   // The message box's text, answered with the button; the box must close.

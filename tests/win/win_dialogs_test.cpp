@@ -41,7 +41,7 @@ Driver* driver = nullptr;
 bool IsDialogClass(HWND hwnd) {
   wchar_t name[64] = {};
   GetClassNameW(hwnd, name, 64);
-  return std::wstring(name) == kDialogClass || std::wstring(name) == L"#32770";
+  return std::wstring(name) == kDialogClass;
 }
 
 // The visible, enabled dialog of this thread: a modal one disables its owner.
@@ -222,6 +222,10 @@ INSTANTIATE_TEST_SUITE_P(
                 Press(VK_RETURN), L"Confirm", MsgAnswer::No},
         BoxCase{"YesNoYesButton", MsgKind::Confirmation, MsgButtons::YesNo, Click(bYes),
                 L"Confirm", MsgAnswer::Yes},
+        BoxCase{"YesNoEscapeKeepsTheFile", MsgKind::Confirmation, MsgButtons::YesNo,
+                Press(VK_ESCAPE), L"Confirm", MsgAnswer::No},
+        BoxCase{"YesNoCancelEnterIsYes", MsgKind::Confirmation, MsgButtons::YesNoCancel,
+                Press(VK_RETURN), L"Confirm", MsgAnswer::Yes},
         BoxCase{"YesNoCancelEscapeCancels", MsgKind::Confirmation, MsgButtons::YesNoCancel,
                 Press(VK_ESCAPE), L"Confirm", MsgAnswer::Cancel},
         BoxCase{"YesNoCancelNoButton", MsgKind::Confirmation, MsgButtons::YesNoCancel,
@@ -230,6 +234,71 @@ INSTANTIATE_TEST_SUITE_P(
                 MsgAnswer::Ok},
         BoxCase{"PlainOk", MsgKind::Plain, MsgButtons::Ok, Click(bOK), L"pixelTuck",
                 MsgAnswer::Ok}),
+    test::CaseName());
+
+// A text with a path longer than a line: the box shows all of it, the path
+// broken where a line is full, within the screen.
+struct LongTextCase : test::NamedCase {
+  MsgKind kind;
+  MsgButtons buttons;
+  std::string text;
+};
+class LongTextTest : public ::testing::TestWithParam<LongTextCase> {};
+
+// 200 characters, none of them a space.
+std::string LongPath() {
+  std::string path = "C:";
+  while (path.size() < 191) path += "\\folder" + std::to_string(path.size());
+  return path.substr(0, 191) + "\\file.bmp";
+}
+
+TEST_P(LongTextTest, ShowsAllOfIt) {
+  const LongTextCase& c = GetParam();
+  Drive({Check([&c](HWND box) {
+           HWND text = GetDlgItem(box, sMessage);
+           ASSERT_NE(text, nullptr);
+           const int n = GetWindowTextLengthW(text);
+           std::wstring shown(static_cast<std::size_t>(n) + 1, L'\0');
+           GetWindowTextW(text, shown.data(), n + 1);
+           shown.resize(static_cast<std::size_t>(n));
+           std::wstring want(c.text.begin(), c.text.end());
+           EXPECT_EQ(shown, want);
+           // The text laid out as the control draws it fits the control.
+           RECT control{};
+           GetClientRect(text, &control);
+           const bool breaksWords = (GetWindowLongW(text, GWL_STYLE) & SS_EDITCONTROL) != 0;
+           RECT laid{0, 0, control.right, 0};
+           HDC dc = GetDC(text);
+           HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(text, WM_GETFONT, 0, 0)));
+           DrawTextW(dc, shown.c_str(), n, &laid,
+                     DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX |
+                         (breaksWords ? DT_EDITCONTROL : 0));
+           SelectObject(dc, old);
+           ReleaseDC(text, dc);
+           EXPECT_LE(laid.right, control.right) << "a line is wider than the text";
+           EXPECT_LE(laid.bottom, control.bottom) << "lines below the text's bottom";
+           // The control lies inside the box, the box on the screen.
+           RECT inBox{}, client{}, frame{};
+           GetWindowRect(text, &inBox);
+           MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&inBox), 2);
+           GetClientRect(box, &client);
+           EXPECT_LE(inBox.right, client.right);
+           EXPECT_LE(inBox.bottom, client.bottom);
+           GetWindowRect(box, &frame);
+           EXPECT_GE(frame.left, 0);
+           EXPECT_LE(frame.right, GetSystemMetrics(SM_CXSCREEN));
+         }),
+         Press(VK_ESCAPE)},
+        [&c] { ShowMessageBox(nullptr, c.kind, c.text, c.buttons); }, std::string("long-") + c.name);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Boxes, LongTextTest,
+    ::testing::Values(
+        LongTextCase{"ReplaceQuestion", MsgKind::Confirmation, MsgButtons::YesNo,
+                     "The file <" + LongPath() + "> already exists.\n\nReplace it ?"},
+        LongTextCase{"ErrorBox", MsgKind::Error, MsgButtons::Ok,
+                     "File <" + LongPath() + "> could not be opened !!!"}),
     test::CaseName());
 
 TEST(AboutBox, ShowsTheTextAndClosesWithOk) {
