@@ -18,13 +18,8 @@ shots=(disclaimer key-ascii key-hex main options about replace ok-abort)
 
 scripts/install-deps.sh --windows
 
-wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
-wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-[ -x "$wine" ] || { echo "screenshots-win.sh: wine64 not found" >&2; exit 1; }
-export WINEPREFIX="$root/build-win/wine"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export LC_ALL=C.UTF-8
+source scripts/wine-session.sh
+wine_env screenshots-win.sh "$root/build-win/wine"
 
 cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
   -DCMAKE_BUILD_TYPE=Release -DPT_WERROR=ON -DPT_BUILD_GUI=ON -DPT_BUILD_BENCH=OFF >/dev/null
@@ -34,23 +29,13 @@ mkdir -p "$out"
 out=$(cd "$out" && pwd)
 rm -f "$out"/*.png "$out"/*.rect
 
-displayfile=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 1 100); do [ -s "$displayfile" ] && break; sleep 0.1; done
-[ -s "$displayfile" ] || { echo "screenshots-win.sh: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(cat "$displayfile")"
-rm -f "$displayfile"
-mkdir -p "$WINEPREFIX"
-trap '"$wineserver" -k 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true' EXIT
-# A wineserver left by an interrupted run would refuse the persistent one.
-"$wineserver" -k >/dev/null 2>&1 || true
+wine_display 1280x1024x24
 # Debian's wine looks for its own fonts outside the folder fonts-wine fills, so
 # title-bar buttons would show Marlett's letters ("0 1 r"): the font goes into
 # the wine folder's Fonts, which wine reads when its server starts.
 mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
 cp -u /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
-"$wineserver" -p >/dev/null 2>&1 || { echo "screenshots-win.sh: wineserver did not start" >&2; exit 1; }
+wine_server
 # No window manager runs: wine's windows are left unmanaged and wine draws
 # their title bars and frames itself, so the pictures show them and a
 # window's rectangle is exactly what it paints.

@@ -81,39 +81,15 @@ ls -l "$outdir/$name-setup.exe" "$outdir/$name.zip"
 # ------------------------------------------------------------------ the check
 
 echo "== Install check under wine64"
-wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
-wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 work="$build/check"
-export WINEPREFIX="$work/wine"
-export WINEDEBUG=-all
-# No Mono or Gecko installer dialogs, no menu entries made on this machine.
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-export LC_ALL=C.UTF-8
-
 fail() { echo "windows-package.sh: $*" >&2; exit 1; }
-# The wineserver of an interrupted run still holds the old wine folder: it
-# goes before the folder does, and this run's own goes on every way out.
-[ ! -d "$WINEPREFIX" ] || "$wineserver" -k >/dev/null 2>&1 || true
-xvfb_pid=""
-cleanup() {
-  [ ! -d "$WINEPREFIX" ] || "$wineserver" -k >/dev/null 2>&1 || true
-  [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM HUP
+source scripts/wine-session.sh
+# A fresh wine folder, and no menu entries made on this machine.
+wine_env windows-package.sh "$work/wine" "winemenubuilder.exe=d"
 rm -rf "$work"
 mkdir -p "$work/files" "$work/portable"
-
-# A display of its own for the window program (the first free number).
-Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp 5>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$work/display")"
-
-mkdir -p "$WINEPREFIX"
-"$wineserver" -p >/dev/null 2>&1 || fail "wineserver did not start"
+wine_display 1280x800x24
+wine_server
 "$wine" wineboot -i >/dev/null 2>&1 || true
 
 # win <command...>: a Windows program, in the folder of the data files.

@@ -26,38 +26,12 @@ started=$SECONDS
 
 scripts/install-deps.sh --windows
 
-wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
-wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-[ -x "$wine" ] || { echo "windows-test.sh: wine64 not found" >&2; exit 1; }
-
-export WINEPREFIX="$root/build-win/wine"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installer dialogs
-# Arguments and file names cross between Linux and Windows as UTF-8.
-export LC_ALL=C.UTF-8
-mkdir -p "$WINEPREFIX"
-# A wineserver left by an interrupted run would refuse the persistent one
-# below; this run's own, and its display, go on every way out.
-"$wineserver" -k >/dev/null 2>&1 || true
-xvfb=""
-displayfile=$(mktemp)
-cleanup() {
-  "$wineserver" -k >/dev/null 2>&1 || true
-  [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
-  rm -f "$displayfile"
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM HUP
+source scripts/wine-session.sh
+wine_env windows-test.sh "$root/build-win/wine"
 # A virtual display for the window program, there before wine's first process
 # so that every process of the persistent wineserver sees it.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 1 100); do [ -s "$displayfile" ] && break; sleep 0.1; done
-[ -s "$displayfile" ] || { echo "windows-test.sh: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(cat "$displayfile")"
-# No output pipe of ours stays open behind it.
-"$wineserver" -p >/dev/null 2>&1 || { echo "windows-test.sh: wineserver did not start" >&2; exit 1; }
+wine_display 1280x1024x24
+wine_server
 "$wine" wineboot -i >/dev/null 2>&1 || true
 "$wine" cmd /c exit 0 >/dev/null 2>&1 || true  # warm: the first start is slow
 
