@@ -163,11 +163,11 @@ struct PumpPlan {
   std::int64_t crcBytes = INT64_MAX;
 };
 struct PumpStages {
-  // Each in block order, never two reads or two sinks at once, on any one
-  // thread; a read may run beside a sink (see util/pipeline.h): after a
-  // block is read / to take it away. They share nothing but the pump's own
-  // state. offset: of the block's first
-  // byte in the stream. False from sink ends the pump with WriteFailed.
+  // After a block is read / to take it away. Each runs in block order and
+  // on any one thread, never two reads or two sinks at once; a read may run
+  // beside a sink (see util/pipeline.h), so the two must not share state.
+  // offset: of the block's first byte in the stream. False from sink ends
+  // the pump with WriteFailed.
   std::function<void(std::uint8_t* block, std::size_t bytes)> read;
   std::function<bool(std::uint8_t* block, std::size_t bytes, std::int64_t offset)> sink;
   // Parts of a block, each whole rows (the block's last row may be short
